@@ -1,0 +1,18 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Names in device lists and texts of the settings file are code page 936 (GBK) bytes.
+// Conversions go through the platform's converter (iconv on Linux).
+
+// GBK bytes -> UTF-8. A byte or sequence that does not decode shows as U+FFFD; the input itself
+// is never altered, so callers keep the original bytes for storage.
+std::string GbkToUtf8(std::string_view gbk);
+
+// True when every byte of `gbk` decodes (ASCII included).
+bool IsValidGbk(std::string_view gbk);
+
+// UTF-8 -> GBK bytes, or nothing when the text holds a character that GBK cannot represent
+// (or is not valid UTF-8). Never substitutes '?'.
+std::optional<std::string> Utf8ToGbk(std::string_view utf8);

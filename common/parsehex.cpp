@@ -1,0 +1,35 @@
+#include "parsehex.h"
+
+namespace {
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+}  // namespace
+
+bool ParseHexByte(std::string_view text, std::uint8_t& out)
+{
+    switch (text.size()) {
+    case 0:
+        out = 0;
+        return true;
+    case 1: {
+        const int v = HexDigitValue(text[0]);
+        if (v < 0) return false;
+        out = static_cast<std::uint8_t>(v);
+        return true;
+    }
+    case 2: {
+        const int hi = HexDigitValue(text[0]);
+        const int lo = HexDigitValue(text[1]);
+        if (hi < 0 || lo < 0) return false;
+        out = static_cast<std::uint8_t>(hi * 16 + lo);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
