@@ -1,0 +1,37 @@
+#pragma once
+#include <QApplication>
+#include <QDialog>
+#include <QIcon>
+
+// The program icon (icon 128), in the sizes a window and a task bar ask for.
+QIcon LoadTessaroIcon();
+
+// The About box (template 100).
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    int DoModal() { return exec(); }
+};
+
+// The application: sets up the process, runs the main window modally and ends with it.
+class CTessaroApp : public QApplication {
+    Q_OBJECT
+public:
+    CTessaroApp(int& argc, char** argv);
+
+    // Runs the program; returns false (no message loop of its own follows) once the main window
+    // has closed.
+    bool InitInstance();
+
+    // Names and version under which the process presents itself. Nothing is ever stored under
+    // the organisation name; it is kept because settings paths would be derived from it.
+    static void SetIdentity();
+
+    static const char* const kRegistryKey;
+    static const char* const kVersion;
+
+private:
+    // --help and --version; true when one was answered and the program should end.
+    bool AnswerCommandLine();
+};

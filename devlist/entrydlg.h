@@ -1,0 +1,117 @@
+#pragma once
+#include <filesystem>
+
+#include <QDialog>
+
+#include "ddx.h"
+#include "record.h"
+#include "xtwidgets.h"
+
+class IPrompt;
+class IFileChooser;
+class DialogUnits;
+
+// Control ids of the entry dialogs (templates 129 and 132).
+enum : int {
+    IDC_ENTRY_OK = 1,
+    IDC_ENTRY_CANCEL = 2,
+    IDC_NAME = 1006,
+    IDC_IMPORT = 1007,
+    IDC_FID = 1008,
+    IDC_ROM = 1009,
+    IDC_VOLTAGE = 1010,
+    IDC_SIG1 = 1011,
+    IDC_SIG2 = 1014,
+    IDC_SIG3 = 1015,
+};
+
+// Messages of the checks on OK, in the order the checks run.
+inline constexpr const char* kMsgNameUnsavable = "名称中含有无法保存的字符!";
+inline constexpr const char* kMsgNameTooLong = "名称字符串过长!";
+inline constexpr const char* kMsgNameEmpty = "请输入器件名称!";
+inline constexpr const char* kMsgBadFid = "请输入正确的FID!";
+inline constexpr const char* kMsgBadSig1 = "请输入正确的特征字1!";
+inline constexpr const char* kMsgBadSig2 = "请输入正确的特征字2!";
+inline constexpr const char* kMsgBadSig3 = "请输入正确的特征字3!";
+
+// What the two entry dialogs share: the device fields, their exchange and their checks.
+class CDeviceFieldsDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Moves values between controls and members; false when a field was refused (its message
+    // has been shown and it has the focus).
+    bool UpdateData(bool saveAndValidate);
+
+    CGbkString m_strName;
+    QString m_strSig1, m_strSig2, m_strSig3;
+    int m_nRomKb = 0;
+    QString m_strFid;
+    float m_fVoltage = 0.0f;
+
+    CXTButton m_btnOK, m_btnCancel;
+
+    // OK and Cancel, and Enter/Esc/the close box, go through the handlers.
+    void accept() override { OnOK(); }
+    void reject() override { OnCancel(); }
+
+protected:
+    CDeviceFieldsDlg(IPrompt& prompt, QWidget* parent);
+
+    // Creates the edits and labels shared by both templates at their template positions, the
+    // OK/Cancel buttons at the given x positions and, for the add template, the import button.
+    void CreateControls(const DialogUnits& du, int okX, int cancelX, bool withImport);
+    virtual void DoDataExchange(CDataExchange& dx);
+    virtual void OnOK() = 0;
+    void OnCancel() { done(2); }
+    // Fills the controls from the members and puts the focus where a fresh dialog has it.
+    void OnInitDialog();
+    // The checks of OK on the members as they stand, into `rec`; false after showing the
+    // first failure. `rec` may be partly written on false: callers pass a scratch copy.
+    bool CheckFields(DeviceRecord& rec);
+    // Ends the modal run with `result`.
+    int RunModal();
+
+    IPrompt& m_prompt;
+};
+
+class CAddDeviceDlg : public CDeviceFieldsDlg {
+    Q_OBJECT
+public:
+    CAddDeviceDlg(IPrompt& prompt, IFileChooser& importChooser, QWidget* parent = nullptr);
+
+    // 1 when OK was accepted (m_record holds the device), 3 when a file was chosen with
+    // "从文件导入" (m_strImportPath holds it), else 2.
+    int DoModal();
+
+    std::filesystem::path m_strImportPath;
+    bool m_bImport = false;
+    DeviceRecord m_record{};  // padding stays zero
+    CXTButton m_btnImport;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    void OnOK() override;
+    void OnImportFromFile();
+
+private:
+    void OnCreate();
+    IFileChooser& m_importChooser;
+};
+
+class CEditDeviceDlg : public CDeviceFieldsDlg {
+    Q_OBJECT
+public:
+    explicit CEditDeviceDlg(IPrompt& prompt, QWidget* parent = nullptr);
+
+    // -1 without showing anything when m_pRecord is empty; else 1 for OK, 2 for Cancel.
+    // The record changes only when OK passes every check.
+    int DoModal();
+
+    DeviceRecord* m_pRecord = nullptr;  // the list's record, not owned
+
+protected:
+    void OnOK() override;
+
+private:
+    void OnCreate();
+};

@@ -1,0 +1,423 @@
+#include "listops.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+using PairVec = std::vector<std::uint64_t, LargeAllocator<std::uint64_t>>;
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+// Index of the first zero byte of `v` (little-endian), or 8. The lowest flagged byte of the
+// classic zero-byte test is exact; only bytes above it can be false positives.
+unsigned FirstZeroByte(std::uint64_t v)
+{
+    const std::uint64_t t = (v - kOnes) & ~v & kHighs;
+    return t == 0 ? 8U : static_cast<unsigned>(std::countr_zero(t)) / 8U;
+}
+
+std::uint64_t KeepLowBytes(std::uint64_t v, unsigned n)
+{
+    return n >= 8 ? v : (v & ((std::uint64_t{1} << (8 * n)) - 1));
+}
+
+// Sorts `data` stably by its high 32 bits (LSD radix, 11 + 11 + 10 bits). `tmp` must hold as many
+// elements. Passes whose digit is the same for every element are skipped.
+void RadixSortHigh32(std::uint64_t* data, std::uint64_t* tmp, std::size_t n)
+{
+    constexpr int kPasses = 3;
+    constexpr unsigned kShift[kPasses] = {32, 43, 54};
+    constexpr unsigned kBits[kPasses] = {11, 11, 10};
+    constexpr std::size_t kBuckets = std::size_t{1} << 11;
+    static thread_local std::size_t counts[kPasses][kBuckets];
+    std::memset(counts, 0, sizeof counts);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t v = data[i];
+        ++counts[0][(v >> 32) & 0x7FF];
+        ++counts[1][(v >> 43) & 0x7FF];
+        ++counts[2][(v >> 54) & 0x3FF];
+    }
+    std::uint64_t* src = data;
+    std::uint64_t* dst = tmp;
+    for (int p = 0; p < kPasses; ++p) {
+        const std::size_t buckets = std::size_t{1} << kBits[p];
+        const std::size_t mask = buckets - 1;
+        bool trivial = false;
+        std::size_t sum = 0;
+        for (std::size_t b = 0; b < buckets; ++b) {
+            const std::size_t c = counts[p][b];
+            if (c == n)
+                trivial = true;
+            counts[p][b] = sum;
+            sum += c;
+        }
+        if (trivial)
+            continue;
+        std::size_t* offs = counts[p];
+        const unsigned shift = kShift[p];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint64_t v = src[i];
+            dst[offs[(v >> shift) & mask]++] = v;
+        }
+        std::swap(src, dst);
+    }
+    if (src != data)
+        std::memcpy(data, src, n * sizeof *data);
+}
+
+std::uint32_t Hash32(const DeviceRecord& rec)
+{
+    return static_cast<std::uint32_t>(HashDuplicateKey(MakeDuplicateKey(rec)) >> 32);
+}
+
+// (hash << 32 | index) for every record, sorted by hash; equal hashes stay in list order.
+PairVec SortedHashPairs(const DeviceList& list)
+{
+    const auto& refs = list.RefArray();
+    const std::size_t n = refs.size();
+    PairVec pairs(n);
+    for (std::size_t i = 0; i < n; ++i)
+        pairs[i] = std::uint64_t{Hash32(*refs[i])} << 32 | i;
+    PairVec tmp(n);
+    RadixSortHigh32(pairs.data(), tmp.data(), n);
+    return pairs;
+}
+
+// Calls body(k, index) for every position k of `pairs` (sorted by hash) that `wanted` selects,
+// stopping when body returns false. The records come in hash order, i.e. at random places in
+// memory; fetching them a few dozen steps ahead hides most of the cache misses, which otherwise
+// cost more than the whole sort.
+template <class Wanted, class Body>
+void WalkInHashOrder(const PairVec& pairs, const DeviceList::Refs& refs, Wanted wanted, Body body)
+{
+    constexpr std::size_t kAhead = 16;
+    const std::size_t n = pairs.size();
+    auto indexAt = [&](std::size_t k) { return static_cast<std::size_t>(pairs[k] & 0xFFFFFFFFU); };
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + 2 * kAhead < n && wanted(k + 2 * kAhead))
+            __builtin_prefetch(&refs[indexAt(k + 2 * kAhead)]);
+        if (k + kAhead < n && wanted(k + kAhead)) {
+            const char* rec = reinterpret_cast<const char*>(refs[indexAt(k + kAhead)]);
+            __builtin_prefetch(rec);
+            __builtin_prefetch(rec + offsetof(DeviceRecord, signature));
+        }
+        if (wanted(k) && !body(k, indexAt(k)))
+            return;
+    }
+}
+
+bool IndexFitsPairs(std::size_t n) { return n <= std::numeric_limits<std::uint32_t>::max(); }
+
+// Calls visit(first, later) for every record `later` whose duplicate key equals that of the
+// earlier record `first`, the first of its group in list order. Visits are grouped by hash, not
+// in list order. visit returns false to stop early.
+template <class Visit>
+void ForEachLaterDuplicate(const DeviceList& list, Visit visit)
+{
+    const auto& refs = list.RefArray();
+    const std::size_t n = refs.size();
+    if (n < 2)
+        return;
+    if (!IndexFitsPairs(n)) {
+        // Beyond four billion references; no list file can hold that many, keep a plain path.
+        for (std::size_t i = 1; i < n; ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if (SameDuplicateKey(*refs[j], *refs[i])) {
+                    if (!visit(j, i))
+                        return;
+                    break;
+                }
+        return;
+    }
+
+    const PairVec pairs = SortedHashPairs(list);
+    auto hashAt = [&](std::size_t k) { return pairs[k] >> 32; };
+    // Only records whose hash is shared need their key; all others are distinct already.
+    auto shared = [&](std::size_t k) {
+        return (k > 0 && hashAt(k - 1) == hashAt(k)) || (k + 1 < n && hashAt(k + 1) == hashAt(k));
+    };
+    struct Rep {
+        DuplicateKey key;
+        std::size_t first;
+    };
+    std::vector<Rep> reps;
+    WalkInHashOrder(pairs, refs, shared, [&](std::size_t k, std::size_t idx) {
+        if (k == 0 || hashAt(k - 1) != hashAt(k))
+            reps.clear();
+        // Almost always one key per hash; distinct keys that share a hash are compared exactly,
+        // so the result never depends on the hash.
+        const DuplicateKey key = MakeDuplicateKey(*refs[idx]);
+        auto it = std::find_if(reps.begin(), reps.end(), [&](const Rep& r) { return r.key == key; });
+        if (it == reps.end()) {
+            reps.push_back({key, idx});
+            return true;
+        }
+        return visit(it->first, idx);
+    });
+}
+
+}  // namespace
+
+std::uint32_t TidyKey(const DeviceRecord& rec)
+{
+    return std::uint32_t{rec.fid} << 24 | std::uint32_t{rec.signature[2]} << 16 |
+           std::uint32_t{rec.signature[1]} << 8 | std::uint32_t{rec.signature[0]};
+}
+
+DuplicateKey MakeDuplicateKey(const DeviceRecord& rec)
+{
+    std::uint64_t a, b;
+    std::uint32_t c;
+    std::memcpy(&a, rec.name, 8);
+    std::memcpy(&b, rec.name + 8, 8);
+    std::memcpy(&c, rec.name + 16, 4);
+    // Clear every byte from the first NUL on: what follows it is not part of the name.
+    unsigned len = FirstZeroByte(a);
+    if (len == 8) {
+        len += FirstZeroByte(b);
+        if (len == 16)
+            len += std::min(FirstZeroByte(c), 4U);  // c's high bytes are zero: clamp to the field
+    }
+    a = KeepLowBytes(a, len);
+    b = KeepLowBytes(b, len > 8 ? len - 8 : 0);
+    const std::uint64_t tail = KeepLowBytes(c, len > 16 ? len - 16 : 0);
+    DuplicateKey key;
+    key.w[0] = a;
+    key.w[1] = b;
+    key.w[2] = tail | std::uint64_t{rec.signature[0]} << 32 | std::uint64_t{rec.signature[1]} << 40 |
+               std::uint64_t{rec.signature[2]} << 48;
+    return key;
+}
+
+std::uint64_t HashDuplicateKey(const DuplicateKey& key)
+{
+    std::uint64_t h = key.w[0] * 0x9E3779B97F4A7C15ULL;
+    h ^= std::rotl(key.w[1] * 0xC2B2AE3D27D4EB4FULL, 31);
+    h ^= std::rotl(key.w[2] * 0x165667B19E3779F9ULL, 17);
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 32;
+    h *= 0x94D049BB133111EBULL;
+    h ^= h >> 29;
+    return h;
+}
+
+bool SameDuplicateKey(const DeviceRecord& a, const DeviceRecord& b)
+{
+    return std::memcmp(a.signature, b.signature, sizeof a.signature) == 0 &&
+           RecordName(a) == RecordName(b);
+}
+
+bool HasDuplicates(const DeviceList& list)
+{
+    bool found = false;
+    ForEachLaterDuplicate(list, [&](std::size_t, std::size_t) {
+        found = true;
+        return false;
+    });
+    return found;
+}
+
+std::size_t RemoveDuplicates(DeviceList& list)
+{
+    auto& refs = list.RefArray();
+    const std::size_t n = refs.size();
+    std::vector<std::uint8_t, LargeAllocator<std::uint8_t>> drop;
+    std::size_t dropped = 0;
+    ForEachLaterDuplicate(list, [&](std::size_t, std::size_t later) {
+        if (drop.empty())
+            drop.assign(n, 0);
+        drop[later] = 1;
+        ++dropped;
+        return true;
+    });
+    if (dropped == 0)
+        return n;
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!drop[i])
+            refs[out++] = refs[i];
+    refs.resize(out);
+    return out;
+}
+
+void SortByTidyKey(DeviceList& list)
+{
+    auto& refs = list.RefArray();
+    const std::size_t n = refs.size();
+    if (n < 2)
+        return;
+    if (!IndexFitsPairs(n)) {
+        std::stable_sort(refs.begin(), refs.end(), [](const DeviceRecord* a, const DeviceRecord* b) {
+            return TidyKey(*a) < TidyKey(*b);
+        });
+        return;
+    }
+    PairVec pairs(n);
+    bool sorted = true;
+    std::uint32_t prev = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t key = TidyKey(*refs[i]);
+        sorted = sorted && key >= prev;
+        prev = key;
+        pairs[i] = std::uint64_t{key} << 32 | i;
+    }
+    if (sorted)
+        return;
+    {
+        PairVec tmp(n);
+        RadixSortHigh32(pairs.data(), tmp.data(), n);
+    }
+    const DeviceList::Refs old(refs);
+    for (std::size_t i = 0; i < n; ++i)
+        refs[i] = old[pairs[i] & 0xFFFFFFFFU];
+}
+
+std::vector<std::vector<std::size_t>> FindDuplicateGroups(const DeviceList& list)
+{
+    // Group number per first index, then members appended in list order.
+    std::vector<std::pair<std::size_t, std::size_t>> links;  // (first, later)
+    ForEachLaterDuplicate(list, [&](std::size_t first, std::size_t later) {
+        links.emplace_back(first, later);
+        return true;
+    });
+    std::sort(links.begin(), links.end());
+    std::vector<std::vector<std::size_t>> groups;
+    for (std::size_t k = 0; k < links.size(); ++k) {
+        if (k == 0 || links[k].first != links[k - 1].first)
+            groups.push_back({links[k].first});
+        groups.back().push_back(links[k].second);
+    }
+    return groups;
+}
+
+// ---- DuplicateIndex: open addressing, linear probing, at most half full ----
+
+DuplicateIndex::~DuplicateIndex() { Clear(); }
+
+void DuplicateIndex::Clear()
+{
+    LargeFree(m_slots, m_capacity * sizeof(Slot));
+    m_slots = nullptr;
+    m_capacity = 0;
+    m_homeShift = 32;
+    m_used = 0;
+    m_records = 0;
+    m_dupKeys = 0;
+}
+
+DuplicateIndex::Slot* DuplicateIndex::Find(const DuplicateKey& key, std::uint32_t hash)
+{
+    if (m_capacity == 0)
+        return nullptr;
+    const std::size_t mask = m_capacity - 1;
+    for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
+        Slot& s = m_slots[i];
+        if (s.count == 0)
+            return nullptr;
+        if (s.hash == hash && s.key == key)
+            return &s;
+    }
+}
+
+void DuplicateIndex::InsertNew(const DuplicateKey& key, std::uint32_t hash, std::uint32_t count)
+{
+    const std::size_t mask = m_capacity - 1;
+    std::size_t i = Home(hash);
+    while (m_slots[i].count != 0)
+        i = (i + 1) & mask;
+    m_slots[i] = Slot{key, count, hash};
+    ++m_used;
+}
+
+void DuplicateIndex::Grow(std::size_t minCapacity)
+{
+    std::size_t cap = 16;
+    // Homes come from the hash's top bits, so the table cannot outgrow 32 of them.
+    while (cap < minCapacity && cap < (std::size_t{1} << 32))
+        cap *= 2;
+    if (cap <= m_capacity)
+        return;
+    Slot* old = m_slots;
+    const std::size_t oldCap = m_capacity;
+    m_slots = static_cast<Slot*>(LargeAllocZeroed(cap * sizeof(Slot)));
+    m_capacity = cap;
+    m_homeShift = 32U - static_cast<unsigned>(std::countr_zero(cap));
+    m_used = 0;
+    for (std::size_t i = 0; i < oldCap; ++i)
+        if (old[i].count != 0)
+            InsertNew(old[i].key, old[i].hash, old[i].count);
+    LargeFree(old, oldCap * sizeof(Slot));
+}
+
+void DuplicateIndex::Add(const DeviceRecord& rec)
+{
+    const DuplicateKey key = MakeDuplicateKey(rec);
+    const auto hash = static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32);
+    if (Slot* s = Find(key, hash)) {
+        if (++s->count == 2)
+            ++m_dupKeys;
+    } else {
+        if ((m_used + 1) * 2 > m_capacity)
+            Grow((m_used + 1) * 2);
+        InsertNew(key, hash, 1);
+    }
+    ++m_records;
+}
+
+void DuplicateIndex::Remove(const DeviceRecord& rec)
+{
+    const DuplicateKey key = MakeDuplicateKey(rec);
+    const auto hash = static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32);
+    Slot* s = Find(key, hash);
+    if (s == nullptr)
+        return;
+    --m_records;
+    if (s->count-- == 2)
+        --m_dupKeys;
+    if (s->count != 0)
+        return;
+
+    // Backward-shift deletion keeps every probe chain unbroken without tombstones.
+    const std::size_t mask = m_capacity - 1;
+    std::size_t hole = static_cast<std::size_t>(s - m_slots);
+    for (std::size_t j = (hole + 1) & mask; m_slots[j].count != 0; j = (j + 1) & mask) {
+        const std::size_t home = Home(m_slots[j].hash);
+        // Move j into the hole unless its home lies cyclically in (hole, j].
+        const bool homeBetween = hole < j ? (home > hole && home <= j) : (home > hole || home <= j);
+        if (!homeBetween) {
+            m_slots[hole] = m_slots[j];
+            hole = j;
+        }
+    }
+    m_slots[hole].count = 0;
+    --m_used;
+}
+
+void DuplicateIndex::Rebuild(const DeviceList& list)
+{
+    Clear();
+    const std::size_t n = list.Count();
+    if (n == 0)
+        return;
+    Grow(2 * n);
+    const auto& refs = list.RefArray();
+    if (!IndexFitsPairs(n)) {
+        for (const DeviceRecord* rec : refs)
+            Add(*rec);
+        return;
+    }
+    // Inserting in hash order walks the table front to back instead of probing it at random,
+    // which is what makes a rebuild of a million records cheap.
+    const PairVec pairs = SortedHashPairs(list);
+    WalkInHashOrder(pairs, refs, [](std::size_t) { return true; }, [&](std::size_t, std::size_t idx) {
+        Add(*refs[idx]);
+        return true;
+    });
+}

@@ -1,0 +1,8 @@
+#include "app.h"
+
+int main(int argc, char** argv)
+{
+    CTessaroApp app(argc, argv);
+    app.InitInstance();
+    return 0;
+}

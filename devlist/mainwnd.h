@@ -1,0 +1,130 @@
+#pragma once
+#include <QDialog>
+#include <QIcon>
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+
+#include "entrydlg.h"
+#include "filechooser.h"
+#include "listops.h"
+#include "prompt.h"
+#include "record.h"
+#include "xtwidgets.h"
+
+class DeviceListModel;
+class QAction;
+class QLabel;
+struct ReadResult;
+
+// Where the main window's questions, messages and file names come from. nullptr means the real
+// message box or file dialog; tests put scripted ones here.
+struct DeviceListServices {
+    IPrompt* prompt = nullptr;
+    IFileChooser* open = nullptr;
+    IFileChooser* save = nullptr;
+    IFileChooser* import = nullptr;
+};
+
+// The main window: the device list beside seven buttons. It owns the list, every record ever
+// read or added, the modified flag and the two entry dialogs for the whole run.
+class CDeviceListDlg : public QDialog {
+    Q_OBJECT
+public:
+    using Services = DeviceListServices;
+
+    // Control ids of the window's template.
+    enum : int {
+        IDC_EXIT = 2,
+        IDC_DEVICE_LIST = 1000,
+        IDC_OPEN = 1001,
+        IDC_SAVE = 1003,
+        IDC_ADD = 1004,
+        IDC_TIDY = 1005,
+        IDC_MODIFY = 1012,
+        IDC_DELETE = 1013,
+    };
+
+    explicit CDeviceListDlg(const Services& services = {}, QWidget* parent = nullptr);
+    ~CDeviceListDlg() override;
+
+    int DoModal() { return exec(); }
+
+    // Flows behind the buttons; public so that the shell and tests can reach them directly.
+    void OnOpenFile();
+    bool OnSaveFile();  // true when the file was written
+    void OnAddDevice();
+    void AppendDevice(const DeviceRecord& record);
+    void ImportDevices(const std::filesystem::path& path);
+    void DeleteDevice();
+    void ModifyDevice();
+    void TidyDevices();
+    void RefillList();
+    void OnAbout();
+
+    // Enter never closes the window; Esc, the exit button and the close box ask first.
+    void OnOK();
+    void OnCancel();
+
+    bool IsModified() const { return m_bModified; }
+    const DeviceList& List() const { return m_list; }
+    CXTListCtrl* ListCtrl() const { return m_pListCtrl; }
+    DeviceListModel* Model() const { return m_pModel; }
+    CAddDeviceDlg& AddDialog() { return m_dlgAdd; }
+    CEditDeviceDlg& EditDialog() { return m_dlgEdit; }
+    QAction* AboutAction() const { return m_pAboutAction; }
+
+    static const char* const kCaption;
+
+public slots:
+    void accept() override { OnOK(); }
+    void reject() override { OnCancel(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void customEvent(QEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void SetupWindow();
+    void CheckDuplicates();
+    // The duplicate index after a whole-list change is rebuilt once the window is idle, so the
+    // rows show first; a single change before that builds it on the spot.
+    void InvalidateIndex();
+    void EnsureIndex();
+    long SelectedRow() const;
+    bool ReportReadProblem(const ReadResult& result);
+
+    // Real services, made only where none was injected; declared before the dialogs that take
+    // references to them.
+    std::unique_ptr<IPrompt> m_pOwnPrompt;
+    std::unique_ptr<IFileChooser> m_pOwnOpen;
+    std::unique_ptr<IFileChooser> m_pOwnSave;
+    std::unique_ptr<IFileChooser> m_pOwnImport;
+    IPrompt& m_prompt;
+    IFileChooser& m_openChooser;
+    IFileChooser& m_saveChooser;
+    IFileChooser& m_importChooser;
+
+    bool m_bModified = false;
+    CAddDeviceDlg m_dlgAdd;
+    CEditDeviceDlg m_dlgEdit;
+    RecordStorage m_storage;  // every record ever read or added stays here until the window goes
+    DeviceList m_list;
+    DeviceList m_importList;
+    // Kept in step with m_list so that the duplicate check after a single change costs O(1).
+    DuplicateIndex m_dupIndex;
+    bool m_bIndexValid = true;
+    bool m_bIdleBuildPosted = false;
+    CXTFlatHeaderCtrl* m_pHeader = nullptr;
+    std::array<CXTButton, 7> m_btns;  // exit, open, save, tidy, add, delete, modify
+    CXTListCtrl* m_pListCtrl = nullptr;
+    DeviceListModel* m_pModel = nullptr;
+    QAction* m_pAboutAction = nullptr;
+    QIcon m_hIcon;
+};

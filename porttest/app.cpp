@@ -1,0 +1,151 @@
+#include "app.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QLabel>
+#include <QPushButton>
+
+#include "appdir.h"
+#include "dialogunits.h"
+#include "qtprompt.h"
+#include "testwnd.h"
+
+// Resources live in a static library: their registration must be pulled in by hand, and
+// Q_INIT_RESOURCE cannot stand inside a namespace.
+static void InitPorvikResources() { Q_INIT_RESOURCE(porvik); }
+
+QIcon PorvikIcon()
+{
+    static const bool registered = (InitPorvikResources(), true);
+    (void)registered;
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/porvik/porvik32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/porvik/porvik16.png"), QSize(16, 16));
+    return icon;
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
+    const QFont font = TemplateFont(QStringLiteral("宋体"), 9);
+    setFont(font);
+    const DialogUnits du(font);
+
+    setWindowTitle(QStringLiteral("关于 Porvik"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(du.Size(235, 55));
+
+    // An icon control takes the icon's own size.
+    auto* icon = new QLabel(this);
+    icon->setPixmap(PorvikIcon().pixmap(32, 32));
+    icon->setGeometry(du.X(11), du.Y(17), 32, 32);
+
+    auto* text = new QLabel(QStringLiteral("Porvik 1.0 版"), this);
+    text->setTextFormat(Qt::PlainText);
+    du.Place(text, 40, 10, 119, 8);
+
+    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    ok->setObjectName(QStringLiteral("1"));
+    du.Place(ok, 178, 7, 50, 14);
+    ok->setDefault(true);
+    ok->setFocus();
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+namespace {
+
+QString HelpText()
+{
+    return QStringLiteral(
+               "用法: porvik [--port <端口>]\n"
+               "并口下载线测试程序 Porvik %1\n"
+               "\n"
+               "  --port <端口>  使用的并口:\n"
+               "                   auto           自动选择 0x378 处的并口 (缺省)\n"
+               "                   /dev/parportN  经内核 ppdev 驱动访问该并口 (也可写 parportN)\n"
+               "                   direct         直接端口指令访问 0x378 (需要 root 权限)\n"
+               "                   virtual        虚拟并口 (内存中, 带回环插头), 不需要硬件\n"
+               "                 缺省时取环境变量 PORVIK_PORT, 再缺省则自动选择.\n"
+               "  -h, --help     显示本帮助\n"
+               "  -v, --version  显示版本\n")
+        .arg(QString::fromUtf8(kPorvikVersion));
+}
+
+PorvikCommandLine Failure(const QString& message)
+{
+    PorvikCommandLine r;
+    r.action = PorvikCommandLine::Action::Error;
+    r.message = QStringLiteral("porvik: ") + message + QStringLiteral("\n用 --help 查看用法.\n");
+    r.exitCode = 2;
+    return r;
+}
+
+} // namespace
+
+PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const char* envPort)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("port"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOption(portOption);
+    parser.addOption(helpOption);
+    parser.addOption(versionOption);
+
+    if (!parser.parse(arguments))
+        return Failure(parser.errorText());
+
+    PorvikCommandLine r;
+    if (parser.isSet(helpOption)) {
+        r.action = PorvikCommandLine::Action::Help;
+        r.message = HelpText();
+        return r;
+    }
+    if (parser.isSet(versionOption)) {
+        r.action = PorvikCommandLine::Action::Version;
+        r.message = QStringLiteral("Porvik %1\n").arg(QString::fromUtf8(kPorvikVersion));
+        return r;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return Failure(QStringLiteral("多余的参数: %1").arg(parser.positionalArguments().join(' ')));
+
+    std::optional<std::string> cliValue;
+    if (parser.isSet(portOption)) {
+        const QString value = parser.value(portOption);
+        if (!ParsePortChoice(value.toStdString()))
+            return Failure(QStringLiteral("--port 的值 \"%1\" 无效 (可用: auto, virtual, direct, /dev/parportN)")
+                               .arg(value));
+        cliValue = value.toStdString();
+    }
+    // A value of PORVIK_PORT that is not understood is taken as a device name by ChoosePort, so
+    // that opening it fails visibly in the window with that name.
+    r.choice = ChoosePort(cliValue, envPort);
+    return r;
+}
+
+CPorvikApp::CPorvikApp(PlatformFactory makePlatform, IPrompt* prompt)
+    : m_makePlatform(std::move(makePlatform)), m_prompt(prompt)
+{
+}
+
+CPorvikApp::~CPorvikApp() = default;
+
+bool CPorvikApp::InitInstance()
+{
+    // Before the window exists: opening the port and selecting the cable read it.
+    g_strAppDir = ProgramDirectory();
+
+    m_platform = m_makePlatform();
+    QtPrompt boxes(QStringLiteral("Porvik"));
+    IPrompt& prompt = m_prompt ? *m_prompt : static_cast<IPrompt&>(boxes);
+    {
+        CPinTestDlg dlg(*m_platform, prompt);
+        boxes.SetParent(&dlg);
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+        m_pMainWnd = nullptr;
+        boxes.SetParent(nullptr);
+    } // the window, and with it the cable and its port, goes here
+    return false;
+}

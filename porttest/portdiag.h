@@ -1,0 +1,61 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+// Why no real parallel port could be opened, in words a user can act on.
+//
+// Everything here works on explicit roots ("/proc", "/dev" in the program, a temporary tree in
+// tests) and on plain errno values, so every answer can be checked without a port.
+
+// One port the kernel knows, from /proc/sys/dev/parport/parportN/base-addr.
+struct ParportInfo {
+    int number = 0;       // N of parportN
+    unsigned base = 0;    // first number of base-addr ("888\t0" -> 888)
+    std::string device;   // devRoot + "/parportN"
+};
+
+// Ports listed under procRoot/sys/dev/parport, ordered by number. Entries without a readable
+// base address (the "default" directory) are skipped.
+std::vector<ParportInfo> ListParports(const std::string& procRoot);
+// Same, with the device paths placed under devRoot.
+std::vector<ParportInfo> ListParports(const std::string& procRoot, const std::string& devRoot);
+
+// The device of the port at `base`, if the kernel lists one.
+std::optional<std::string> FindPortDevice(const std::vector<ParportInfo>& ports, unsigned base);
+
+// USB-to-parallel printer adapters (devRoot/usb/lp*): printer class only, no register access.
+std::vector<std::string> ListUsbPrinters(const std::string& devRoot);
+
+enum class PortProblem {
+    None,
+    NoParport,       // the kernel knows no parallel port at all
+    UsbPrinterOnly,  // no parallel port, but a USB printer adapter
+    NoPortAtBase,    // ports exist, none at the wanted base address
+    DeviceMissing,   // the device node does not exist (ppdev not loaded, or a mistyped name)
+    NoPermission,    // open refused: the user is not in group lp
+    Busy,            // exclusive claim refused: lp or another program holds the port
+    NotAPort,        // the file is not a ppdev device (the ioctls are unknown to it)
+    AccessFailed,    // a register access failed after the port was opened
+    DirectRefused,   // ioperm refused: no CAP_SYS_RAWIO, or kernel lockdown
+    Other,           // any other errno
+};
+
+// Where in opening the port an error came from.
+enum class OpenStage { Open, Exclusive, Claim, Register };
+
+struct PortDiagnosis {
+    PortProblem problem = PortProblem::None;
+    std::string device;                  // the device concerned, if any
+    int err = 0;                         // errno, if any
+    unsigned base = 0x378;               // the base address that was looked for
+    std::vector<ParportInfo> ports;      // what the kernel lists (for NoPortAtBase)
+    std::vector<std::string> usbPrinters;
+    bool driversNeedRoot = false;        // loading parport_pc/ppdev was not permitted
+};
+
+// The problem an errno means at a given stage of opening a ppdev device.
+PortProblem ClassifyOpenError(OpenStage stage, int err);
+
+// The plain Chinese text for a diagnosis; empty for PortProblem::None.
+std::string DescribePortProblem(const PortDiagnosis& diagnosis);

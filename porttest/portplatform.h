@@ -1,0 +1,37 @@
+#pragma once
+#include <string>
+
+#include "portio.h"
+
+// What the window shows about the port actually in use.
+struct PortInUse {
+    bool isVirtual = false;
+    std::string description; // e.g. "/dev/parport0", "direct 0x378", "virtual (loopback plug)"
+};
+
+// The platform calls that CParallelPort::OpenPort makes, kept behind one seam so that every
+// branch of its decision (direct instructions, driver already running, install then retry,
+// failure) can be exercised without hardware.
+//
+// Contract for implementations:
+// - ShutdownDriver() may be called although InitializeDriver() never ran or failed (the port
+//   object releases the driver path in its destructor whatever happened); it must be harmless then.
+// - DirectIo()/DriverIo() must always return a usable object, also when nothing could be opened
+//   (a Linux platform then answers with its virtual port and says so in InUse()).
+class IPortPlatform {
+public:
+    virtual ~IPortPlatform() = default;
+    // 4: the processor's port instructions; 5: the driver path; anything else: no port access.
+    virtual int MajorVersion() = 0;
+    // Driver path: open and claim the port. True when registers can be reached.
+    virtual bool InitializeDriver() = 0;
+    // Driver path: make the driver available if permitted (load modules, install a service...).
+    virtual bool InstallDriver(const std::string& driverPath) = 0;
+    // Driver path: release what InitializeDriver took.
+    virtual void ShutdownDriver() = 0;
+    virtual IPortIo& DirectIo() = 0;
+    virtual IPortIo& DriverIo() = 0;
+    virtual PortInUse InUse() const = 0;
+    // Plain Chinese words on why no real port could be opened, when known; empty otherwise.
+    virtual std::string FailureReason() const { return {}; }
+};

@@ -1,0 +1,178 @@
+#include "settings.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <cstdio>
+#include <filesystem>
+
+#include <ini.h>
+
+#include "gbk.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+bool IsValidUtf8(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t len = 0;
+        std::uint32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (s.size() - i < len)
+            return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3Fu);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+struct LineSource {
+    std::string_view text;
+    std::size_t pos = 0;
+};
+
+// Hands libinih one line at a time. Leading blanks are dropped because the profile functions
+// ignore them, while libinih would take an indented line for the continuation of the previous
+// value. A line longer than libinih's buffer is cut, and its tail dropped: read as a line of its
+// own, the tail could otherwise turn into a key.
+char* ReadLine(char* buf, int size, void* stream)
+{
+    auto* src = static_cast<LineSource*>(stream);
+    if (src->pos >= src->text.size() || size <= 0)
+        return nullptr;
+    std::size_t end = src->text.find('\n', src->pos);
+    if (end == std::string_view::npos)
+        end = src->text.size();
+    std::string_view line = src->text.substr(src->pos, end - src->pos);
+    src->pos = end + 1;
+    while (!line.empty() && IsBlank(line.front()))
+        line.remove_prefix(1);
+    const std::size_t n = std::min(line.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(buf, line.data(), n);
+    buf[n] = '\0';
+    return buf;
+}
+
+} // namespace
+
+std::string CProfileFile::Fold(std::string_view name)
+{
+    while (!name.empty() && IsBlank(name.front()))
+        name.remove_prefix(1);
+    while (!name.empty() && IsBlank(name.back()))
+        name.remove_suffix(1);
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+CProfileFile CProfileFile::FromBytes(std::string_view bytes)
+{
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    if (bytes.substr(0, bom.size()) == bom)
+        bytes.remove_prefix(bom.size());
+    std::string text = IsValidUtf8(bytes) ? std::string(bytes) : GbkToUtf8(bytes);
+
+    CProfileFile profile;
+    LineSource src{text, 0};
+    auto handler = [](void* user, const char* section, const char* name, const char* value) -> int {
+        auto* self = static_cast<CProfileFile*>(user);
+        // The first occurrence wins, as with the profile functions.
+        self->m_values.emplace(std::make_pair(Fold(section), Fold(name)), value);
+        return 1;
+    };
+    // Lines libinih cannot make sense of are skipped, as the profile functions skip them; its
+    // error result carries nothing the caller could act on.
+    ini_parse_stream(ReadLine, &src, handler, &profile);
+    return profile;
+}
+
+CProfileFile CProfileFile::Load(const std::string& path)
+{
+    // Only a regular file counts: a directory or a pipe of that name must neither throw nor
+    // block. Plain C reads, because the stream library reports a failed read by throwing.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return {};
+    std::string bytes;
+    char buf[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0)
+        bytes.append(buf, n);
+    std::fclose(file);
+    return FromBytes(bytes);
+}
+
+std::optional<std::string> CProfileFile::GetString(std::string_view section, std::string_view key) const
+{
+    const auto it = m_values.find(std::make_pair(Fold(section), Fold(key)));
+    if (it == m_values.end())
+        return std::nullopt;
+    return it->second;
+}
+
+int CProfileFile::GetInt(std::string_view section, std::string_view key, int def) const
+{
+    const auto value = GetString(section, key);
+    if (!value || value->empty())
+        return def;
+    return ParseProfileInt(*value);
+}
+
+int ParseProfileInt(std::string_view value)
+{
+    std::size_t i = 0;
+    while (i < value.size() && IsBlank(value[i]))
+        ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    // Accumulate the magnitude with a ceiling just past the int range, so no digit count overflows.
+    constexpr long long limit = static_cast<long long>(INT_MAX) + 1;
+    long long magnitude = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (value[i] - '0');
+        if (magnitude > limit)
+            magnitude = limit;
+    }
+    if (negative)
+        return static_cast<int>(-magnitude); // -limit is INT_MIN exactly
+    return magnitude >= limit ? INT_MAX : static_cast<int>(magnitude);
+}

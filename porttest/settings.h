@@ -1,0 +1,40 @@
+#pragma once
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+// Read-only access to a Windows-style initialisation file ([section] lines, key=value lines), as
+// the settings file "QorelIsp.ini" is written: in GBK like the files shipped with the cable, or in
+// UTF-8 (with or without a byte-order mark) as Linux editors write it. The whole file is decoded
+// to UTF-8 first when it is not valid UTF-8. Lines are split by libinih.
+//
+// Lookups follow the Windows profile functions: section and key names match without regard to
+// ASCII case and surrounding blanks; the first occurrence of a key wins, also across repeated
+// sections of the same name. A missing file is simply an empty profile.
+class CProfileFile {
+public:
+    CProfileFile() = default;
+    static CProfileFile Load(const std::string& path);
+    static CProfileFile FromBytes(std::string_view bytes);
+
+    bool Empty() const { return m_values.empty(); }
+    std::optional<std::string> GetString(std::string_view section, std::string_view key) const;
+    // The key's value as a decimal integer (ParseProfileInt), or `def` when the file, the section
+    // or the key is missing or the value is empty.
+    int GetInt(std::string_view section, std::string_view key, int def) const;
+
+private:
+    static std::string Fold(std::string_view name);
+    std::map<std::pair<std::string, std::string>, std::string> m_values;
+};
+
+// Decimal value as the Windows profile functions read it: leading blanks, an optional sign,
+// digits up to the first non-digit; no digits at all gives 0. Unlike the 32-bit conversion of
+// those functions, a value beyond the int range saturates (at INT_MAX or INT_MIN) instead of
+// wrapping, so that a huge number never aliases to a real pin number or flips a level to 0.
+int ParseProfileInt(std::string_view value);
+
+// The settings file of the Qorel Isp cable, looked for in g_strAppDir.
+inline constexpr const char* QOREL_ISP_INI = "QorelIsp.ini";

@@ -1,0 +1,552 @@
+#include "testwnd.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+
+#include "app.h"
+#include "connectorpicture.h"
+#include "dialogunits.h"
+#include "parsehex.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// The level each toggle button drove last. They belong to the process, not to the window: the
+// window never resets them, and a cable change leaves them alone.
+int s_nMosiLevel = 1;
+int s_nSckLevel = 1;
+int s_nRstLevel = 1;
+int s_nR1Level = 1;
+int s_nR2Level = 1;
+
+const char* const kBadValue = "请输入正确的数值.";
+
+QString Id(int id) { return QString::number(id); }
+
+QString Hex2(std::uint8_t v) { return QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); }
+
+QString PinLabel(int pin) { return QString::asprintf("使用PIN%d", pin); }
+
+} // namespace
+
+CPinTestDlg::CPinTestDlg(IPortPlatform& platform, IPrompt& prompt, QWidget* parent)
+    : QDialog(parent), m_cable(platform, prompt), m_platform(platform), m_prompt(prompt)
+{
+    CreateControls();
+}
+
+CPinTestDlg::~CPinTestDlg() = default;
+
+void CPinTestDlg::ResetToggleLevels()
+{
+    s_nMosiLevel = s_nSckLevel = s_nRstLevel = s_nR1Level = s_nR2Level = 1;
+}
+
+void CPinTestDlg::CreateControls()
+{
+    const QFont font = TemplateFont(QStringLiteral("宋体"), 9);
+    setFont(font);
+    const DialogUnits du(font);
+
+    setWindowTitle(QStringLiteral("Porvik"));
+    // A plain frame with a close box: no help button, no resizing.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(du.Size(307, 281));
+
+    auto button = [&](int id, const char* text, int x, int y, int w, int h) {
+        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        b->setObjectName(Id(id));
+        du.Place(b, x, y, w, h);
+        return b;
+    };
+    auto label = [&](const char* text, int x, int y, int w, int h) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setTextFormat(Qt::PlainText);
+        du.Place(l, x, y, w, h);
+        return l;
+    };
+    auto check = [&](int pin, int id, const char* text, int x, int y, int w, int h) {
+        auto* c = new QCheckBox(QString::fromUtf8(text), this);
+        c->setObjectName(Id(id));
+        du.Place(c, x, y, w, h);
+        m_chkPin[pin] = c;
+        return c;
+    };
+    auto edit = [&](int id, int x, int y, int w, int h) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(Id(id));
+        du.Place(e, x, y, w, h);
+        return e;
+    };
+
+    // Template order, which is also the tab order.
+    QPushButton* exitButton = button(IDCANCEL_EXIT, "退出程序", 227, 261, 50, 14);
+
+    // Real-size picture: the control takes the bitmap's size, not the template's.
+    auto* picture = new QLabel(this);
+    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture->setLineWidth(1);
+    {
+        const int frame = picture->frameWidth();
+        const QPoint origin(du.X(7), du.Y(7));
+        // Scale the bitmap with the dialog units, so that its rows stay beside their boxes
+        // even where the stand-in font's metrics differ from the template font's 6 x 12.
+        const int w = (connector::kWidth * du.BaseX() + 3) / 6;
+        const int h = (connector::kHeight * du.BaseY() + 6) / 12;
+        // Row centres taken from the boxes of pin 13 (top) and pin 1 (bottom).
+        const double top = du.Y(15) + du.Y(10) / 2.0 - origin.y() - frame;
+        const double bottom = du.Y(238) + du.Y(10) / 2.0 - origin.y() - frame;
+        picture->setPixmap(QPixmap::fromImage(connector::DrawPicture(w, h, top, bottom)));
+        picture->setGeometry(origin.x(), origin.y(), w + 2 * frame, h + 2 * frame);
+        picture->setFixedSize(picture->size());
+    }
+
+    check(1, IDC_PIN1, "PIN1", 62, 238, 39, 10);
+    check(2, IDC_PIN2, "PIN2", 62, 219, 33, 10);
+    check(14, IDC_PIN14, "PIN14", 62, 229, 36, 10);
+    check(15, IDC_PIN15, "PIN15(ReadOnly)", 62, 210, 76, 10);
+    check(16, IDC_PIN16, "PIN16", 62, 192, 36, 10);
+    check(17, IDC_PIN17, "PIN17", 62, 173, 36, 10);
+    check(3, IDC_PIN3, "PIN3", 62, 201, 33, 10);
+    check(4, IDC_PIN4, "PIN4", 62, 183, 33, 10);
+    check(5, IDC_PIN5, "PIN5", 62, 164, 33, 10);
+    check(6, IDC_PIN6, "PIN6", 62, 145, 33, 10);
+    check(7, IDC_PIN7, "PIN7", 62, 127, 33, 10);
+    check(8, IDC_PIN8, "PIN8", 62, 108, 33, 10);
+    check(9, IDC_PIN9, "PIN9", 62, 89, 33, 10);
+    check(10, IDC_PIN10, "PIN10(ReadOnly)", 62, 71, 74, 10);
+    check(11, IDC_PIN11, "PIN11(ReadOnly)", 62, 52, 72, 10);
+    check(12, IDC_PIN12, "PIN12(ReadOnly)", 62, 33, 73, 10);
+    check(13, IDC_PIN13, "PIN13(ReadOnly)", 62, 15, 74, 10);
+
+    m_edtData = edit(IDC_DATA, 209, 17, 21, 12);
+    label("数据字:", 179, 19, 29, 8);
+    label("控制字:", 179, 37, 29, 8);
+    label("状态字:", 179, 55, 30, 8);
+    QPushButton* writeData = button(IDC_WRITE_DATA, "刷新", 239, 15, 25, 14);
+    m_edtControl = edit(IDC_CONTROL, 209, 35, 21, 12);
+    m_edtStatus = edit(IDC_STATUS, 209, 53, 21, 12);
+    m_edtStatus->setReadOnly(true);
+    QPushButton* writeControl = button(IDC_WRITE_CONTROL, "刷新", 239, 33, 25, 14);
+    QPushButton* refresh = button(IDC_REFRESH, "刷新", 239, 53, 25, 14);
+
+    auto* portGroup = new QGroupBox(QStringLiteral("并口"), this);
+    du.Place(portGroup, 150, 7, 150, 68);
+
+    const int gndY[] = {25, 43, 62, 81, 100, 118, 137, 156};
+    for (int i = 0; i < 8; ++i)
+        label("GND", i == 5 ? 61 : 62, gndY[i], 13, 8);
+
+    auto* cableGroup = new QGroupBox(QStringLiteral("下载线"), this);
+    du.Place(cableGroup, 150, 79, 150, 178);
+
+    m_btnRst = button(IDC_RST, "Rst=1", 167, 193, 50, 14);
+    m_btnMiso = button(IDC_MISO, "MISO=1", 167, 153, 50, 14);
+    m_btnMosi = button(IDC_MOSI, "MOSI=1", 167, 133, 50, 14);
+    m_btnSck = button(IDC_SCK, "SCK=1", 167, 173, 50, 14);
+    m_lblMosiPin = label("使用PIN14", 227, 136, 37, 8);
+    m_lblMisoPin = label("使用PIN15", 227, 156, 60, 8);
+    m_lblSckPin = label("使用PIN1", 227, 176, 33, 8);
+    m_lblRstPin = label("使用PIN16", 227, 196, 37, 8);
+    auto* hint = label("注意:是否使用了器件的锁存控制和输出控制", 167, 92, 120, 15);
+    hint->setWordWrap(true);
+
+    // A drop-down list without an edit field: typed text would be ignored anyway, and an
+    // editable field would let a typed entry name select a cable behind the user's back.
+    m_cboCable = new QComboBox(this);
+    m_cboCable->setObjectName(Id(IDC_CABLE));
+    {
+        const QRect r = du.Rect(168, 114, 115, 67);
+        const int h = m_cboCable->sizeHint().height();
+        m_cboCable->setGeometry(r.x(), r.y(), r.width(), h);
+        m_cboCable->setFixedSize(r.width(), h);
+    }
+
+    m_btnR1 = button(IDC_R1, "R1(保留)=1", 167, 213, 50, 14);
+    m_btnR2 = button(IDC_R2, "R2(保留)=1", 167, 233, 50, 14);
+    m_lblR1Pin = label("使用PIN16", 228, 216, 37, 8);
+    m_lblR2Pin = label("使用PIN16", 228, 235, 37, 8);
+
+    m_lblMosiPin->setObjectName(Id(IDC_MOSI_PIN));
+    m_lblMisoPin->setObjectName(Id(IDC_MISO_PIN));
+    m_lblSckPin->setObjectName(Id(IDC_SCK_PIN));
+    m_lblRstPin->setObjectName(Id(IDC_RST_PIN));
+    m_lblR1Pin->setObjectName(Id(IDC_R1_PIN));
+    m_lblR2Pin->setObjectName(Id(IDC_R2_PIN));
+
+    // Added below the template's controls: a user must never mistake the virtual port for a cable.
+    m_lblPortInUse = label("", 7, 256, 216, 24);
+    m_lblPortInUse->setObjectName(QStringLiteral("portInUse"));
+    m_lblPortInUse->setWordWrap(true);
+    m_lblPortInUse->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // Group boxes frame controls made before them; keep them behind so that clicks reach those.
+    portGroup->lower();
+    cableGroup->lower();
+
+    // No push button is the default one. A focused push button takes Enter itself; Enter
+    // anywhere else reaches keyPressEvent below and does nothing.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(true);
+        b->setDefault(false);
+    }
+
+    // The message map.
+    connect(m_chkPin[1], &QCheckBox::clicked, this, &CPinTestDlg::OnPin1);
+    connect(m_chkPin[2], &QCheckBox::clicked, this, &CPinTestDlg::OnPin2);
+    connect(m_chkPin[3], &QCheckBox::clicked, this, &CPinTestDlg::OnPin3);
+    connect(m_chkPin[4], &QCheckBox::clicked, this, &CPinTestDlg::OnPin4);
+    connect(m_chkPin[5], &QCheckBox::clicked, this, &CPinTestDlg::OnPin5);
+    connect(m_chkPin[6], &QCheckBox::clicked, this, &CPinTestDlg::OnPin6);
+    connect(m_chkPin[7], &QCheckBox::clicked, this, &CPinTestDlg::OnPin7);
+    connect(m_chkPin[8], &QCheckBox::clicked, this, &CPinTestDlg::OnPin8);
+    connect(m_chkPin[9], &QCheckBox::clicked, this, &CPinTestDlg::OnPin9);
+    for (int pin : {10, 11, 12, 13})
+        connect(m_chkPin[pin], &QCheckBox::clicked, this, &CPinTestDlg::OnRefresh);
+    connect(m_chkPin[14], &QCheckBox::clicked, this, &CPinTestDlg::OnPin14);
+    connect(m_chkPin[15], &QCheckBox::clicked, this, &CPinTestDlg::OnRefresh);
+    connect(m_chkPin[16], &QCheckBox::clicked, this, &CPinTestDlg::OnPin16);
+    connect(m_chkPin[17], &QCheckBox::clicked, this, &CPinTestDlg::OnPin17);
+    connect(writeData, &QPushButton::clicked, this, &CPinTestDlg::OnWriteData);
+    connect(writeControl, &QPushButton::clicked, this, &CPinTestDlg::OnWriteControl);
+    connect(refresh, &QPushButton::clicked, this, &CPinTestDlg::OnRefresh);
+    connect(m_btnMosi, &QPushButton::clicked, this, &CPinTestDlg::OnToggleMosi);
+    connect(m_btnMiso, &QPushButton::clicked, this, &CPinTestDlg::OnReadMiso);
+    connect(m_btnSck, &QPushButton::clicked, this, &CPinTestDlg::OnToggleSck);
+    connect(m_btnRst, &QPushButton::clicked, this, &CPinTestDlg::OnToggleRst);
+    // `activated` is the user's choice only, like the selection-change notification: setting the
+    // selection from code does not report it.
+    connect(m_cboCable, &QComboBox::activated, this, &CPinTestDlg::OnSelchangeCable);
+    connect(m_btnR1, &QPushButton::clicked, this, &CPinTestDlg::OnToggleR1);
+    connect(m_btnR2, &QPushButton::clicked, this, &CPinTestDlg::OnToggleR2);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int CPinTestDlg::DoModal()
+{
+    if (!m_bInitialized) {
+        m_bInitialized = true;
+        OnInitDialog();
+    }
+    return exec();
+}
+
+void CPinTestDlg::showEvent(QShowEvent* event)
+{
+    // Start-up runs once, before the window first appears, whichever way it is shown.
+    if (!m_bInitialized) {
+        m_bInitialized = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CPinTestDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Qt would press a remembered default button here; the window's OK action is empty instead.
+    // (Esc still ends the window through the base class.)
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        OnOK();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CPinTestDlg::OnInitDialog()
+{
+    // The first exchange shows the fields as constructed: boxes clear, edits and labels empty.
+    UpdateData(false);
+
+    AddAboutEntry();
+    setWindowIcon(PorvikIcon());
+
+    // Inserted at fixed positions, never sorted: the position gives the cable type.
+    m_cboCable->insertItem(0, QStringLiteral("Qorel Isp下载线"));
+    m_cboCable->insertItem(1, QStringLiteral("Atmel ByteBlaster下载线"));
+    m_cboCable->insertItem(2, QStringLiteral("Altera ByteBlaster下载线"));
+    m_cboCable->setCurrentIndex(0);
+
+    m_cable.SelectCable(CIspCable::CABLE_QOREL_ISP, CIspCable::LATCH_PULSE, true);
+    ApplyCable(0);
+
+    ShowPortInUse();
+}
+
+void CPinTestDlg::AddAboutEntry()
+{
+    const QString text = QString::fromUtf8(kAboutMenuText);
+#ifdef Q_OS_WIN
+    if (HMENU sys = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+        if (!text.isEmpty()) {
+            AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(sys, MF_STRING, IDM_ABOUTBOX, reinterpret_cast<LPCWSTR>(text.utf16()));
+        }
+    }
+#else
+    // X11 and Wayland let no program add to the window menu: the window's own context menu and
+    // F1 take the About entry instead.
+    if (m_actAbout || text.isEmpty())
+        return;
+    m_actAbout = new QAction(text, this);
+    m_actAbout->setShortcut(QKeySequence(Qt::Key_F1));
+    m_actAbout->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actAbout, &QAction::triggered, this, &CPinTestDlg::OnAbout);
+    addAction(m_actAbout);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+#endif
+}
+
+#ifdef Q_OS_WIN
+bool CPinTestDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        OnAbout();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+void CPinTestDlg::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+QString CPinTestDlg::PortInUseText(const PortInUse& inUse, const std::string& failureReason)
+{
+    if (!inUse.isVirtual)
+        return QStringLiteral("正在使用并口: %1").arg(QString::fromStdString(inUse.description));
+    if (!failureReason.empty()) {
+        // The line has room for the reason's first sentence; the tooltip holds all of it.
+        QString reason = QString::fromStdString(failureReason).section(QChar(0x3002), 0, 0);
+        reason = reason.section(QLatin1Char('\n'), 0, 0);
+        return QStringLiteral("未能打开真实并口, 现用虚拟并口(无真实端口), 测试结果与电缆无关: %1").arg(reason);
+    }
+    return QStringLiteral("虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关");
+}
+
+void CPinTestDlg::ShowPortInUse()
+{
+    const PortInUse inUse = m_cable.InUse();
+    const std::string reason = m_platform.FailureReason();
+    m_lblPortInUse->setText(PortInUseText(inUse, reason));
+    m_lblPortInUse->setToolTip(QString::fromStdString(reason.empty() ? inUse.description : reason));
+    QPalette pal = m_lblPortInUse->palette();
+    if (inUse.isVirtual)
+        pal.setColor(QPalette::WindowText, QColor(180, 0, 0));
+    m_lblPortInUse->setPalette(pal);
+}
+
+int& CPinTestDlg::PinField(int pin)
+{
+    switch (pin) {
+    case 1: return m_bPin1;
+    case 2: return m_bPin2;
+    case 3: return m_bPin3;
+    case 4: return m_bPin4;
+    case 5: return m_bPin5;
+    case 6: return m_bPin6;
+    case 7: return m_bPin7;
+    case 8: return m_bPin8;
+    case 9: return m_bPin9;
+    case 10: return m_bPin10;
+    case 11: return m_bPin11;
+    case 12: return m_bPin12;
+    case 13: return m_bPin13;
+    case 14: return m_bPin14;
+    case 15: return m_bPin15;
+    case 16: return m_bPin16;
+    default: return m_bPin17;
+    }
+}
+
+namespace {
+
+void DdxCheck(bool save, QCheckBox* box, int& value)
+{
+    if (save)
+        value = box->isChecked() ? 1 : 0;
+    else
+        box->setChecked(value != 0);
+}
+
+template <class Control>
+void DdxText(bool save, Control* control, QString& value)
+{
+    if (save)
+        value = control->text();
+    else
+        control->setText(value);
+}
+
+} // namespace
+
+void CPinTestDlg::DoDataExchange(bool save)
+{
+    // The control bindings (R2, R1, cable, Rst, SCK, MISO, MOSI) are made once in
+    // CreateControls; the values follow in their fixed binding order.
+    DdxCheck(save, m_chkPin[1], m_bPin1);
+    DdxCheck(save, m_chkPin[14], m_bPin14);
+    DdxCheck(save, m_chkPin[15], m_bPin15);
+    DdxCheck(save, m_chkPin[16], m_bPin16);
+    DdxCheck(save, m_chkPin[17], m_bPin17);
+    DdxCheck(save, m_chkPin[2], m_bPin2);
+    for (int pin = 10; pin <= 13; ++pin)
+        DdxCheck(save, m_chkPin[pin], PinField(pin));
+    for (int pin = 3; pin <= 9; ++pin)
+        DdxCheck(save, m_chkPin[pin], PinField(pin));
+    DdxText(save, m_edtControl, m_strControl);
+    DdxText(save, m_edtData, m_strData);
+    DdxText(save, m_edtStatus, m_strStatus);
+    DdxText(save, m_lblMosiPin, m_strMosiPin);
+    DdxText(save, m_lblMisoPin, m_strMisoPin);
+    DdxText(save, m_lblSckPin, m_strSckPin);
+    DdxText(save, m_lblRstPin, m_strRstPin);
+    DdxText(save, m_lblR1Pin, m_strR1Pin);
+    DdxText(save, m_lblR2Pin, m_strR2Pin);
+}
+
+void CPinTestDlg::UpdateData(bool bSaveAndValidate) { DoDataExchange(bSaveAndValidate); }
+
+void CPinTestDlg::RefreshFromPort()
+{
+    for (int pin = 1; pin <= 17; ++pin)
+        PinField(pin) = m_cable.GetPin(pin) != 0 ? 1 : 0;
+    m_strData = Hex2(m_cable.ReadData());
+    m_strControl = Hex2(m_cable.ReadControl());
+    m_strStatus = Hex2(m_cable.ReadStatus());
+    UpdateData(false);
+}
+
+void CPinTestDlg::ApplyCable(int index)
+{
+    m_cable.SelectCable(index + 1, CIspCable::LATCH_PULSE, false);
+    m_strMosiPin = PinLabel(m_cable.m_nMosiPin);
+    m_strMisoPin = PinLabel(m_cable.m_nMisoPin);
+    m_strSckPin = PinLabel(m_cable.m_nSckPin);
+    m_strRstPin = PinLabel(m_cable.m_nRstPin);
+    m_strR1Pin = PinLabel(m_cable.m_nR1Pin);
+    m_strR2Pin = PinLabel(m_cable.m_nR2Pin);
+    UpdateData(false);
+}
+
+void CPinTestDlg::OnSelchangeCable() { ApplyCable(m_cboCable->currentIndex()); }
+
+void CPinTestDlg::OnWritablePin(int pin)
+{
+    // The box has already flipped its tick; the exchange also takes the edits' text, which the
+    // refresh below overwrites.
+    UpdateData(true);
+    if (PinField(pin) != 0)
+        m_cable.SetPin(pin);
+    else
+        m_cable.ClearPin(pin);
+    RefreshFromPort();
+}
+
+void CPinTestDlg::OnWriteData()
+{
+    UpdateData(true);
+    std::uint8_t value = 0;
+    if (ParseHexByte(m_strData.toStdString(), value))
+        m_cable.WriteData(value);
+    else
+        m_prompt.Message(kBadValue, IPrompt::Buttons::Ok);
+    RefreshFromPort();
+}
+
+void CPinTestDlg::OnWriteControl()
+{
+    UpdateData(true);
+    std::uint8_t value = 0;
+    if (ParseHexByte(m_strControl.toStdString(), value))
+        m_cable.WriteControl(value);
+    else
+        m_prompt.Message(kBadValue, IPrompt::Buttons::Ok);
+    RefreshFromPort();
+}
+
+namespace {
+
+// Flips a process-wide level and returns the new one: the level driven is always the opposite
+// of the one the button drove last.
+int Flip(int& level)
+{
+    level = level != 0 ? 0 : 1;
+    return level;
+}
+
+QString Caption(const char* name, int level) { return QString::fromUtf8(name) + (level ? "=1" : "=0"); }
+
+} // namespace
+
+void CPinTestDlg::OnToggleMosi()
+{
+    const int level = Flip(s_nMosiLevel);
+    m_cable.SetMosi(level != 0);
+    m_btnMosi->setText(Caption("MOSI", level));
+    RefreshFromPort();
+}
+
+void CPinTestDlg::OnToggleSck()
+{
+    const int level = Flip(s_nSckLevel);
+    m_cable.SetSck(level != 0);
+    m_btnSck->setText(Caption("SCK", level));
+    RefreshFromPort();
+}
+
+void CPinTestDlg::OnToggleRst()
+{
+    const int level = Flip(s_nRstLevel);
+    m_cable.SetRst(level != 0);
+    m_btnRst->setText(Caption("Rst", level));
+    RefreshFromPort();
+}
+
+void CPinTestDlg::OnToggleR1()
+{
+    const int level = Flip(s_nR1Level);
+    if (level)
+        m_cable.SetPin(m_cable.m_nR1Pin);
+    else
+        m_cable.ClearPin(m_cable.m_nR1Pin);
+    m_btnR1->setText(Caption("R1(保留)", level));
+    RefreshFromPort();
+}
+
+void CPinTestDlg::OnToggleR2()
+{
+    const int level = Flip(s_nR2Level);
+    if (level)
+        m_cable.SetPin(m_cable.m_nR2Pin);
+    else
+        m_cable.ClearPin(m_cable.m_nR2Pin);
+    m_btnR2->setText(Caption("R2(保留)", level));
+    RefreshFromPort();
+}
+
+void CPinTestDlg::OnReadMiso()
+{
+    RefreshFromPort();
+    const unsigned miso = m_cable.GetMiso();
+    m_btnMiso->setText(miso != 0 ? QStringLiteral("MISO=1") : QStringLiteral("MISO=0"));
+    RefreshFromPort();
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Windows only. Port access through a WinIo-compatible library loaded by name at run time, or
+// through the processor's port instructions where the system still allows them.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "portplatform.h"
+#include "virtualport.h"
+
+class WinIoPlatform : public IPortPlatform {
+public:
+    enum class Mode {
+        ByVersion, // major 4: port instructions; 5 and later: the library's driver
+        Direct,    // port instructions whatever the version
+    };
+
+    explicit WinIoPlatform(Mode mode = Mode::ByVersion, std::uint16_t base = 0x378);
+    ~WinIoPlatform() override;
+    WinIoPlatform(const WinIoPlatform&) = delete;
+    WinIoPlatform& operator=(const WinIoPlatform&) = delete;
+
+    int MajorVersion() override;
+    bool InitializeDriver() override;
+    bool InstallDriver(const std::string& driverPath) override;
+    void ShutdownDriver() override;
+    IPortIo& DirectIo() override;
+    IPortIo& DriverIo() override;
+    PortInUse InUse() const override;
+    std::string FailureReason() const override;
+
+    struct Library; // the library's five functions, resolved by name
+
+private:
+    Mode m_mode;
+    std::uint16_t m_base;
+    std::unique_ptr<Library> m_lib;
+    std::unique_ptr<IPortIo> m_driverPort;
+    std::unique_ptr<IPortIo> m_directPort;
+    VirtualPort m_virtual;
+    bool m_started = false;
+    bool m_directAllowed = false;
+    std::string m_reason;
+};

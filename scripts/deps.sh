@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project builds, runs and tests with; installs nothing that is
+# already there. Sourced or run by the other scripts.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools
+  libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
+  fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core
+)
+# Only the ppdev guest test needs these.
+QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  install_missing "${PACKAGES[@]}"
+  [ "${1:-}" = "--qemu" ] && install_missing "${QEMU_PACKAGES[@]}"
+fi

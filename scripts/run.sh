@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Fresh Debian 12 machine to a running Tessaro: installs what is missing, builds, starts the editor.
+# (Try "打开文件" on samples/sample.chip.) Pass `porvik` as the first argument to start the cable tester instead
+# (on the virtual port unless --port or PORVIK_PORT names a real one).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+install_missing "${PACKAGES[@]}"
+cmake --preset default >/dev/null
+cmake --build --preset default
+if [ "${1:-}" = "porvik" ]; then
+  shift
+  exec build/default/porttest/porvik "${@:---port=virtual}"
+fi
+exec build/default/devlist/tessaro "$@"

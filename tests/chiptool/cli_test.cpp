@@ -1,0 +1,394 @@
+// chiptool end to end: the built program run on real files in a temporary directory.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::string;  // file images; std::string compares and prints easily
+
+struct Rec {
+    std::string name;  // raw name bytes (GBK), up to 20
+    std::uint8_t fid = 0;
+    std::int32_t romKb = 0;
+    float voltage = 0;
+    std::uint8_t sig[3] = {0, 0, 0};
+    std::uint8_t pad = 0;  // value written into all four padding bytes
+};
+
+void PutLe32(Bytes& b, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+Bytes RecordBytes(const Rec& r)
+{
+    Bytes b(20, '\0');
+    std::memcpy(b.data(), r.name.data(), std::min<std::size_t>(r.name.size(), 20));
+    b += static_cast<char>(r.fid);
+    b.append(3, static_cast<char>(r.pad));
+    PutLe32(b, static_cast<std::uint32_t>(r.romKb));
+    PutLe32(b, std::bit_cast<std::uint32_t>(r.voltage));
+    for (std::uint8_t s : r.sig) b += static_cast<char>(s);
+    b += static_cast<char>(r.pad);
+    return b;
+}
+
+Bytes Image(const std::vector<Rec>& recs, std::uint32_t version = 1, std::int64_t count = -1)
+{
+    Bytes b;
+    PutLe32(b, version);
+    PutLe32(b, static_cast<std::uint32_t>(count < 0 ? static_cast<std::int64_t>(recs.size()) : count));
+    for (const Rec& r : recs) b += RecordBytes(r);
+    return b;
+}
+
+Rec R(std::string name, std::uint8_t fid, std::uint8_t s0, std::uint8_t s1, std::uint8_t s2, std::uint8_t pad = 0)
+{
+    Rec r;
+    r.name = std::move(name);
+    r.fid = fid;
+    r.romKb = 8;
+    r.voltage = 5.0f;
+    r.sig[0] = s0;
+    r.sig[1] = s1;
+    r.sig[2] = s2;
+    r.pad = pad;
+    return r;
+}
+
+struct RunResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class ChiptoolCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() / ("chiptool_cli_" + std::to_string(::getpid()) + "_" + info->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string P(const std::string& name) const { return (m_dir / name).string(); }
+
+    void Write(const std::string& name, const Bytes& content) const
+    {
+        std::ofstream f(P(name), std::ios::binary);
+        f.write(content.data(), static_cast<std::streamsize>(content.size()));
+    }
+    Bytes Read(const std::string& name) const
+    {
+        std::ifstream f(P(name), std::ios::binary);
+        return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    }
+
+    RunResult Chiptool(const std::vector<std::string>& args) const
+    {
+        const std::string outPath = P(".stdout"), errPath = P(".stderr");
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<std::string> argvStore = {CHIPTOOL_PATH};
+        argvStore.insert(argvStore.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : argvStore) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        RunResult run;
+        const int rc = posix_spawn(&pid, CHIPTOOL_PATH, &fa, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&fa);
+        if (rc != 0) {
+            ADD_FAILURE() << "cannot start " << CHIPTOOL_PATH << ": " << std::strerror(rc);
+            return run;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        run.out = Read(".stdout");
+        run.err = Read(".stderr");
+        return run;
+    }
+
+    fs::path m_dir;
+};
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Records of every kind the editor can write, and texts that stress the CSV and JSON forms.
+std::vector<Rec> AwkwardRecords()
+{
+    std::vector<Rec> v;
+    v.push_back(R("AT89C51", 0x01, 0x1e, 0x51, 0xff));
+    v.push_back(R("\xBA\xEA\xBE\xA7STC89C52", 0x04, 0xd0, 0xf0, 0x02));  // 宏晶STC89C52
+    v.push_back(R("bad\xFF\x81 gbk", 0x05, 1, 2, 3));
+    v.push_back(R("back\\slash\\", 0x06, 1, 2, 4));
+    v.push_back(R("q\"uo,te\"", 0x07, 1, 2, 5));
+    v.push_back(R("line\r\nbreak", 0x08, 1, 2, 6));
+    v.push_back(R("\\x41", 0x09, 1, 2, 7));  // looks like an escape but is plain text
+    v.push_back(R("", 0x80, 0, 0, 0));
+    v.push_back(R(std::string(19, 'N'), 0xff, 0xff, 0xff, 0xff));
+    const float volts[] = {3.3f, 12.0f, -0.0f, 1e-7f, std::numeric_limits<float>::infinity(),
+                           -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::denorm_min(),
+                           std::numeric_limits<float>::max(), 0.1f, 2.7182817f};
+    int i = 0;
+    for (float f : volts) {
+        Rec r = R("V" + std::to_string(i), 0x10, 0x10, 0x10, static_cast<std::uint8_t>(i));
+        r.voltage = f;
+        r.romKb = i % 2 ? -i * 1000 : std::numeric_limits<std::int32_t>::max() - i;
+        v.push_back(r);
+        ++i;
+    }
+    return v;
+}
+
+TEST_F(ChiptoolCli, ExportThenImportGivesTheSameFileByteForByte)
+{
+    const Bytes original = Image(AwkwardRecords());
+    Write("in.chip", original);
+    for (const std::string fmt : {"csv", "json"}) {
+        const RunResult ex = Chiptool({"export", P("in.chip"), "--format", fmt});
+        ASSERT_EQ(ex.code, 0) << ex.err;
+        EXPECT_EQ(ex.err, "");
+        Write("list." + fmt, ex.out);
+        const RunResult im = Chiptool({"import", P("list." + fmt), "-o", P("back.chip")});
+        ASSERT_EQ(im.code, 0) << im.err;
+        EXPECT_EQ(Read("back.chip"), original) << fmt;
+    }
+    const RunResult csv = Chiptool({"export", P("in.chip")});
+    EXPECT_TRUE(Contains(csv.out, "name,fid,rom_kb,voltage,signature\nAT89C51,01,8,5,1e 51 ff\n"));
+    EXPECT_TRUE(Contains(csv.out, "\n宏晶STC89C52,04,8,5,d0 f0 02\n"));
+    EXPECT_TRUE(Contains(csv.out, "\nbad\\xff\\x81 gbk,"));
+    EXPECT_TRUE(Contains(csv.out, "\n\"q\"\"uo,te\"\"\",07,"));
+    EXPECT_TRUE(Contains(csv.out, "\nline\\x0d\\x0abreak,"));
+    EXPECT_TRUE(Contains(csv.out, "\n\\\\x41,09,"));
+    EXPECT_TRUE(Contains(csv.out, ",3.3,10 10 00\n"));
+    EXPECT_TRUE(Contains(csv.out, ",1e-07,10 10 03\n"));
+}
+
+TEST_F(ChiptoolCli, ImportIgnoresPaddingOfNothingAndZeroesIt)
+{
+    // Records read from a file with non-zero padding come back from text with zero padding,
+    // as the editor builds them; everything else is the same.
+    Rec padded = R("PAD", 1, 2, 3, 4, 0xEE);
+    Write("in.chip", Image({padded}));
+    const RunResult ex = Chiptool({"export", P("in.chip")});
+    Write("t.csv", ex.out);
+    ASSERT_EQ(Chiptool({"import", P("t.csv"), "-o", P("out.chip")}).code, 0);
+    padded.pad = 0;
+    EXPECT_EQ(Read("out.chip"), Image({padded}));
+}
+
+TEST_F(ChiptoolCli, ShowPrintsTheWindowColumns)
+{
+    Rec cn = R("\xBA\xEA\xBE\xA7\xFF", 0x07, 0x1e, 0x52, 0x06);
+    cn.voltage = 3.3f;
+    cn.romKb = 64;
+    Write("in.chip", Image({R("ABC", 0x07, 0x1e, 0x52, 0x06), cn}));
+    const RunResult run = Chiptool({"show", P("in.chip")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "序号  器件名称              FID  ROM      编程电压  特征字\n"
+              "0000  ABC                   07   8K       5.00V     1e 52 06\n"
+              "0001  宏晶\xEF\xBF\xBD                 07   64K      3.30V     1e 52 06\n");
+}
+
+TEST_F(ChiptoolCli, BadRowsAreReportedAndNothingIsWritten)
+{
+    Write("bad.csv",
+          "name,fid,rom_kb,voltage,signature\n"
+          "ok,01,1,5,00 00 00\n"
+          "x,0x1,1,5,00 00 00\n"
+          "y,01,one,5,00 00 00\n"
+          "twentybytes_name_xx,01,1,5,00 00 00\n"  // 19 bytes: fine
+          "twentybytes_name_xxx,01,1,5,00 00 00\n"
+          "z,01,1,5\n");
+    Write("out.chip", "keep me");
+    const RunResult run = Chiptool({"import", P("bad.csv"), "-o", P("out.chip")});
+    EXPECT_EQ(run.code, 1);
+    for (const char* line : {"line 3: fid", "line 4: rom_kb", "line 6: name", "line 7:"})
+        EXPECT_TRUE(Contains(run.err, line)) << line << "\n" << run.err;
+    EXPECT_FALSE(Contains(run.err, "line 5"));
+    EXPECT_EQ(Read("out.chip"), "keep me");
+
+    Write("bad.json", R"([{"name":"ok","fid":"01","rom_kb":1,"voltage":5,"signature":"00 00 00"},
+                           {"name":"ok","fid":"01","rom_kb":1,"voltage":"volts","signature":"00 00 00"}])");
+    const RunResult json = Chiptool({"import", P("bad.json"), "-o", P("new.chip")});
+    EXPECT_EQ(json.code, 1);
+    EXPECT_TRUE(Contains(json.err, "element 1: voltage")) << json.err;
+    EXPECT_FALSE(fs::exists(P("new.chip")));
+}
+
+TEST_F(ChiptoolCli, MergeKeepsOrderAndRecordBytesAndDropsLaterDuplicates)
+{
+    const Rec a = R("A", 1, 1, 1, 1, 0x11), b = R("B", 2, 2, 2, 2, 0x22), a2 = R("A", 9, 1, 1, 1, 0x33),
+              c = R("C", 3, 3, 3, 3, 0x44), lowerA = R("a", 1, 1, 1, 1);
+    Write("one.chip", Image({a, b}));
+    Write("two.chip", Image({a2, c, lowerA, b}));
+    RunResult run = Chiptool({"merge", P("one.chip"), P("two.chip"), "-o", P("m.chip")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Read("m.chip"), Image({a, b, c, lowerA}));
+    EXPECT_TRUE(Contains(run.err, "2 duplicates removed")) << run.err;
+
+    run = Chiptool({"merge", P("one.chip"), P("two.chip"), "--keep-duplicates", "-o", P("k.chip")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Read("k.chip"), Image({a, b, a2, c, lowerA, b}));
+
+    // The output may be one of the inputs.
+    run = Chiptool({"merge", P("one.chip"), P("two.chip"), "-o", P("one.chip")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Read("one.chip"), Image({a, b, c, lowerA}));
+}
+
+TEST_F(ChiptoolCli, DedupeAndTidyReplaceTheInputInPlace)
+{
+    const Rec r1 = R("X", 0x02, 0x00, 0x00, 0x00, 0x5A), r2 = R("Y", 0x01, 0x00, 0x00, 0x05),
+              r3 = R("Z", 0x01, 0x05, 0x00, 0x00), r4 = R("X", 0x7f, 0x00, 0x00, 0x00), r5 = R("W", 0x80, 0, 0, 0);
+    // Trailing bytes are dropped by a rewrite, with a word about it.
+    Write("l.chip", Image({r5, r1, r2, r3, r4}) + "junk");
+    RunResult run = Chiptool({"dedupe", P("l.chip"), "-o", P("l.chip")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "4 bytes after the counted records ignored")) << run.err;
+    EXPECT_EQ(Read("l.chip"), Image({r5, r1, r2, r3}));
+
+    run = Chiptool({"tidy", P("l.chip"), "-o", P("l.chip")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    // fid first, then signature byte 3 before byte 1; the key is unsigned (0x80 last).
+    EXPECT_EQ(Read("l.chip"), Image({r3, r2, r1, r5}));
+}
+
+TEST_F(ChiptoolCli, CheckListsEveryFinding)
+{
+    Write("clean.chip", Image({R("A", 1, 1, 1, 1), R("B", 1, 1, 1, 1)}));
+    RunResult run = Chiptool({"check", P("clean.chip")});
+    EXPECT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "2 records, no findings"));
+
+    const std::vector<Rec> recs = {R("dup", 1, 1, 1, 1), R(std::string(20, 'L'), 1, 2, 2, 2),
+                                   R("bad\xFF", 1, 3, 3, 3), R("dup", 2, 1, 1, 1), R("dup", 3, 1, 1, 1)};
+    Write("odd.chip", Image(recs, 7) + "xy");
+    run = Chiptool({"check", P("odd.chip")});
+    EXPECT_EQ(run.code, 1);
+    for (const char* f : {"version word is 7, not 1", "2 bytes after the counted records",
+                          "record 0001: name has no NUL", "record 0002: name does not decode as GBK: \"bad\\xff\"",
+                          "duplicates: records 0000, 0003, 0004 (name \"dup\", signature 01 01 01)", "5 records, 5 findings"})
+        EXPECT_TRUE(Contains(run.out, f)) << f << "\n" << run.out;
+
+    Write("short.chip", Image(recs, 1, 9));
+    run = Chiptool({"check", P("short.chip")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(Contains(run.out, "record count 9 is larger than the data: 5 complete records present")) << run.out;
+
+    Write("neg.chip", Image({}, 1, 0xFFFFFFFF) + std::string(36, 'r'));
+    run = Chiptool({"check", P("neg.chip")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(Contains(run.out, "record count is negative (-1)")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "36 bytes after the counted records")) << run.out;
+
+    Write("tiny.chip", Bytes("\x01\x00\x00", 3));
+    run = Chiptool({"check", P("tiny.chip")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(Contains(run.out, "3 bytes, shorter than the 8-byte header")) << run.out;
+}
+
+TEST_F(ChiptoolCli, ShortFilesAreTakenAsFarAsTheyGoWithAWarning)
+{
+    const std::vector<Rec> recs = {R("A", 1, 1, 1, 1), R("B", 2, 2, 2, 2)};
+    Write("short.chip", Image(recs, 1, 5) + std::string(20, 'p'));  // 2 records and a part of a third
+    RunResult run = Chiptool({"show", P("short.chip")});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_TRUE(Contains(run.err, "2 of 5 declared records taken")) << run.err;
+    EXPECT_TRUE(Contains(run.out, "0001  B "));
+
+    // A count whose size would overflow is no different.
+    Write("huge.chip", Image(recs, 1, 0x7FFFFFFF));
+    run = Chiptool({"dedupe", P("huge.chip"), "-o", P("fixed.chip")});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_TRUE(Contains(run.err, "2 of 2147483647 declared records taken")) << run.err;
+    EXPECT_EQ(Read("fixed.chip"), Image(recs));
+
+    for (const Bytes& tiny : {Bytes(), Bytes("\x01\x00\x00\x00\x05", 5)}) {
+        Write("tiny.chip", tiny);
+        run = Chiptool({"export", P("tiny.chip")});
+        EXPECT_EQ(run.code, 0);
+        EXPECT_EQ(run.out, "name,fid,rom_kb,voltage,signature\n");
+        EXPECT_TRUE(Contains(run.err, "shorter than the 8-byte header")) << run.err;
+    }
+}
+
+TEST_F(ChiptoolCli, UsageErrorsAndIoErrorsHaveTheirOwnExitCodes)
+{
+    Write("a.chip", Image({R("A", 1, 1, 1, 1)}));
+    Write("a.txt", "name,fid,rom_kb,voltage,signature\n");
+    const std::vector<std::vector<std::string>> usage = {
+        {},
+        {"frobnicate", P("a.chip")},
+        {"show"},
+        {"show", P("a.chip"), P("a.chip")},
+        {"dedupe", P("a.chip")},
+        {"show", P("a.chip"), "-o", P("x.chip")},
+        {"show", P("a.chip"), "--bogus"},
+        {"export", P("a.chip"), "--format", "xml"},
+        {"dedupe", P("a.chip"), "-o"},
+        {"tidy", P("a.chip"), "--keep-duplicates", "-o", P("x.chip")},
+        {"import", P("a.txt"), "-o", P("x.chip")},  // format unknown by extension
+    };
+    for (const auto& args : usage) {
+        const RunResult run = Chiptool(args);
+        EXPECT_EQ(run.code, 2) << (args.empty() ? "(none)" : args[0]) << " " << args.size() << "\n" << run.err;
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_FALSE(fs::exists(P("x.chip")));
+    EXPECT_EQ(Chiptool({"import", P("a.txt"), "--format", "csv", "-o", P("x.chip")}).code, 0);
+
+    EXPECT_EQ(Chiptool({"show", P("missing.chip")}).code, 3);
+    EXPECT_EQ(Chiptool({"import", P("missing.csv"), "-o", P("y.chip")}).code, 3);
+    EXPECT_EQ(Chiptool({"merge", P("a.chip"), P("missing.chip"), "-o", P("y.chip")}).code, 3);
+    EXPECT_FALSE(fs::exists(P("y.chip")));
+    const RunResult noDir = Chiptool({"tidy", P("a.chip"), "-o", P("no/such/dir/out.chip")});
+    EXPECT_EQ(noDir.code, 3);
+    EXPECT_TRUE(Contains(noDir.err, "cannot write")) << noDir.err;
+
+    const RunResult help = Chiptool({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(Contains(help.out, "Exit codes"));
+    const RunResult version = Chiptool({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "chiptool 1.0.0.1\n");
+}
+
+TEST_F(ChiptoolCli, ShippedSampleIsTheImportOfItsCsv)
+{
+    const std::string samples = CHIPTOOL_SAMPLES_DIR;
+    const RunResult run = Chiptool({"import", samples + "/sample.csv", "-o", P("s.chip")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    std::ifstream f(samples + "/sample.chip", std::ios::binary);
+    const Bytes shipped((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(Read("s.chip"), shipped);
+    EXPECT_EQ(Chiptool({"check", samples + "/sample.chip"}).code, 0);
+}
+
+}  // namespace

@@ -1,0 +1,316 @@
+// Unit tests of chiptool's text forms: name escaping, CSV, field formats and the CSV/JSON lists.
+#include "csv.h"
+#include "list_formats.h"
+#include "name_text.h"
+#include "records_text.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <sstream>
+
+namespace {
+
+DeviceRecord MakeRecord(std::string_view name, std::uint8_t fid, std::int32_t romKb, float voltage,
+                        std::uint8_t s0, std::uint8_t s1, std::uint8_t s2)
+{
+    DeviceRecord rec;
+    std::memset(&rec, 0, sizeof rec);
+    std::memcpy(rec.name, name.data(), std::min<std::size_t>(name.size(), sizeof rec.name));
+    rec.fid = fid;
+    rec.romKb = romKb;
+    rec.voltage = voltage;
+    rec.signature[0] = s0;
+    rec.signature[1] = s1;
+    rec.signature[2] = s2;
+    return rec;
+}
+
+std::uint32_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
+
+std::string RoundTripName(std::string_view gbk)
+{
+    std::string back, error;
+    EXPECT_TRUE(UnescapeName(EscapeName(gbk), back, error)) << error;
+    return back;
+}
+
+// --- names -------------------------------------------------------------------------------
+
+TEST(NameText, EscapesOnlyWhatUtf8CannotCarry)
+{
+    EXPECT_EQ(EscapeName("AT89C51"), "AT89C51");
+    EXPECT_EQ(EscapeName("\xBA\xEA\xBE\xA7"), "宏晶");  // GBK for 宏晶
+    EXPECT_EQ(EscapeName("a\\b"), "a\\\\b");
+    EXPECT_EQ(EscapeName("x\xFFy"), "x\\xffy");
+    EXPECT_EQ(EscapeName("tab\tnl\n"), "tab\\x09nl\\x0a");
+    // A lead byte at the end, and a lead byte whose follower cannot complete it: the follower
+    // still stands as itself.
+    EXPECT_EQ(EscapeName("A\xB0"), "A\\xb0");
+    EXPECT_EQ(EscapeName("\x81 Z"), "\\x81 Z");
+    // A 0x5C trail byte belongs to its character and must not be taken for a backslash.
+    EXPECT_EQ(EscapeName("\x81\x5C"), "乗");
+}
+
+TEST(NameText, UnescapeRefusesWhatCannotBeAName)
+{
+    std::string gbk, error;
+    for (const char* bad : {"a\\", "\\q", "\\x4", "\\x4g", "\\X41", "a\\x00b", "😀", "한국"}) {
+        EXPECT_FALSE(UnescapeName(bad, gbk, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    EXPECT_TRUE(UnescapeName("\\x41\\\\宏晶\\xFF", gbk, error)) << error;
+    EXPECT_EQ(gbk, "A\\\xBA\xEA\xBE\xA7\xFF");
+}
+
+TEST(NameText, AnyByteStringSurvivesEscapeAndUnescape)
+{
+    std::mt19937 rng(20240601);
+    std::uniform_int_distribution<int> len(0, 20), byte(1, 255), highByte(0x80, 0xFF);
+    for (int i = 0; i < 3000; ++i) {
+        std::string s(static_cast<std::size_t>(len(rng)), 'x');
+        // Half the strings are dense in high bytes, so that valid and invalid pairs both occur.
+        for (char& c : s) c = static_cast<char>(i % 2 ? highByte(rng) : byte(rng));
+        ASSERT_EQ(RoundTripName(s), s) << "case " << i;
+    }
+}
+
+TEST(NameText, DisplayReplacesUndecodableBytesAndCountsColumns)
+{
+    std::size_t cols = 0;
+    EXPECT_EQ(DisplayName("\xBA\xEA" "A\xFF\n", &cols), "宏A\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(cols, 5u);
+}
+
+// --- CSV ---------------------------------------------------------------------------------
+
+TEST(Csv, QuotesOnlyFieldsThatNeedIt)
+{
+    std::string line;
+    AppendCsvField(line, "plain");
+    line += ',';
+    AppendCsvField(line, "a,b");
+    line += ',';
+    AppendCsvField(line, "say \"hi\"");
+    line += ',';
+    AppendCsvField(line, "two\nlines");
+    line += ',';
+    AppendCsvField(line, "");
+    EXPECT_EQ(line, "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",");
+}
+
+TEST(Csv, ReadsQuotingLineEndingsAndCountsLines)
+{
+    CsvReader reader("\xEF\xBB\xBFh1,h2\r\n\"a,\"\"b\"\"\",\"x\ny\"\n\nlast,\n\"end\",z");
+    CsvRecord rec;
+    std::string error;
+    ASSERT_EQ(reader.Next(rec, error), CsvReader::Status::Record);
+    EXPECT_EQ(rec.line, 1u);
+    EXPECT_EQ(rec.fields, (std::vector<std::string>{"h1", "h2"}));
+    ASSERT_EQ(reader.Next(rec, error), CsvReader::Status::Record);
+    EXPECT_EQ(rec.line, 2u);
+    EXPECT_EQ(rec.fields, (std::vector<std::string>{"a,\"b\"", "x\ny"}));
+    ASSERT_EQ(reader.Next(rec, error), CsvReader::Status::Record);
+    EXPECT_EQ(rec.line, 5u);  // line 4 was empty, line 3 held the rest of the quoted field
+    EXPECT_EQ(rec.fields, (std::vector<std::string>{"last", ""}));
+    ASSERT_EQ(reader.Next(rec, error), CsvReader::Status::Record);
+    EXPECT_EQ(rec.fields, (std::vector<std::string>{"end", "z"}));
+    EXPECT_EQ(reader.Next(rec, error), CsvReader::Status::End);
+}
+
+TEST(Csv, MalformedRecordsAreReportedAndReadingGoesOn)
+{
+    CsvReader reader("ab\"c,d\n\"x\"y,z\nok,1\n\"open,2\nmore");
+    CsvRecord rec;
+    std::string error;
+    EXPECT_EQ(reader.Next(rec, error), CsvReader::Status::Malformed);
+    EXPECT_EQ(rec.line, 1u);
+    EXPECT_EQ(reader.Next(rec, error), CsvReader::Status::Malformed);
+    EXPECT_EQ(rec.line, 2u);
+    ASSERT_EQ(reader.Next(rec, error), CsvReader::Status::Record);
+    EXPECT_EQ(rec.fields, (std::vector<std::string>{"ok", "1"}));
+    EXPECT_EQ(reader.Next(rec, error), CsvReader::Status::Malformed);
+    EXPECT_EQ(rec.line, 4u);
+    EXPECT_NE(error.find("not closed"), std::string::npos);
+    EXPECT_EQ(reader.Next(rec, error), CsvReader::Status::End);
+}
+
+// --- fields ------------------------------------------------------------------------------
+
+TEST(Fields, VoltageTextIsShortestAndExact)
+{
+    EXPECT_EQ(FormatVoltage(3.3f), "3.3");
+    EXPECT_EQ(FormatVoltage(12.0f), "12");
+    EXPECT_EQ(FormatVoltage(-0.0f), "-0");
+    EXPECT_EQ(FormatVoltage(1e-7f), "1e-07");
+    EXPECT_EQ(FormatVoltage(std::numeric_limits<float>::infinity()), "inf");
+    EXPECT_EQ(FormatVoltage(-std::numeric_limits<float>::infinity()), "-inf");
+    EXPECT_EQ(FormatVoltage(std::numeric_limits<float>::quiet_NaN()), "nan");
+    EXPECT_EQ(FormatVoltage(-std::numeric_limits<float>::quiet_NaN()), "-nan");
+
+    std::mt19937 rng(7);
+    for (int i = 0; i < 20000; ++i) {
+        const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
+        float back = 0;
+        ASSERT_TRUE(ParseVoltage(FormatVoltage(f), back)) << FormatVoltage(f);
+        if (std::isnan(f)) {
+            EXPECT_TRUE(std::isnan(back));
+            EXPECT_EQ(std::signbit(f), std::signbit(back));
+        } else {
+            ASSERT_EQ(Bits(back), Bits(f)) << FormatVoltage(f);
+        }
+    }
+}
+
+TEST(Fields, NumbersMustBeTheWholeText)
+{
+    float v = 1.5f;
+    for (const char* bad : {"", " 3.3", "3.3 ", "3.3V", "+3", "1e50", "3,3", "0x10"})
+        EXPECT_FALSE(ParseVoltage(bad, v)) << bad;
+    EXPECT_EQ(v, 1.5f);
+    std::int32_t n = 9;
+    for (const char* bad : {"", "2147483648", "-2147483649", "4K", " 4", "4.0", "+4"})
+        EXPECT_FALSE(ParseRomKb(bad, n)) << bad;
+    EXPECT_EQ(n, 9);
+    EXPECT_TRUE(ParseRomKb("-2147483648", n));
+    EXPECT_EQ(n, std::numeric_limits<std::int32_t>::min());
+}
+
+TEST(Fields, SignatureIsThreeHexBytesSeparatedBySingleSpaces)
+{
+    std::uint8_t sig[3] = {9, 9, 9};
+    EXPECT_TRUE(ParseSignature("1E 5 0", sig));
+    EXPECT_EQ(sig[0], 0x1e);
+    EXPECT_EQ(sig[1], 0x05);
+    EXPECT_EQ(sig[2], 0x00);
+    for (const char* bad : {"", "1e 52", "1e 52 06 00", "1e  52 06", "1e 52 06 ", " 1e 52 06", "1e 52 g6", "1e 52 006"})
+        EXPECT_FALSE(ParseSignature(bad, sig)) << bad;
+    EXPECT_EQ(sig[0], 0x1e);
+    const std::uint8_t b[3] = {0x1e, 0x52, 0x06};
+    EXPECT_EQ(FormatSignature(b), "1e 52 06");
+}
+
+TEST(Fields, RecordFromTextHasZeroPaddingAndChecksEveryField)
+{
+    DeviceRecord rec;
+    std::memset(&rec, 0xAB, sizeof rec);
+    std::string error;
+    ASSERT_TRUE(FieldsToRecord({"ABC", "7", "8", "5", "1e 52 06"}, rec, error)) << error;
+    const DeviceRecord expected = MakeRecord("ABC", 7, 8, 5.0f, 0x1e, 0x52, 0x06);
+    EXPECT_EQ(std::memcmp(&rec, &expected, sizeof rec), 0);
+
+    ASSERT_TRUE(FieldsToRecord({"", "", "0", "0", "0 0 0"}, rec, error)) << error;  // "" is 00 by the hex rule
+    EXPECT_EQ(rec.fid, 0);
+
+    const std::string nineteen(19, 'N');
+    EXPECT_TRUE(FieldsToRecord({nineteen, "00", "0", "0", "00 00 00"}, rec, error)) << error;
+    struct Bad {
+        RecordFields f;
+        const char* field;
+    };
+    const Bad bads[] = {
+        {{nineteen + "N", "00", "0", "0", "00 00 00"}, "name"},
+        {{"宏晶宏晶宏晶宏晶宏晶", "00", "0", "0", "00 00 00"}, "name"},  // 20 GBK bytes
+        {{"😀", "00", "0", "0", "00 00 00"}, "name"},
+        {{"A", "0x", "0", "0", "00 00 00"}, "fid"},
+        {{"A", "100", "0", "0", "00 00 00"}, "fid"},
+        {{"A", "00", "4K", "0", "00 00 00"}, "rom_kb"},
+        {{"A", "00", "0", "5V", "00 00 00"}, "voltage"},
+        {{"A", "00", "0", "0", "1e5206"}, "signature"},
+    };
+    for (const Bad& b : bads) {
+        EXPECT_FALSE(FieldsToRecord(b.f, rec, error)) << b.field;
+        EXPECT_EQ(error.rfind(b.field, 0), 0u) << error;
+    }
+}
+
+TEST(Fields, ShowLineUsesTheWindowFormats)
+{
+    const DeviceRecord rec = MakeRecord("ABC", 0x07, 8, 5.0f, 0x1e, 0x52, 0x06);
+    EXPECT_EQ(ShowLine(0, rec), "0000  ABC                   07   8K       5.00V     1e 52 06");
+    const DeviceRecord cn = MakeRecord("\xBA\xEA\xBE\xA7\xFF", 0xff, -64, 3.3f, 0, 0xab, 0xff);
+    EXPECT_EQ(ShowLine(12345, cn), "12345  宏晶\xEF\xBF\xBD                 ff   -64K     3.30V     00 ab ff");
+}
+
+// --- lists -------------------------------------------------------------------------------
+
+TEST(ListFormats, CsvAndJsonCarryEveryFieldExactly)
+{
+    std::vector<DeviceRecord> recs = {
+        MakeRecord("AT89C51", 0x01, 4, 12.0f, 0x1e, 0x51, 0xff),
+        MakeRecord("say \"a,b\"\\", 0xff, -1, -0.0f, 0, 0, 0),
+        MakeRecord("\xBA\xEA\xFF\r\n", 0x80, std::numeric_limits<std::int32_t>::max(), 1e-7f, 1, 2, 3),
+        MakeRecord("", 0, 0, std::numeric_limits<float>::infinity(), 0, 0, 0),
+        MakeRecord("max", 0, 0, std::numeric_limits<float>::max(), 0, 0, 0),
+        MakeRecord("tiny", 0, 0, std::numeric_limits<float>::denorm_min(), 0, 0, 0),
+    };
+    std::mt19937 rng(3);
+    for (int i = 0; i < 500; ++i) {
+        float v;
+        do v = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
+        while (std::isnan(v));
+        recs.push_back(MakeRecord("r", 1, i, v, 1, 2, 3));
+    }
+    DeviceList list;
+    for (DeviceRecord& r : recs) list.Append(&r);
+
+    for (const bool json : {false, true}) {
+        std::ostringstream text;
+        json ? WriteJson(text, list) : WriteCsv(text, list);
+        const ParsedList parsed = json ? ParseJson(text.str()) : ParseCsv(text.str());
+        ASSERT_TRUE(parsed.errors.empty()) << parsed.errors.front().where << ": " << parsed.errors.front().message;
+        ASSERT_EQ(parsed.records.size(), recs.size());
+        for (std::size_t i = 0; i < recs.size(); ++i)
+            ASSERT_EQ(std::memcmp(&parsed.records[i], &recs[i], sizeof(DeviceRecord)), 0) << (json ? "json " : "csv ") << i;
+    }
+}
+
+TEST(ListFormats, CsvReportsEveryBadRowWithItsLine)
+{
+    const ParsedList p = ParseCsv(
+        "name,fid,rom_kb,voltage,signature\n"
+        "good,01,1,5,00 00 00\n"
+        "\"multi\nline\",zz,1,5,00 00 00\n"
+        "short,01,1\n"
+        "good2,01,1,5,00 00 00\n"
+        "toolongtoolongtoolong,01,1,5,00 00 00\n");
+    ASSERT_EQ(p.errors.size(), 3u);
+    EXPECT_EQ(p.errors[0].where, "line 3");
+    EXPECT_EQ(p.errors[0].message.rfind("fid", 0), 0u);
+    EXPECT_EQ(p.errors[1].where, "line 5");
+    EXPECT_EQ(p.errors[2].where, "line 7");
+    EXPECT_EQ(p.records.size(), 2u);
+
+    EXPECT_EQ(ParseCsv("").errors.size(), 1u);
+    EXPECT_EQ(ParseCsv("name,fid,rom,voltage,signature\n").errors.at(0).where, "line 1");
+    EXPECT_TRUE(ParseCsv("name,fid,rom_kb,voltage,signature\r\n").errors.empty());
+}
+
+TEST(ListFormats, JsonReportsEveryBadElementWithItsIndex)
+{
+    const ParsedList p = ParseJson(R"([
+        {"name":"ok","fid":"01","rom_kb":1,"voltage":5,"signature":"00 00 00"},
+        {"name":"a","fid":1,"rom_kb":1,"voltage":5,"signature":"00 00 00"},
+        {"name":"a","fid":"01","rom_kb":1.5,"voltage":5,"signature":"00 00 00"},
+        {"name":"a","fid":"01","rom_kb":1,"voltage":1e300,"signature":"00 00 00"},
+        {"name":"a","fid":"01","rom_kb":1,"signature":"00 00 00"},
+        {"name":"a","fid":"01","rom_kb":1,"voltage":5,"signature":"00 00 00","x":0},
+        {"name":"a","fid":"01","rom_kb":4294967296,"voltage":5,"signature":"00 00 00"},
+        "text",
+        {"name":"ok2","fid":"01","rom_kb":1,"voltage":"-inf","signature":"00 00 00"}
+    ])");
+    ASSERT_EQ(p.errors.size(), 7u);
+    for (std::size_t i = 0; i < p.errors.size(); ++i) EXPECT_EQ(p.errors[i].where, "element " + std::to_string(i + 1));
+    ASSERT_EQ(p.records.size(), 2u);
+    EXPECT_TRUE(std::isinf(p.records[1].voltage) && p.records[1].voltage < 0);
+
+    EXPECT_EQ(ParseJson("[{").errors.size(), 1u);
+    EXPECT_EQ(ParseJson("{}").errors.size(), 1u);
+    EXPECT_TRUE(ParseJson("[]").errors.empty());
+}
+
+}  // namespace

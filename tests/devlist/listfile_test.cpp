@@ -1,0 +1,374 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <random>
+
+#include "listfile.h"
+#include "testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::byte> ExampleFile()
+{
+    return Bytes({0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,  //
+                  'A',  'B',  'C',  0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                  0x07, 0,    0,    0,                             //
+                  0x08, 0x00, 0x00, 0x00,                          //
+                  0x00, 0x00, 0xA0, 0x40,                          //
+                  0x1E, 0x52, 0x06, 0});
+}
+
+std::vector<std::byte> Header(std::uint32_t version, std::int32_t count)
+{
+    std::vector<std::byte> out(8);
+    std::memcpy(out.data(), &version, 4);
+    std::memcpy(out.data() + 4, &count, 4);
+    return out;
+}
+
+void AppendRecordBytes(std::vector<std::byte>& image, const DeviceRecord& rec)
+{
+    const auto* p = reinterpret_cast<const std::byte*>(&rec);
+    image.insert(image.end(), p, p + sizeof rec);
+}
+
+DeviceList ListOf(std::vector<DeviceRecord>& recs)
+{
+    DeviceList list;
+    for (auto& r : recs)
+        list.Append(&r);
+    return list;
+}
+
+// Runs `body` in a child process and returns its exit status (or -1 on a signal).
+template <class Body>
+int InChild(Body body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::size_t EntriesIn(const fs::path& dir)
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(WriteListFile, EmptyListAndTheDocumentedExampleAreByteExact)
+{
+    TempDir dir;
+    DeviceList empty;
+    ASSERT_TRUE(WriteListFile(dir / "empty.chip", empty).ok);
+    EXPECT_EQ(ReadAll(dir / "empty.chip"), Bytes({1, 0, 0, 0, 0, 0, 0, 0}));
+
+    std::vector<DeviceRecord> recs = {MakeRecord("ABC", 0x07, 0x1E, 0x52, 0x06, 8, 5.0f)};
+    DeviceList list = ListOf(recs);
+    EXPECT_EQ(BuildListImage(list), ExampleFile());
+    const WriteResult w = WriteListFile(dir / "one.chip", list);
+    ASSERT_TRUE(w.ok) << w.detail;
+    EXPECT_EQ(ReadAll(dir / "one.chip"), ExampleFile());
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);  // no temporary file left behind
+}
+
+TEST(ReadListFile, ExampleRecordsAreUsedInPlaceInOneBuffer)
+{
+    TempDir dir;
+    auto image = ExampleFile();
+    DeviceRecord second = MakeRecord("XYZ", 9, 1, 2, 3, -4, -1.5f);
+    AppendRecordBytes(image, second);
+    image[4] = std::byte{2};
+    WriteAll(dir / "a.chip", image);
+
+    RecordStorage storage;
+    DeviceList list;
+    DeviceRecord earlier = MakeRecord("EARLIER", 0, 0, 0, 0);
+    list.Append(&earlier);
+    const ReadResult r = ReadListFile(dir / "a.chip", storage, list);
+    ASSERT_TRUE(r.Ok());
+    EXPECT_FALSE(r.IsShort());
+    EXPECT_EQ(r.appended, 2u);
+    ASSERT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list[0], &earlier);  // appended after what the list held
+    EXPECT_EQ(RecordName(*list[1]), "ABC");
+    EXPECT_EQ(list[1]->fid, 0x07);
+    EXPECT_EQ(list[1]->romKb, 8);
+    EXPECT_EQ(list[1]->voltage, 5.0f);
+    EXPECT_EQ(list[1]->signature[0], 0x1E);
+    EXPECT_EQ(list[1]->signature[2], 0x06);
+    EXPECT_EQ(RecordName(*list[2]), "XYZ");
+    EXPECT_EQ(list[2]->romKb, -4);
+    // One buffer, record i at 8 + 36 i: neighbours are exactly one record apart.
+    EXPECT_EQ(reinterpret_cast<std::byte*>(list[2]) - reinterpret_cast<std::byte*>(list[1]), 36);
+}
+
+TEST(ReadListFile, VersionWordIsIgnored)
+{
+    TempDir dir;
+    for (std::uint32_t version : {0u, 1u, 2u, 0xFFFFFFFFu}) {
+        auto image = ExampleFile();
+        std::memcpy(image.data(), &version, 4);
+        WriteAll(dir / "v.chip", image);
+        RecordStorage storage;
+        DeviceList list;
+        const ReadResult r = ReadListFile(dir / "v.chip", storage, list);
+        ASSERT_TRUE(r.Ok());
+        EXPECT_EQ(r.layout.version, version);
+        ASSERT_EQ(list.Count(), 1u) << version;
+        EXPECT_EQ(RecordName(*list[0]), "ABC");
+    }
+}
+
+TEST(ReadListFile, ZeroOrNegativeCountReadsNothingAndSucceeds)
+{
+    TempDir dir;
+    for (std::int32_t count : {0, -1, INT_MIN}) {
+        auto image = Header(1, count);
+        AppendRecordBytes(image, MakeRecord("IGNORED", 1, 2, 3, 4));
+        WriteAll(dir / "c.chip", image);
+        RecordStorage storage;
+        DeviceList list;
+        const ReadResult r = ReadListFile(dir / "c.chip", storage, list);
+        EXPECT_TRUE(r.Ok());
+        EXPECT_FALSE(r.IsShort());
+        EXPECT_EQ(r.appended, 0u);
+        EXPECT_EQ(list.Count(), 0u);
+        EXPECT_EQ(r.layout.trailingBytes, 36u);
+    }
+}
+
+TEST(ReadListFile, TrailingBytesAreIgnoredAndDroppedOnSave)
+{
+    TempDir dir;
+    auto image = ExampleFile();
+    for (int i = 0; i < 50; ++i)
+        image.push_back(std::byte{0xEE});
+    WriteAll(dir / "t.chip", image);
+    RecordStorage storage;
+    DeviceList list;
+    const ReadResult r = ReadListFile(dir / "t.chip", storage, list);
+    ASSERT_TRUE(r.Ok());
+    EXPECT_FALSE(r.IsShort());
+    EXPECT_EQ(r.layout.trailingBytes, 50u);
+    ASSERT_EQ(list.Count(), 1u);
+    ASSERT_TRUE(WriteListFile(dir / "t.chip", list).ok);
+    EXPECT_EQ(ReadAll(dir / "t.chip"), ExampleFile());
+}
+
+TEST(ReadListFile, NameOf20BytesWithoutNulKeepsFid)
+{
+    TempDir dir;
+    auto image = ExampleFile();
+    std::memset(image.data() + 8, 'Q', 20);
+    WriteAll(dir / "n.chip", image);
+    RecordStorage storage;
+    DeviceList list;
+    ASSERT_TRUE(ReadListFile(dir / "n.chip", storage, list).Ok());
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(RecordName(*list[0]), std::string(20, 'Q'));
+    EXPECT_EQ(list[0]->fid, 0x07);
+}
+
+TEST(ListFile, RoundTripIsByteExactIncludingPaddingAndOrder)
+{
+    TempDir dir;
+    std::mt19937 rng(7);
+    std::vector<std::byte> image = Header(1, 300);
+    for (int i = 0; i < 300 * 36; ++i)
+        image.push_back(static_cast<std::byte>(rng()));  // names without NUL, padding, NaNs: anything
+    WriteAll(dir / "r.chip", image);
+
+    RecordStorage storage;
+    DeviceList list;
+    const ReadResult r = ReadListFile(dir / "r.chip", storage, list);
+    ASSERT_TRUE(r.Ok());
+    ASSERT_EQ(list.Count(), 300u);
+    for (std::size_t i = 0; i < 300; ++i)
+        ASSERT_EQ(std::memcmp(list[i], image.data() + 8 + 36 * i, 36), 0) << i;
+    ASSERT_TRUE(WriteListFile(dir / "r.chip", list).ok);
+    EXPECT_EQ(ReadAll(dir / "r.chip"), image);
+}
+
+TEST(ReadListFile, ShortFilesYieldTheCompleteRecordsAndSaySo)
+{
+    TempDir dir;
+    struct Case {
+        std::vector<std::byte> image;
+        std::size_t expected;
+    };
+    auto threeAnnounced = Header(1, 3);
+    AppendRecordBytes(threeAnnounced, MakeRecord("ONE", 1, 0, 0, 0));
+    AppendRecordBytes(threeAnnounced, MakeRecord("TWO", 2, 0, 0, 0));
+    threeAnnounced.resize(threeAnnounced.size() + 20);  // half a third record
+    auto hugeCount = Header(1, INT32_MAX);
+    AppendRecordBytes(hugeCount, MakeRecord("ONLY", 1, 0, 0, 0));
+
+    const std::vector<Case> cases = {
+        {{}, 0},
+        {Bytes({1, 0, 0, 0, 1, 0, 0}), 0},
+        {Header(1, 1), 0},
+        {threeAnnounced, 2},
+        {hugeCount, 1},
+    };
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        WriteAll(dir / "s.chip", cases[k].image);
+        RecordStorage storage;
+        DeviceList list;
+        const ReadResult r = ReadListFile(dir / "s.chip", storage, list);
+        ASSERT_TRUE(r.Ok()) << k;
+        EXPECT_TRUE(r.IsShort()) << k;
+        EXPECT_EQ(r.appended, cases[k].expected) << k;
+        ASSERT_EQ(list.Count(), cases[k].expected) << k;
+        if (cases[k].expected > 0) {
+            EXPECT_EQ(RecordName(*list[0]), k == 4 ? "ONLY" : "ONE");
+        }
+        EXPECT_EQ(r.layout.trailingBytes, 0u) << k;
+    }
+}
+
+TEST(InspectListImage, NeverOverflowsOnExtremeCounts)
+{
+    auto image = Header(7, INT32_MAX);
+    image.resize(8 + 36 * 2 + 35);
+    const ListFileLayout l = InspectListImage(image);
+    EXPECT_TRUE(l.headerComplete);
+    EXPECT_EQ(l.version, 7u);
+    EXPECT_EQ(l.count, INT32_MAX);
+    EXPECT_EQ(l.recordsPresent, 2u);
+    EXPECT_TRUE(l.countExceedsData);
+    EXPECT_EQ(l.fileSize, image.size());
+
+    const ListFileLayout exact = InspectListImage(ExampleFile());
+    EXPECT_FALSE(exact.countExceedsData);
+    EXPECT_EQ(exact.recordsPresent, 1u);
+    EXPECT_EQ(exact.trailingBytes, 0u);
+
+    const ListFileLayout none = InspectListImage({});
+    EXPECT_FALSE(none.headerComplete);
+    EXPECT_EQ(none.count, 0);
+}
+
+TEST(ReadListFile, OpenAndReadFailuresLeaveTheListAlone)
+{
+    TempDir dir;
+    RecordStorage storage;
+    DeviceList list;
+    DeviceRecord keep = MakeRecord("KEEP", 0, 0, 0, 0);
+    list.Append(&keep);
+
+    ReadResult r = ReadListFile(dir / "missing.chip", storage, list);
+    EXPECT_EQ(r.error, ReadError::Open);
+    EXPECT_EQ(r.sysErrno, ENOENT);
+    EXPECT_FALSE(r.IsShort());
+
+    r = ReadListFile(dir.Path(), storage, list);  // opens, but a directory cannot be read
+    EXPECT_EQ(r.error, ReadError::Read);
+    EXPECT_EQ(r.sysErrno, EISDIR);
+    EXPECT_EQ(list.Count(), 1u);
+
+    // Not a regular file: read to its end all the same.
+    r = ReadListFile("/dev/null", storage, list);
+    EXPECT_TRUE(r.Ok());
+    EXPECT_TRUE(r.IsShort());
+    EXPECT_EQ(list.Count(), 1u);
+}
+
+TEST(WriteListFile, FailedWriteLeavesTheOldFileIntact)
+{
+    TempDir dir;
+    const fs::path target = dir / "keep.chip";
+    WriteAll(target, ExampleFile());
+    std::vector<DeviceRecord> recs(200, MakeRecord("BIG", 1, 2, 3, 4));
+    DeviceList list = ListOf(recs);
+
+    // The file size limit makes the write fail part-way, as a full disk would.
+    const int status = InChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lim{1000, 1000};
+        if (::setrlimit(RLIMIT_FSIZE, &lim) != 0)
+            return 10;
+        const WriteResult w = WriteListFile(target, list);
+        if (w.ok)
+            return 11;
+        return w.sysErrno == EFBIG ? 0 : 12;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll(target), ExampleFile());
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);  // the temporary file is gone
+}
+
+TEST(WriteListFile, ReadOnlyDirectoryFailsWithoutTouchingTheFile)
+{
+    TempDir dir;
+    const fs::path sub = dir / "ro";
+    fs::create_directory(sub);
+    const fs::path target = sub / "list.chip";
+    WriteAll(target, ExampleFile());
+    ::chmod(target.c_str(), 0666);
+    ::chmod(sub.c_str(), 0555);
+    ::chmod(dir.Path().c_str(), 0755);
+    std::vector<DeviceRecord> recs = {MakeRecord("NEW", 1, 1, 1, 1)};
+    DeviceList list = ListOf(recs);
+
+    // Root ignores directory permissions, so the save runs as an unprivileged user then.
+    const int status = InChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 10;
+        const WriteResult w = WriteListFile(target, list);
+        if (w.ok)
+            return 11;
+        return w.sysErrno == EACCES && !w.detail.empty() ? 0 : 12;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll(target), ExampleFile());
+    EXPECT_EQ(EntriesIn(sub), 1u);
+}
+
+TEST(WriteListFile, KeepsPermissionsAndFollowsLinks)
+{
+    TempDir dir;
+    const fs::path target = dir / "perm.chip";
+    WriteAll(target, Bytes({1, 2, 3}));
+    ::chmod(target.c_str(), 0640);
+    std::vector<DeviceRecord> recs = {MakeRecord("ABC", 0x07, 0x1E, 0x52, 0x06, 8, 5.0f)};
+    DeviceList list = ListOf(recs);
+    ASSERT_TRUE(WriteListFile(target, list).ok);
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    const fs::path link = dir / "link.chip";
+    fs::create_symlink("perm.chip", link);
+    DeviceList empty;
+    ASSERT_TRUE(WriteListFile(link, empty).ok);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+    EXPECT_EQ(ReadAll(target), Bytes({1, 0, 0, 0, 0, 0, 0, 0}));
+
+    const WriteResult w = WriteListFile(dir.Path(), empty);
+    EXPECT_FALSE(w.ok);
+}
+
+TEST(WriteListFile, BareFileNameGoesToTheCurrentDirectory)
+{
+    TempDir dir;
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.Path());
+    std::vector<DeviceRecord> recs = {MakeRecord("ABC", 0x07, 0x1E, 0x52, 0x06, 8, 5.0f)};
+    const WriteResult w = WriteListFile("here.chip", ListOf(recs));
+    fs::current_path(previous);
+    ASSERT_TRUE(w.ok) << w.detail;
+    EXPECT_EQ(ReadAll(dir / "here.chip"), ExampleFile());
+}

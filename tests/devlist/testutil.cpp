@@ -1,0 +1,63 @@
+#include "testutil.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+DeviceRecord MakeRecord(std::string_view name, std::uint8_t fid, std::uint8_t s0, std::uint8_t s1,
+                        std::uint8_t s2, std::int32_t romKb, float voltage)
+{
+    DeviceRecord r;
+    std::memset(&r, 0, sizeof r);
+    if (!SetRecordName(r, name))
+        throw std::invalid_argument("test name too long");
+    r.fid = fid;
+    r.romKb = romKb;
+    r.voltage = voltage;
+    r.signature[0] = s0;
+    r.signature[1] = s1;
+    r.signature[2] = s2;
+    return r;
+}
+
+std::vector<std::byte> Bytes(std::initializer_list<int> values)
+{
+    std::vector<std::byte> out;
+    for (int v : values)
+        out.push_back(static_cast<std::byte>(v));
+    return out;
+}
+
+std::vector<std::byte> ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::byte> out(chars.size());
+    if (!chars.empty())
+        std::memcpy(out.data(), chars.data(), chars.size());
+    return out;
+}
+
+void WriteAll(const std::filesystem::path& path, const std::vector<std::byte>& data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+TempDir::TempDir()
+{
+    std::string templ = (std::filesystem::temp_directory_path() / "devlist-test-XXXXXX").string();
+    if (::mkdtemp(templ.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    m_path = templ;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(m_path, ec);
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record.h"
+
+DeviceRecord MakeRecord(std::string_view name, std::uint8_t fid, std::uint8_t s0, std::uint8_t s1,
+                        std::uint8_t s2, std::int32_t romKb = 0, float voltage = 0.0f);
+
+std::vector<std::byte> Bytes(std::initializer_list<int> values);
+std::vector<std::byte> ReadAll(const std::filesystem::path& path);
+void WriteAll(const std::filesystem::path& path, const std::vector<std::byte>& data);
+
+// A fresh directory removed (with its contents) when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};

@@ -1,0 +1,392 @@
+// The Linux backends without hardware: port selection, discovery over a fake /proc tree, the
+// plain-words reasons, and the fall-back to the virtual port. Every platform here is pointed at
+// a temporary tree and given a fake module loader and ioperm, so no test can touch a real port
+// or the running kernel, even when run as root. The ppdev backend against a real kernel driver
+// is exercised by the virtual-machine test in tests/qemu.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "linuxplatform.h"
+#include "port.h"
+#include "portdiag.h"
+#include "portselect.h"
+#include "ppdevport.h"
+#include "support/recording_port.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// A scratch directory standing in for / with proc/ and dev/ below it.
+class FakeRoot {
+public:
+    FakeRoot()
+    {
+        std::string tmpl = (fs::temp_directory_path() / "porvik-backends-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data()))
+            throw std::runtime_error("mkdtemp failed");
+        m_root = tmpl;
+        fs::create_directories(m_root / "proc");
+        fs::create_directories(m_root / "dev");
+    }
+    ~FakeRoot()
+    {
+        std::error_code ec;
+        fs::remove_all(m_root, ec);
+    }
+    FakeRoot(const FakeRoot&) = delete;
+    FakeRoot& operator=(const FakeRoot&) = delete;
+
+    std::string Proc() const { return (m_root / "proc").string(); }
+    std::string Dev() const { return (m_root / "dev").string(); }
+
+    void Write(const fs::path& relative, const std::string& text) const
+    {
+        fs::create_directories((m_root / relative).parent_path());
+        std::ofstream(m_root / relative) << text;
+    }
+    void AddKernelPort(int n, const std::string& baseAddr) const
+    {
+        Write("proc/sys/dev/parport/parport" + std::to_string(n) + "/base-addr", baseAddr);
+    }
+    // A plain file where the device node should be: opens fine, knows no ppdev ioctl.
+    void AddPlainFileDevice(const std::string& name) const { Write("dev/" + name, ""); }
+
+    LinuxPortEnv Env(bool mayLoad = false, std::vector<std::string>* loaded = nullptr) const
+    {
+        LinuxPortEnv env;
+        env.procRoot = Proc();
+        env.devRoot = Dev();
+        env.mayLoadModules = [mayLoad] { return mayLoad; };
+        env.loadModule = [loaded](const std::string& module) {
+            if (loaded)
+                loaded->push_back(module);
+            return true;
+        };
+        return env;
+    }
+
+private:
+    fs::path m_root;
+};
+
+} // namespace
+
+// --- selection --------------------------------------------------------------------------------
+
+TEST(PortSelection, ParsesKeywordsDevicesAndRejectsTheRest)
+{
+    EXPECT_EQ(ParsePortChoice("virtual"), (PortChoice{PortChoice::Virtual, {}}));
+    EXPECT_EQ(ParsePortChoice("DIRECT"), (PortChoice{PortChoice::Direct, {}}));
+    EXPECT_EQ(ParsePortChoice("Auto"), (PortChoice{PortChoice::Auto, {}}));
+    EXPECT_EQ(ParsePortChoice("/dev/parport1"), (PortChoice{PortChoice::Device, "/dev/parport1"}));
+    EXPECT_EQ(ParsePortChoice("./parport0"), (PortChoice{PortChoice::Device, "./parport0"}));
+    EXPECT_EQ(ParsePortChoice("parport2"), (PortChoice{PortChoice::Device, "/dev/parport2"}));
+
+    for (const char* bad : {"", "virt", "direct ", " virtual", "parport", "parportx", "lpt1", "0x378"})
+        EXPECT_EQ(ParsePortChoice(bad), std::nullopt) << '"' << bad << '"';
+}
+
+TEST(PortSelection, OptionBeatsEnvironmentBeatsAuto)
+{
+    EXPECT_EQ(ChoosePort("virtual", "direct").kind, PortChoice::Virtual);
+    EXPECT_EQ(ChoosePort(std::nullopt, "direct").kind, PortChoice::Direct);
+    EXPECT_EQ(ChoosePort(std::nullopt, nullptr).kind, PortChoice::Auto);
+    // Empty values count as not given.
+    EXPECT_EQ(ChoosePort(std::string(), "/dev/parport3"),
+              (PortChoice{PortChoice::Device, "/dev/parport3"}));
+    EXPECT_EQ(ChoosePort(std::nullopt, "").kind, PortChoice::Auto);
+    // A value not understood is kept as a device name, so that it fails visibly by its name.
+    EXPECT_EQ(ChoosePort(std::nullopt, "direkt"), (PortChoice{PortChoice::Device, "direkt"}));
+}
+
+TEST(PortSelection, MakesThePlatformForEachChoice)
+{
+    auto virt = MakePortPlatform({PortChoice::Virtual, {}});
+    EXPECT_EQ(virt->MajorVersion(), 5);
+    EXPECT_TRUE(virt->InitializeDriver());
+    EXPECT_TRUE(virt->InUse().isVirtual);
+
+    // A named device that does not exist: the driver path, failing with the name in the reason.
+    auto named = MakePortPlatform({PortChoice::Device, "/nonexistent/parport9"});
+    EXPECT_EQ(named->MajorVersion(), 5);
+    EXPECT_NE(dynamic_cast<LinuxPpdevPlatform*>(named.get()), nullptr);
+    EXPECT_FALSE(named->InitializeDriver());
+    EXPECT_TRUE(named->InUse().isVirtual);
+    EXPECT_TRUE(Contains(named->FailureReason(), "/nonexistent/parport9"));
+}
+
+// --- discovery --------------------------------------------------------------------------------
+
+TEST(PortDiscovery, FindsPortsByBaseAddressInNumericOrder)
+{
+    FakeRoot root;
+    root.AddKernelPort(10, "956\t1980\n");
+    root.AddKernelPort(1, "56320\t56324\n");
+    root.AddKernelPort(0, "888\t0\n");
+    root.Write("proc/sys/dev/parport/default/timeslice", "200\n"); // no base-addr: skipped
+    root.Write("proc/sys/dev/parport/parport7/base-addr", "garbage\n");
+    root.Write("proc/sys/dev/parport/parportX/base-addr", "888\n");
+
+    const auto ports = ListParports(root.Proc(), "/dev");
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(ports[0].number, 0);
+    EXPECT_EQ(ports[0].base, 888u);
+    EXPECT_EQ(ports[0].device, "/dev/parport0");
+    EXPECT_EQ(ports[1].number, 1);
+    EXPECT_EQ(ports[1].base, 0xdc00u);
+    EXPECT_EQ(ports[2].number, 10);
+    EXPECT_EQ(ports[2].base, 0x3bcu);
+
+    EXPECT_EQ(FindPortDevice(ports, 0x378), "/dev/parport0");
+    EXPECT_EQ(FindPortDevice(ports, 0xdc00), "/dev/parport1");
+    EXPECT_EQ(FindPortDevice(ports, 0x278), std::nullopt);
+}
+
+TEST(PortDiscovery, NoParportTreeAndUsbPrinters)
+{
+    FakeRoot root;
+    EXPECT_TRUE(ListParports(root.Proc(), root.Dev()).empty());
+    EXPECT_TRUE(ListUsbPrinters(root.Dev()).empty());
+
+    root.Write("dev/usb/lp0", "");
+    root.Write("dev/usb/hiddev0", "");
+    const auto usb = ListUsbPrinters(root.Dev());
+    ASSERT_EQ(usb.size(), 1u);
+    EXPECT_EQ(fs::path(usb[0]).filename(), "lp0");
+}
+
+// --- reasons in plain words ---------------------------------------------------------------------
+
+TEST(PortReasons, ErrnoByStage)
+{
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Open, ENOENT), PortProblem::DeviceMissing);
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Open, ENXIO), PortProblem::DeviceMissing);
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Open, EACCES), PortProblem::NoPermission);
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Open, EPERM), PortProblem::NoPermission);
+    // The lp driver (or another program) holding the port refuses the exclusive claim.
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Claim, ENXIO), PortProblem::Busy);
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Claim, EBUSY), PortProblem::Busy);
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Exclusive, ENOTTY), PortProblem::NotAPort);
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Register, EIO), PortProblem::AccessFailed);
+    EXPECT_EQ(ClassifyOpenError(OpenStage::Open, EIO), PortProblem::Other);
+}
+
+TEST(PortReasons, TextsSayWhatToDo)
+{
+    PortDiagnosis d;
+    EXPECT_EQ(DescribePortProblem(d), "");
+
+    d.device = "/dev/parport0";
+    d.problem = PortProblem::NoPermission;
+    EXPECT_TRUE(Contains(DescribePortProblem(d), "/dev/parport0"));
+    EXPECT_TRUE(Contains(DescribePortProblem(d), "加入 lp 组"));
+
+    d.problem = PortProblem::Busy;
+    EXPECT_TRUE(Contains(DescribePortProblem(d), "modprobe -r lp"));
+
+    d.problem = PortProblem::NoParport;
+    EXPECT_EQ(DescribePortProblem(d), "本机没有并口:系统中找不到任何并口。");
+    d.driversNeedRoot = true;
+    EXPECT_TRUE(Contains(DescribePortProblem(d), "需要 root 权限"));
+    d.problem = PortProblem::Busy; // loading modules would not help a busy port
+    EXPECT_FALSE(Contains(DescribePortProblem(d), "root"));
+
+    PortDiagnosis usb;
+    usb.problem = PortProblem::UsbPrinterOnly;
+    usb.usbPrinters = {"/dev/usb/lp0"};
+    EXPECT_TRUE(Contains(DescribePortProblem(usb), "/dev/usb/lp0"));
+    EXPECT_TRUE(Contains(DescribePortProblem(usb), "不能逐个引脚控制"));
+
+    PortDiagnosis elsewhere;
+    elsewhere.problem = PortProblem::NoPortAtBase;
+    elsewhere.ports = {{1, 0xdc00, "/dev/parport1"}};
+    const std::string text = DescribePortProblem(elsewhere);
+    EXPECT_TRUE(Contains(text, "0x378"));
+    EXPECT_TRUE(Contains(text, "/dev/parport1 (0xdc00)"));
+    EXPECT_TRUE(Contains(text, "--port /dev/parport1"));
+
+    PortDiagnosis direct;
+    direct.problem = PortProblem::DirectRefused;
+    direct.err = EPERM;
+    EXPECT_TRUE(Contains(DescribePortProblem(direct), "CAP_SYS_RAWIO"));
+}
+
+// --- the ppdev backend where no ppdev device is -----------------------------------------------
+
+TEST(PpdevPort, RefusesWhatIsNotAPortAndStaysHarmless)
+{
+    FakeRoot root;
+    root.AddPlainFileDevice("parport0");
+    PpdevPort port;
+    EXPECT_FALSE(port.Open(root.Dev() + "/parport0"));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Stage(), OpenStage::Exclusive);
+    EXPECT_EQ(port.Problem().problem, PortProblem::NotAPort);
+
+    EXPECT_FALSE(port.Open(root.Dev() + "/parport5"));
+    EXPECT_EQ(port.Stage(), OpenStage::Open);
+    EXPECT_EQ(port.Error(), ENOENT);
+    EXPECT_EQ(port.Problem().problem, PortProblem::DeviceMissing);
+
+    // Registers of a port that never opened: nothing reaches any device, nothing breaks.
+    port.WriteData(0x55);
+    port.WriteControl(0x2F);
+    EXPECT_EQ(port.ReadData(), 0xFF);
+    EXPECT_EQ(port.ReadControl(), 0xFF);
+    EXPECT_EQ(port.ReadStatus(), 0xFF);
+    port.Close();
+    port.Close();
+}
+
+// --- the platforms' fall-back to the virtual port -----------------------------------------------
+
+TEST(LinuxPpdevPlatform, NoPortAtAllNotRootFallsBackVisibly)
+{
+    FakeRoot root;
+    LinuxPpdevPlatform platform({}, root.Env(/*mayLoad=*/false));
+    EXPECT_EQ(platform.FailureReason(), ""); // nothing tried yet
+    RecordingPrompt prompt;
+    {
+        CParallelPort port(platform, prompt);
+        EXPECT_FALSE(port.OpenPort(888));
+        ASSERT_EQ(prompt.messages.size(), 2u);
+        EXPECT_EQ(prompt.messages[0].substr(0, prompt.messages[0].find('\n')), "初始化驱动程序失败!");
+        EXPECT_EQ(prompt.messages[1].substr(0, prompt.messages[1].find('\n')), "初始化并口I/O失败!");
+        EXPECT_TRUE(Contains(prompt.messages[1], "本机没有并口"));
+        EXPECT_TRUE(Contains(prompt.messages[1], "需要 root 权限"));
+        EXPECT_TRUE(port.InUse().isVirtual);
+
+        // The registers go to the loopback plug: pin 2 drives pin 15.
+        EXPECT_TRUE(port.SetPin(2));
+        EXPECT_NE(port.GetPin(15), 0u);
+        EXPECT_TRUE(port.ClearPin(2));
+        EXPECT_EQ(port.GetPin(15), 0u);
+    }
+    EXPECT_EQ(platform.Diagnosis().problem, PortProblem::NoParport);
+}
+
+TEST(LinuxPpdevPlatform, LoadsTheModulesWhenPermitted)
+{
+    FakeRoot root;
+    std::vector<std::string> loaded;
+    LinuxPpdevPlatform platform({}, root.Env(/*mayLoad=*/true, &loaded));
+    RecordingPrompt prompt;
+    CParallelPort port(platform, prompt);
+    EXPECT_FALSE(port.OpenPort(888));
+    EXPECT_EQ(loaded, (std::vector<std::string>{"parport_pc", "ppdev"}));
+    // Loading worked, the port still did not appear: only the second message.
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(Contains(prompt.messages[0], "初始化并口I/O失败!"));
+    EXPECT_FALSE(Contains(prompt.messages[0], "root"));
+}
+
+TEST(LinuxPpdevPlatform, ExplainsEachKindOfMissingPort)
+{
+    {
+        FakeRoot root;
+        root.Write("dev/usb/lp0", "");
+        LinuxPpdevPlatform platform({}, root.Env());
+        EXPECT_FALSE(platform.InitializeDriver());
+        EXPECT_EQ(platform.Diagnosis().problem, PortProblem::UsbPrinterOnly);
+        EXPECT_TRUE(Contains(platform.FailureReason(), "USB"));
+    }
+    {
+        FakeRoot root;
+        root.AddKernelPort(1, "56320\t56324\n");
+        LinuxPpdevPlatform platform({}, root.Env());
+        EXPECT_FALSE(platform.InitializeDriver());
+        EXPECT_EQ(platform.Diagnosis().problem, PortProblem::NoPortAtBase);
+        EXPECT_TRUE(Contains(platform.FailureReason(), root.Dev() + "/parport1 (0xdc00)"));
+    }
+    {
+        // The kernel lists the port but there is no device node: ppdev is not loaded.
+        FakeRoot root;
+        root.AddKernelPort(0, "888\t0\n");
+        LinuxPpdevPlatform platform({}, root.Env());
+        EXPECT_FALSE(platform.InitializeDriver());
+        EXPECT_EQ(platform.Diagnosis().problem, PortProblem::DeviceMissing);
+        EXPECT_TRUE(Contains(platform.FailureReason(), root.Dev() + "/parport0"));
+        EXPECT_TRUE(Contains(platform.FailureReason(), "ppdev"));
+    }
+    {
+        FakeRoot root;
+        root.AddKernelPort(0, "888\t0\n");
+        root.AddPlainFileDevice("parport0");
+        LinuxPpdevPlatform platform({}, root.Env());
+        EXPECT_FALSE(platform.InitializeDriver());
+        EXPECT_EQ(platform.Diagnosis().problem, PortProblem::NotAPort);
+        EXPECT_TRUE(platform.InUse().isVirtual);
+    }
+}
+
+TEST(LinuxPpdevPlatform, NamedDeviceWinsOverDiscovery)
+{
+    FakeRoot root;
+    root.AddKernelPort(0, "888\t0\n");
+    root.AddPlainFileDevice("parport0");
+    const std::string named = root.Dev() + "/parport4";
+    LinuxPpdevPlatform platform(named, root.Env());
+    EXPECT_FALSE(platform.InitializeDriver());
+    EXPECT_EQ(platform.Diagnosis().problem, PortProblem::DeviceMissing);
+    EXPECT_EQ(platform.Diagnosis().device, named);
+    platform.ShutdownDriver();
+    platform.ShutdownDriver();
+}
+
+TEST(LinuxDirectPlatform, RefusedGrantUsesTheVirtualPortAndSaysWhy)
+{
+    std::vector<int> calls;
+    auto refuse = [&calls](unsigned long, unsigned long, int on) {
+        calls.push_back(on);
+        errno = EPERM;
+        return -1;
+    };
+    LinuxDirectPlatform platform(0x378, refuse);
+    RecordingPrompt prompt;
+    {
+        CParallelPort port(platform, prompt);
+        EXPECT_TRUE(port.OpenPort(888)); // the direct path opens silently, as ever
+        EXPECT_TRUE(prompt.messages.empty());
+        EXPECT_TRUE(port.InUse().isVirtual);
+        EXPECT_TRUE(Contains(platform.FailureReason(), "0x378"));
+        port.WriteData(0xA5);
+        EXPECT_EQ(port.ReadData(), 0xA5); // the loopback port, not a port instruction
+    }
+    EXPECT_EQ(calls, (std::vector<int>{1}));
+}
+
+TEST(LinuxDirectPlatform, GrantedPortIsReleasedOnDestruction)
+{
+    struct Call {
+        unsigned long from, num;
+        int on;
+    };
+    std::vector<Call> calls;
+    {
+        LinuxDirectPlatform platform(0x278, [&calls](unsigned long from, unsigned long num, int on) {
+            calls.push_back({from, num, on});
+            return 0;
+        });
+        EXPECT_FALSE(platform.InUse().isVirtual);
+        EXPECT_EQ(platform.InUse().description, "direct 0x278");
+        EXPECT_EQ(platform.FailureReason(), "");
+        // No register access here: that would execute real port instructions.
+    }
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].from, 0x278u);
+    EXPECT_EQ(calls[0].num, 3u);
+    EXPECT_EQ(calls[0].on, 1);
+    EXPECT_EQ(calls[1].on, 0);
+}

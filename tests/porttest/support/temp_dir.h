@@ -1,0 +1,40 @@
+#pragma once
+// A fresh directory under the system's temporary directory, removed with everything in it when
+// the object goes away; stands in for the program directory in settings-file tests.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string templ = (std::filesystem::temp_directory_path() / "porttest-XXXXXX").string();
+        if (!mkdtemp(templ.data()))
+            throw std::runtime_error("mkdtemp failed");
+        m_path = templ;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    // The directory with a trailing separator, as g_strAppDir holds it.
+    std::string Dir() const { return m_path.string() + "/"; }
+
+    void Write(const std::string& name, std::string_view bytes) const
+    {
+        std::ofstream out(m_path / name, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+
+private:
+    std::filesystem::path m_path;
+};

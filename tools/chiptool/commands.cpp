@@ -1,0 +1,449 @@
+#include "commands.h"
+
+#include "gbk.h"
+#include "list_formats.h"
+#include "listfile.h"
+#include "listops.h"
+#include "name_text.h"
+#include "records_text.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <optional>
+#include <sstream>
+#include <string_view>
+
+#ifndef CHIPTOOL_VERSION
+#define CHIPTOOL_VERSION "1.0.0.1"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Bad rows beyond this many are only counted, so that a wrong file does not flood the terminal.
+constexpr std::size_t kMaxRowErrorsShown = 50;
+
+struct CommandLine {
+    std::string command;
+    std::vector<std::string> files;
+    std::optional<std::string> output;
+    std::optional<std::string> format;
+    bool keepDuplicates = false;
+    bool help = false;
+    bool version = false;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+std::string RecordNumber(std::size_t index)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04zu", index);
+    return buf;
+}
+
+std::string SysError(int err) { return err ? std::strerror(err) : "unknown error"; }
+
+// Parses the words after the program name. Options may stand anywhere; "--" ends them.
+std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl)
+{
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string_view opt, std::optional<std::string>& slot) -> std::optional<UsageError> {
+            std::string v;
+            if (a.size() > opt.size() && a.compare(0, opt.size(), opt) == 0 && a[opt.size()] == '=') {
+                v = a.substr(opt.size() + 1);
+            } else if (i + 1 < args.size()) {
+                v = args[++i];
+            } else {
+                return UsageError{"option " + std::string(opt) + " needs a value"};
+            }
+            if (slot) return UsageError{"option " + std::string(opt) + " given twice"};
+            slot = v;
+            return std::nullopt;
+        };
+        auto is = [&](std::string_view opt) {
+            return a == opt || (a.size() > opt.size() && a.compare(0, opt.size(), opt) == 0 && a[opt.size()] == '=');
+        };
+        std::optional<UsageError> bad;
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            if (cl.command.empty())
+                cl.command = a;
+            else
+                cl.files.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "-h" || a == "--help") {
+            cl.help = true;
+        } else if (a == "--version") {
+            cl.version = true;
+        } else if (a == "-o" || is("--output")) {
+            bad = value(a == "-o" ? "-o" : "--output", cl.output);
+        } else if (is("--format")) {
+            bad = value("--format", cl.format);
+        } else if (a == "--keep-duplicates") {
+            cl.keepDuplicates = true;
+        } else {
+            bad = UsageError{"unknown option " + a};
+        }
+        if (bad) return bad;
+    }
+    return std::nullopt;
+}
+
+// Checks that the command got what it needs and nothing that it would silently ignore.
+std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
+{
+    struct Shape {
+        std::string_view name;
+        bool manyFiles;
+        bool needsOutput;
+        bool takesFormat;
+        bool takesKeep;
+    };
+    static constexpr Shape kShapes[] = {
+        {"show", false, false, false, false},  {"export", false, false, true, false},
+        {"import", false, true, true, false},  {"merge", true, true, false, true},
+        {"dedupe", false, true, false, false}, {"tidy", false, true, false, false},
+        {"check", false, false, false, false},
+    };
+    if (cl.command.empty()) return UsageError{"no command given"};
+    const Shape* shape = nullptr;
+    for (const Shape& s : kShapes)
+        if (s.name == cl.command) shape = &s;
+    if (!shape) return UsageError{"unknown command " + cl.command};
+    if (cl.files.empty()) return UsageError{cl.command + ": no input file given"};
+    if (!shape->manyFiles && cl.files.size() > 1) return UsageError{cl.command + ": takes one input file"};
+    if (shape->needsOutput && !cl.output) return UsageError{cl.command + ": -o OUT.chip is required"};
+    if (!shape->needsOutput && cl.output) return UsageError{cl.command + ": writes to standard output, -o is not taken"};
+    if (cl.output && cl.output->empty()) return UsageError{cl.command + ": empty output file name"};
+    if (!shape->takesFormat && cl.format) return UsageError{cl.command + ": --format is not taken"};
+    if (cl.format && !TextFormatFromName(*cl.format))
+        return UsageError{"unknown format " + *cl.format + " (csv or json)"};
+    if (!shape->takesKeep && cl.keepDuplicates) return UsageError{cl.command + ": --keep-duplicates is not taken"};
+    return std::nullopt;
+}
+
+class Tool {
+public:
+    Tool(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+    int Run(const CommandLine& cl);
+
+private:
+    // Reads a list file and appends its records. Short or odd files are warned about (unless
+    // `quiet`); an unreadable file is an error.
+    bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
+    bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
+
+    int Show(const CommandLine& cl);
+    int Export(const CommandLine& cl);
+    int Import(const CommandLine& cl);
+    int Merge(const CommandLine& cl);
+    int Dedupe(const CommandLine& cl);
+    int Tidy(const CommandLine& cl);
+    int Check(const CommandLine& cl);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    RecordStorage m_storage;  // every record read lives here until the command ends
+};
+
+bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
+{
+    const ReadResult r = ReadListFile(path, m_storage, list);
+    if (resultOut) *resultOut = r;
+    if (r.error == ReadError::Open) {
+        m_err << "chiptool: cannot open " << path << ": " << SysError(r.sysErrno) << '\n';
+        return false;
+    }
+    if (r.error == ReadError::Read) {
+        m_err << "chiptool: cannot read " << path << ": " << SysError(r.sysErrno) << '\n';
+        return false;
+    }
+    if (quiet) return true;
+    const ListFileLayout& l = r.layout;
+    if (!l.headerComplete) {
+        m_err << "chiptool: warning: " << path << ": only " << l.fileSize
+              << " bytes, shorter than the 8-byte header; 0 records taken\n";
+    } else if (l.countExceedsData) {
+        m_err << "chiptool: warning: " << path << ": file is short: " << l.recordsPresent << " of "
+              << l.count << " declared records taken\n";
+    } else if (l.count < 0) {
+        m_err << "chiptool: warning: " << path << ": record count is negative (" << l.count
+              << "); 0 records taken\n";
+    }
+    if (l.trailingBytes > 0) {
+        m_err << "chiptool: warning: " << path << ": " << l.trailingBytes
+              << " bytes after the counted records ignored\n";
+    }
+    return true;
+}
+
+bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved)
+{
+    const WriteResult w = WriteListFile(path, list);
+    if (!w.ok) {
+        m_err << "chiptool: cannot write " << path;
+        if (!w.detail.empty()) m_err << " (" << w.detail << ")";
+        m_err << ": " << SysError(w.sysErrno) << "; the file is unchanged\n";
+        return false;
+    }
+    m_err << "chiptool: " << path << ": " << list.Count() << " records written";
+    if (reportRemoved) m_err << ", " << removed << " duplicates removed";
+    m_err << '\n';
+    return true;
+}
+
+int Tool::Show(const CommandLine& cl)
+{
+    DeviceList list;
+    if (!Load(cl.files[0], list)) return kExitIo;
+    std::string buf = ShowHeader();
+    buf += '\n';
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        buf += ShowLine(i, *list[i]);
+        buf += '\n';
+        if (buf.size() >= (1u << 20)) {
+            m_out << buf;
+            buf.clear();
+        }
+    }
+    m_out << buf;
+    return kExitDone;
+}
+
+int Tool::Export(const CommandLine& cl)
+{
+    DeviceList list;
+    if (!Load(cl.files[0], list)) return kExitIo;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        if (NameLacksNul(*list[i]))
+            m_err << "chiptool: warning: record " << RecordNumber(i)
+                  << ": name fills all 20 bytes without a NUL; import will refuse it\n";
+    }
+    const TextFormat format = cl.format ? *TextFormatFromName(*cl.format) : TextFormat::Csv;
+    if (format == TextFormat::Json)
+        WriteJson(m_out, list);
+    else
+        WriteCsv(m_out, list);
+    return kExitDone;
+}
+
+int Tool::Import(const CommandLine& cl)
+{
+    const std::string& in = cl.files[0];
+    std::optional<TextFormat> format = cl.format ? TextFormatFromName(*cl.format) : TextFormatFromPath(in);
+    if (!format) {
+        m_err << "chiptool: import: cannot tell the format of " << in << " by its extension; use --format csv|json\n";
+        return kExitUsage;
+    }
+    std::ifstream file(in, std::ios::binary);
+    if (!file) {
+        m_err << "chiptool: cannot open " << in << ": " << SysError(errno) << '\n';
+        return kExitIo;
+    }
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        m_err << "chiptool: cannot read " << in << '\n';
+        return kExitIo;
+    }
+    ParsedList parsed = *format == TextFormat::Json ? ParseJson(text) : ParseCsv(text);
+    if (!parsed.errors.empty()) {
+        for (std::size_t i = 0; i < parsed.errors.size() && i < kMaxRowErrorsShown; ++i)
+            m_err << "chiptool: " << in << ": " << parsed.errors[i].where << ": " << parsed.errors[i].message << '\n';
+        if (parsed.errors.size() > kMaxRowErrorsShown)
+            m_err << "chiptool: " << in << ": " << parsed.errors.size() - kMaxRowErrorsShown << " more bad rows\n";
+        m_err << "chiptool: " << parsed.errors.size() << " bad rows; nothing written\n";
+        return kExitFindings;
+    }
+    DeviceList list;
+    list.Reserve(parsed.records.size());
+    for (DeviceRecord& rec : parsed.records) list.Append(&rec);
+    return Save(*cl.output, list, 0, false) ? kExitDone : kExitIo;
+}
+
+int Tool::Merge(const CommandLine& cl)
+{
+    DeviceList list;
+    for (const std::string& path : cl.files)
+        if (!Load(path, list)) return kExitIo;
+    std::size_t removed = 0;
+    if (!cl.keepDuplicates) removed = list.Count() - RemoveDuplicates(list);
+    return Save(*cl.output, list, removed, !cl.keepDuplicates) ? kExitDone : kExitIo;
+}
+
+int Tool::Dedupe(const CommandLine& cl)
+{
+    DeviceList list;
+    if (!Load(cl.files[0], list)) return kExitIo;
+    const std::size_t removed = list.Count() - RemoveDuplicates(list);
+    return Save(*cl.output, list, removed, true) ? kExitDone : kExitIo;
+}
+
+int Tool::Tidy(const CommandLine& cl)
+{
+    DeviceList list;
+    if (!Load(cl.files[0], list)) return kExitIo;
+    SortByTidyKey(list);
+    return Save(*cl.output, list, 0, false) ? kExitDone : kExitIo;
+}
+
+int Tool::Check(const CommandLine& cl)
+{
+    const std::string& path = cl.files[0];
+    DeviceList list;
+    ReadResult r;
+    if (!Load(path, list, &r, true)) return kExitIo;
+    const ListFileLayout& l = r.layout;
+    std::size_t findings = 0;
+    auto finding = [&](const std::string& text) {
+        m_out << path << ": " << text << '\n';
+        ++findings;
+    };
+    if (!l.headerComplete) {
+        finding(std::to_string(l.fileSize) + " bytes, shorter than the 8-byte header");
+    } else {
+        if (l.version != 1) finding("version word is " + std::to_string(l.version) + ", not 1");
+        if (l.count < 0) finding("record count is negative (" + std::to_string(l.count) + ")");
+        if (l.countExceedsData)
+            finding("record count " + std::to_string(l.count) + " is larger than the data: " +
+                    std::to_string(l.recordsPresent) + " complete records present");
+        if (l.trailingBytes > 0)
+            finding(std::to_string(l.trailingBytes) + " bytes after the counted records");
+    }
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        const DeviceRecord& rec = *list[i];
+        if (NameLacksNul(rec)) finding("record " + RecordNumber(i) + ": name has no NUL in its 20 bytes");
+        if (!IsValidGbk(RecordName(rec)))
+            finding("record " + RecordNumber(i) + ": name does not decode as GBK: \"" +
+                    EscapeName(RecordName(rec)) + "\"");
+    }
+    for (const std::vector<std::size_t>& group : FindDuplicateGroups(list)) {
+        std::string text = "duplicates: records";
+        for (std::size_t k = 0; k < group.size(); ++k) text += (k ? ", " : " ") + RecordNumber(group[k]);
+        const DeviceRecord& rec = *list[group.front()];
+        text += " (name \"" + EscapeName(RecordName(rec)) + "\", signature " + FormatSignature(rec.signature) + ")";
+        finding(text);
+    }
+    m_out << path << ": " << list.Count() << " records, ";
+    if (findings == 0)
+        m_out << "no findings\n";
+    else
+        m_out << findings << (findings == 1 ? " finding\n" : " findings\n");
+    return findings == 0 ? kExitDone : kExitFindings;
+}
+
+int Tool::Run(const CommandLine& cl)
+{
+    if (cl.command == "show") return Show(cl);
+    if (cl.command == "export") return Export(cl);
+    if (cl.command == "import") return Import(cl);
+    if (cl.command == "merge") return Merge(cl);
+    if (cl.command == "dedupe") return Dedupe(cl);
+    if (cl.command == "tidy") return Tidy(cl);
+    return Check(cl);
+}
+
+}  // namespace
+
+std::string ChiptoolHelp()
+{
+    return R"(Usage: chiptool COMMAND FILE... [OPTIONS]
+
+Reads, converts and checks .chip device lists.
+
+Commands:
+  show FILE                   Print the list as the editor's window shows it: a header line,
+                              then one line per record with the columns 序号 (%04d), name,
+                              FID (%02x), ROM (%dK), voltage (%.2fV) and signature
+                              (%02x %02x %02x), separated by two spaces; names are padded to
+                              20 terminal columns. Names are printed in UTF-8; bytes that do not
+                              decode as GBK, and control bytes, show as U+FFFD.
+  export FILE [--format csv|json]
+                              Write the list to standard output as CSV (the default) or JSON.
+  import IN.csv|IN.json -o OUT.chip [--format csv|json]
+                              Build a list from CSV or JSON (format by extension unless
+                              --format is given). Every bad row is reported with its CSV line
+                              or JSON element index (from 0), and then nothing is written.
+  merge A.chip B.chip... -o OUT.chip [--keep-duplicates]
+                              All records of the inputs in order, then duplicates (same name
+                              and signature) removed keeping the first of each group.
+  dedupe FILE -o OUT.chip     Remove duplicates, keeping the first of each group.
+  tidy FILE -o OUT.chip       Sort by fid, then signature bytes 3, 2, 1 (stable).
+  check FILE                  List every structural finding: file shorter than its header,
+                              version word not 1, negative count, count larger than the data,
+                              trailing bytes, names without NUL, names that are not GBK,
+                              duplicate groups. Exit 1 when there is any.
+
+Options:
+  -o, --output FILE           Output list; may name an input, which is then replaced
+                              atomically (a failed write leaves it as it was).
+  --format csv|json           Text format for export and import.
+  --keep-duplicates           merge: keep duplicates.
+  -h, --help                  Show this help.
+  --version                   Show the version.
+
+Text formats:
+  CSV has the header line name,fid,rom_kb,voltage,signature and one line per record (RFC 4180
+  quoting; written with LF, read with LF or CRLF), e.g.
+      AT89C51,07,4,5,1e 51 06
+  JSON is an array of objects with the same five keys, e.g.
+      {"name":"AT89C51","fid":"07","rom_kb":4,"voltage":5.0,"signature":"1e 51 06"}
+  name       UTF-8 text. Bytes that do not decode as GBK and control bytes are written as \xHH,
+             a backslash as \\. At most 19 GBK bytes.
+  fid        One byte in hex (read by the editor's hex rule: "", "7", "07", "Fe").
+  rom_kb     Signed 32-bit decimal integer.
+  voltage    Decimal float written with the fewest digits that read back as the same 32-bit
+             float (3.3, 12, -0, 1e-07); inf, -inf, nan and -nan are written as such (in JSON
+             as strings). A NaN's payload bits are not kept.
+  signature  Three hex bytes separated by single spaces, index 0 first: 1e 52 06.
+  Export followed by import gives back every record byte for byte, except that padding bytes
+  and name bytes after the NUL come back as zero (as the editor writes them). A name that fills
+  all 20 bytes without a NUL (written by other programs) is exported but refused by import.
+
+Exit codes: 0 done, 1 findings (check) or bad rows (import), 2 usage error,
+3 input/output error. Warnings (short or odd input files) and summaries go to standard error.
+)";
+}
+
+int RunChiptool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    CommandLine cl;
+    std::optional<UsageError> bad = ParseCommandLine(args, cl);
+    if (!bad && cl.help) {
+        out << ChiptoolHelp();
+        return kExitDone;
+    }
+    if (!bad && cl.version) {
+        out << "chiptool " CHIPTOOL_VERSION "\n";
+        return kExitDone;
+    }
+    if (!bad) bad = ValidateCommandLine(cl);
+    if (bad) {
+        err << "chiptool: " << bad->message << "\nTry 'chiptool --help'.\n";
+        return kExitUsage;
+    }
+    try {
+        Tool tool(out, err);
+        return tool.Run(cl);
+    } catch (const std::bad_alloc&) {
+        err << "chiptool: out of memory\n";
+        return kExitIo;
+    } catch (const std::exception& e) {
+        err << "chiptool: " << e.what() << '\n';
+        return kExitIo;
+    }
+}

@@ -1,0 +1,247 @@
+#include "list_formats.h"
+
+#include "csv.h"
+#include "records_text.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Output is gathered in chunks: a million records would otherwise mean a million small writes.
+constexpr std::size_t kFlushBytes = 1 << 20;
+
+void FlushIfBig(std::ostream& out, std::string& buf, bool force = false)
+{
+    if (force || buf.size() >= kFlushBytes) {
+        out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
+        buf.clear();
+    }
+}
+
+// Rounds a double to the nearest float; false when that would be an infinity. Doubles just above
+// FLT_MAX still round to it (shortest texts like 3.4028235e+38 read as such a double), but are
+// clamped by hand since converting an out-of-range double is undefined.
+bool DoubleToFloat(double d, float& out)
+{
+    constexpr double kMax = static_cast<double>(std::numeric_limits<float>::max());
+    constexpr double kHalfUlpAtMax = 0x1p103;
+    const double mag = std::fabs(d);
+    if (!(mag < kMax + kHalfUlpAtMax)) return false;  // NaN, inf, or rounds to inf
+    out = mag > kMax ? std::copysign(std::numeric_limits<float>::max(), static_cast<float>(d < 0 ? -1 : 1))
+                     : static_cast<float>(d);
+    return true;
+}
+
+// The JSON number for a voltage: the shortest decimal if it reads back as the same float through
+// a double (nearly always), else the float's exact value, which always does.
+Json VoltageToJson(float voltage)
+{
+    if (!std::isfinite(voltage)) return FormatVoltage(voltage);
+    const std::string text = FormatVoltage(voltage);
+    double shortest = 0;
+    std::from_chars(text.data(), text.data() + text.size(), shortest);
+    float back = 0;
+    if (DoubleToFloat(shortest, back) && std::bit_cast<std::uint32_t>(back) == std::bit_cast<std::uint32_t>(voltage))
+        return shortest;
+    return static_cast<double>(voltage);
+}
+
+bool VoltageFromJson(const Json& value, float& out, std::string& error)
+{
+    if (value.is_string()) {
+        const auto& text = value.get_ref<const std::string&>();
+        if (ParseVoltage(text, out)) return true;
+        error = "voltage: \"" + text + "\" is not a float number";
+        return false;
+    }
+    if (!value.is_number()) {
+        error = "voltage: must be a number";
+        return false;
+    }
+    // A silent inf is not wanted: a number beyond the float range is a bad row.
+    if (!DoubleToFloat(value.get<double>(), out)) {
+        error = "voltage: " + value.dump() + " is beyond the float range";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<TextFormat> TextFormatFromName(std::string_view name)
+{
+    if (name == "csv") return TextFormat::Csv;
+    if (name == "json") return TextFormat::Json;
+    return std::nullopt;
+}
+
+std::optional<TextFormat> TextFormatFromPath(const std::filesystem::path& path)
+{
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == ".csv") return TextFormat::Csv;
+    if (ext == ".json") return TextFormat::Json;
+    return std::nullopt;
+}
+
+void WriteCsv(std::ostream& out, const DeviceList& list)
+{
+    std::string buf;
+    buf += kCsvHeader;
+    buf += '\n';
+    for (const DeviceRecord* rec : list) {
+        const RecordFields f = RecordToFields(*rec);
+        AppendCsvField(buf, f.name);
+        buf += ',';
+        AppendCsvField(buf, f.fid);
+        buf += ',';
+        AppendCsvField(buf, f.romKb);
+        buf += ',';
+        AppendCsvField(buf, f.voltage);
+        buf += ',';
+        AppendCsvField(buf, f.signature);
+        buf += '\n';
+        FlushIfBig(out, buf);
+    }
+    FlushIfBig(out, buf, true);
+}
+
+void WriteJson(std::ostream& out, const DeviceList& list)
+{
+    std::string buf = "[";
+    bool first = true;
+    for (const DeviceRecord* rec : list) {
+        RecordFields f = RecordToFields(*rec);
+        Json obj = Json::object();
+        obj["name"] = std::move(f.name);
+        obj["fid"] = std::move(f.fid);
+        obj["rom_kb"] = rec->romKb;
+        obj["voltage"] = VoltageToJson(rec->voltage);
+        obj["signature"] = std::move(f.signature);
+        buf += first ? "\n  " : ",\n  ";
+        first = false;
+        buf += obj.dump();
+        FlushIfBig(out, buf);
+    }
+    buf += first ? "]\n" : "\n]\n";
+    FlushIfBig(out, buf, true);
+}
+
+ParsedList ParseCsv(std::string_view text)
+{
+    ParsedList result;
+    CsvReader reader(text);
+    CsvRecord row;
+    std::string error;
+
+    auto status = reader.Next(row, error);
+    if (status == CsvReader::Status::End) {
+        result.errors.push_back({"line 1", std::string("missing header line ") + std::string(kCsvHeader)});
+        return result;
+    }
+    if (status == CsvReader::Status::Malformed) {
+        result.errors.push_back({"line " + std::to_string(row.line), error});
+        return result;
+    }
+    static const std::vector<std::string> kHeader = {"name", "fid", "rom_kb", "voltage", "signature"};
+    if (row.fields != kHeader) {
+        result.errors.push_back({"line " + std::to_string(row.line),
+                                 std::string("the header must read ") + std::string(kCsvHeader)});
+        return result;
+    }
+
+    while ((status = reader.Next(row, error)) != CsvReader::Status::End) {
+        const std::string where = "line " + std::to_string(row.line);
+        if (status == CsvReader::Status::Malformed) {
+            result.errors.push_back({where, error});
+            continue;
+        }
+        if (row.fields.size() != kHeader.size()) {
+            result.errors.push_back({where, std::to_string(row.fields.size()) + " fields, " +
+                                                std::to_string(kHeader.size()) + " expected"});
+            continue;
+        }
+        const RecordFields fields{row.fields[0], row.fields[1], row.fields[2], row.fields[3], row.fields[4]};
+        DeviceRecord rec;
+        if (FieldsToRecord(fields, rec, error))
+            result.records.push_back(rec);
+        else
+            result.errors.push_back({where, error});
+    }
+    return result;
+}
+
+ParsedList ParseJson(std::string_view text)
+{
+    ParsedList result;
+    Json doc;
+    try {
+        doc = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error& e) {
+        result.errors.push_back({"byte " + std::to_string(e.byte), e.what()});
+        return result;
+    }
+    if (!doc.is_array()) {
+        result.errors.push_back({"top level", "must be an array of records"});
+        return result;
+    }
+
+    static constexpr std::string_view kKeys[] = {"name", "fid", "rom_kb", "voltage", "signature"};
+    for (std::size_t i = 0; i < doc.size(); ++i) {
+        const std::string where = "element " + std::to_string(i);
+        const Json& obj = doc[i];
+        auto fail = [&](std::string message) { result.errors.push_back({where, std::move(message)}); };
+        if (!obj.is_object()) {
+            fail("must be an object");
+            continue;
+        }
+        std::string problem;
+        for (const auto& [key, value] : obj.items()) {
+            if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
+                problem = "unknown key \"" + key + "\"";
+                break;
+            }
+        }
+        for (const std::string_view key : kKeys) {
+            if (problem.empty() && !obj.contains(key)) problem = "missing key \"" + std::string(key) + "\"";
+        }
+        if (!problem.empty()) {
+            fail(problem);
+            continue;
+        }
+        const Json& name = obj["name"];
+        const Json& fid = obj["fid"];
+        const Json& romKb = obj["rom_kb"];
+        const Json& signature = obj["signature"];
+        if (!name.is_string()) problem = "name: must be a string";
+        else if (!fid.is_string()) problem = "fid: must be a string of hex digits such as \"07\"";
+        else if (!romKb.is_number_integer()) problem = "rom_kb: must be an integer";
+        else if (!signature.is_string()) problem = "signature: must be a string such as \"1e 52 06\"";
+        if (!problem.empty()) {
+            fail(problem);
+            continue;
+        }
+        // rom_kb goes through its text form so that the 32-bit range is checked in one place.
+        const RecordFields fields{name.get<std::string>(), fid.get<std::string>(), romKb.dump(), "0",
+                                  signature.get<std::string>()};
+        DeviceRecord rec;
+        if (!FieldsToRecord(fields, rec, problem) || !VoltageFromJson(obj["voltage"], rec.voltage, problem)) {
+            fail(problem);
+            continue;
+        }
+        result.records.push_back(rec);
+    }
+    return result;
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record.h"
+
+// Whole lists as CSV or JSON text, for scripts, diffs and reviews. Both carry the same five
+// fields per record: name, fid, rom_kb, voltage, signature (see records_text.h for their forms).
+// CSV: a header line `name,fid,rom_kb,voltage,signature`, then one line per record.
+// JSON: an array of objects with those keys, one object per line. The voltage is a number
+// (one that reads back as the same float32) or, for inf and NaN, a string as in CSV.
+
+enum class TextFormat { Csv, Json };
+
+std::optional<TextFormat> TextFormatFromName(std::string_view name);        // "csv", "json"
+std::optional<TextFormat> TextFormatFromPath(const std::filesystem::path& path);  // by extension
+
+inline constexpr std::string_view kCsvHeader = "name,fid,rom_kb,voltage,signature";
+
+void WriteCsv(std::ostream& out, const DeviceList& list);
+void WriteJson(std::ostream& out, const DeviceList& list);
+
+// A record that could not be taken: `where` is "line 7" (CSV) or "element 3" (JSON, 0-based).
+struct RowError {
+    std::string where;
+    std::string message;
+};
+
+struct ParsedList {
+    std::vector<DeviceRecord> records;  // padding bytes zero
+    std::vector<RowError> errors;       // every bad row, in text order; empty when all is well
+};
+
+ParsedList ParseCsv(std::string_view text);
+ParsedList ParseJson(std::string_view text);
