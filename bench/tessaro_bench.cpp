@@ -34,7 +34,7 @@ constexpr std::size_t kRecords = 1000000;
 DeviceRecord Numbered(std::size_t i, const char* prefix)
 {
     DeviceRecord r{};
-    std::snprintf(r.name, sizeof r.name, "%s%07zu", prefix, i);
+    std::snprintf(r.name, sizeof r.name, "%.3s%07u", prefix, static_cast<unsigned>(i % 10000000));
     r.fid = static_cast<std::uint8_t>(i * 7);
     r.romKb = static_cast<std::int32_t>(i % 1024);
     r.voltage = 5.0f;

@@ -610,7 +610,7 @@ private slots:
             std::vector<DeviceRecord> recs(1000000);
             for (std::size_t i = 0; i < recs.size(); ++i) {
                 auto& r = recs[i];
-                std::snprintf(r.name, sizeof r.name, "DEV%07zu", i);
+                std::snprintf(r.name, sizeof r.name, "DEV%07u", static_cast<unsigned>(i % 10000000));
                 r.fid = static_cast<std::uint8_t>(i);
                 r.romKb = static_cast<std::int32_t>(i % 512);
                 r.voltage = 5.0f;
