@@ -1,5 +1,6 @@
 #include "mainwnd.h"
 
+#include "aboutentry.h"
 #include "app.h"
 #include "devicelistmodel.h"
 #include "dialogunits.h"
@@ -15,14 +16,7 @@
 
 #include <cstring>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace {
-
-// System-menu command of the About entry; Windows keeps the low four bits for itself.
-constexpr unsigned IDM_ABOUTBOX = 0x0010;
 
 const char* const kAskSave = "是否保存当前器件列表?";
 const char* const kAskDuplicates = "发现重复器件! 是否删除重复?";
@@ -108,20 +102,7 @@ void CDeviceListDlg::SetupWindow()
     QWidget* order[] = {exitBtn, m_pListCtrl, openBtn, saveBtn, addBtn, tidyBtn, modifyBtn, deleteBtn};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    // The About entry. Windows has a system menu to put it in; X11 and Wayland do not let a
-    // program add to the window menu, so there it sits in the window's context menu and on F1.
-    m_pAboutAction = new QAction(QStringLiteral("&About Tessaro..."), this);
-    m_pAboutAction->setShortcut(QKeySequence(Qt::Key_F1));
-    m_pAboutAction->setShortcutContext(Qt::WindowShortcut);
-    connect(m_pAboutAction, &QAction::triggered, this, &CDeviceListDlg::OnAbout);
-    addAction(m_pAboutAction);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-#ifdef Q_OS_WIN
-    if (HMENU sys = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
-        ::AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(sys, MF_STRING, IDM_ABOUTBOX, L"&About Tessaro...");
-    }
-#endif
+    m_pAboutAction = AddAboutEntry(this, QStringLiteral("&About Tessaro..."), [this] { OnAbout(); });
 
     // Minimised, the window manager draws the icon (the task bar, an icon box); on Windows the
     // platform does the same from the window icon, so no painting of our own is needed.
@@ -197,8 +178,7 @@ void CDeviceListDlg::closeEvent(QCloseEvent* event)
 #ifdef Q_OS_WIN
 bool CDeviceListDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    if (IsAboutSystemCommand(message)) {
         OnAbout();
         *result = 0;
         return true;

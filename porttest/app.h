@@ -17,8 +17,6 @@ class CPinTestDlg;
 
 // String 101: the About entry of the main window's menu.
 inline const char* const kAboutMenuText = "关于 Porvik(&A)...";
-// Command id of the About entry in the Windows system menu (low four bits clear).
-constexpr unsigned IDM_ABOUTBOX = 0x0010;
 inline const char* const kPorvikVersion = "1.0.0.1";
 
 // Icon 128 (32 x 32 and 16 x 16), for the windows and the About box.

@@ -11,14 +11,11 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "aboutentry.h"
 #include "app.h"
 #include "connectorpicture.h"
 #include "dialogunits.h"
 #include "parsehex.h"
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -288,33 +285,14 @@ void CPinTestDlg::OnInitDialog()
 
 void CPinTestDlg::AddAboutEntry()
 {
-    const QString text = QString::fromUtf8(kAboutMenuText);
-#ifdef Q_OS_WIN
-    if (HMENU sys = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
-        if (!text.isEmpty()) {
-            AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
-            AppendMenuW(sys, MF_STRING, IDM_ABOUTBOX, reinterpret_cast<LPCWSTR>(text.utf16()));
-        }
-    }
-#else
-    // X11 and Wayland let no program add to the window menu: the window's own context menu and
-    // F1 take the About entry instead.
-    if (m_actAbout || text.isEmpty())
-        return;
-    m_actAbout = new QAction(text, this);
-    m_actAbout->setShortcut(QKeySequence(Qt::Key_F1));
-    m_actAbout->setShortcutContext(Qt::WindowShortcut);
-    connect(m_actAbout, &QAction::triggered, this, &CPinTestDlg::OnAbout);
-    addAction(m_actAbout);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-#endif
+    if (!m_actAbout)
+        m_actAbout = ::AddAboutEntry(this, QString::fromUtf8(kAboutMenuText), [this] { OnAbout(); });
 }
 
 #ifdef Q_OS_WIN
 bool CPinTestDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    if (IsAboutSystemCommand(message)) {
         OnAbout();
         *result = 0;
         return true;
