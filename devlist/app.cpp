@@ -3,11 +3,11 @@
 #include "dialogunits.h"
 #include "mainwnd.h"
 
-#include <QCommandLineParser>
 #include <QLabel>
 #include <QPushButton>
 
 #include <cstdio>
+#include <string_view>
 
 const char* const CTessaroApp::kRegistryKey = "Xtreme Toolkit AppWizard-Generated Applications";
 const char* const CTessaroApp::kVersion = "1.0.0.1";
@@ -56,22 +56,22 @@ void CTessaroApp::SetIdentity()
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 }
 
-bool CTessaroApp::AnswerCommandLine()
+bool CTessaroApp::AnswerCommandLine(int argc, char** argv)
 {
-    // The program takes no arguments; only the two questions every command answers are heard,
-    // anything else is ignored.
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Tessaro: editor of device lists (*.chip)."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.parse(arguments());
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return true;
-    }
-    if (parser.isSet(version)) {
-        std::printf("Tessaro %s\n", kVersion);
-        return true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all") {
+            std::printf("用法: tessaro [--help] [--version]\n"
+                        "Tessaro %s: 器件列表 (*.chip) 编辑程序.\n\n"
+                        "  -h, --help     显示本帮助\n"
+                        "  -v, --version  显示版本\n",
+                        kVersion);
+            return true;
+        }
+        if (arg == "-v" || arg == "--version") {
+            std::printf("Tessaro %s\n", kVersion);
+            return true;
+        }
     }
     return false;
 }
@@ -79,7 +79,6 @@ bool CTessaroApp::AnswerCommandLine()
 bool CTessaroApp::InitInstance()
 {
     SetIdentity();
-    if (AnswerCommandLine()) return false;
 
     InstallDialogFontSubstitutions();
     setWindowIcon(LoadTessaroIcon());

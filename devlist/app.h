@@ -28,10 +28,10 @@ public:
     // the organisation name; it is kept because settings paths would be derived from it.
     static void SetIdentity();
 
+    // --help and --version, answered before any window system is needed: true when one was
+    // answered and the program should end. Any other argument is ignored.
+    static bool AnswerCommandLine(int argc, char** argv);
+
     static const char* const kRegistryKey;
     static const char* const kVersion;
-
-private:
-    // --help and --version; true when one was answered and the program should end.
-    bool AnswerCommandLine();
 };

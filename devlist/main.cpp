@@ -2,6 +2,7 @@
 
 int main(int argc, char** argv)
 {
+    if (CTessaroApp::AnswerCommandLine(argc, argv)) return 0;
     CTessaroApp app(argc, argv);
     app.InitInstance();
     return 0;
