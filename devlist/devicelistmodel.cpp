@@ -10,7 +10,7 @@ namespace {
 
 struct ColumnDef {
     const char* title;  // UTF-8
-    int width;          // pixels, as the original list view had them
+    int width;          // pixels, not dialog units: the column widths are fixed in pixels
 };
 
 constexpr ColumnDef kColumns[COL_COUNT] = {

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QPointer>
 #include <QStringList>
 
 struct QtFileChooser::Impl {

@@ -153,7 +153,8 @@ bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == m_pListCtrl && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+        // The Delete key whatever the modifiers, the keypad's included, as the list view reports it.
+        if (key->key() == Qt::Key_Delete) {
             DeleteDevice();
             return true;
         }

@@ -41,8 +41,9 @@ struct PorvikCommandLine {
     int exitCode = 0; // for everything but Run
 };
 
-// Reads `--port`, `--help` and `--version` (argument 0 is the program). A --port value that is
-// not "virtual", "direct" or a device path is an error with exit code 2, as are unknown options.
+// Reads `--port`, `--help` and `--version` (argument 0 is the program). A --port value that
+// ParsePortChoice does not understand is an error with exit code 2, as are unknown options: a
+// typing slip on the command line is better answered at once than by a failing open.
 PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const char* envPort);
 
 // The application object: stores the program directory, opens the platform, runs the tester

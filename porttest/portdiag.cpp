@@ -61,11 +61,6 @@ std::string ErrnoText(int err)
 
 } // namespace
 
-std::vector<ParportInfo> ListParports(const std::string& procRoot)
-{
-    return ListParports(procRoot, "/dev");
-}
-
 std::vector<ParportInfo> ListParports(const std::string& procRoot, const std::string& devRoot)
 {
     std::vector<ParportInfo> ports;

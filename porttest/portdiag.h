@@ -15,10 +15,8 @@ struct ParportInfo {
     std::string device;   // devRoot + "/parportN"
 };
 
-// Ports listed under procRoot/sys/dev/parport, ordered by number. Entries without a readable
-// base address (the "default" directory) are skipped.
-std::vector<ParportInfo> ListParports(const std::string& procRoot);
-// Same, with the device paths placed under devRoot.
+// Ports listed under procRoot/sys/dev/parport, ordered by number, with their device paths under
+// devRoot. Entries without a readable base address (the "default" directory) are skipped.
 std::vector<ParportInfo> ListParports(const std::string& procRoot, const std::string& devRoot);
 
 // The device of the port at `base`, if the kernel lists one.

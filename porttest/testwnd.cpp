@@ -309,8 +309,13 @@ void CPinTestDlg::OnAbout()
 
 QString CPinTestDlg::PortInUseText(const PortInUse& inUse, const std::string& failureReason)
 {
-    if (!inUse.isVirtual)
+    if (!inUse.isVirtual) {
+        // A real port whose register access broke after opening reads 0xFF from then on; that
+        // must not pass for what the cable does.
+        if (!failureReason.empty())
+            return QString::fromStdString(failureReason).section(QLatin1Char('\n'), 0, 0);
         return QStringLiteral("正在使用并口: %1").arg(QString::fromStdString(inUse.description));
+    }
     if (!failureReason.empty()) {
         // The line has room for the reason's first sentence; the tooltip holds all of it.
         QString reason = QString::fromStdString(failureReason).section(QChar(0x3002), 0, 0);
@@ -326,8 +331,8 @@ void CPinTestDlg::ShowPortInUse()
     const std::string reason = m_platform.FailureReason();
     m_lblPortInUse->setText(PortInUseText(inUse, reason));
     m_lblPortInUse->setToolTip(QString::fromStdString(reason.empty() ? inUse.description : reason));
-    QPalette pal = m_lblPortInUse->palette();
-    if (inUse.isVirtual)
+    QPalette pal = palette(); // the window's, so that a repeated call starts afresh
+    if (inUse.isVirtual || !reason.empty())
         pal.setColor(QPalette::WindowText, QColor(180, 0, 0));
     m_lblPortInUse->setPalette(pal);
 }
@@ -411,6 +416,8 @@ void CPinTestDlg::RefreshFromPort()
     m_strControl = Hex2(m_cable.ReadControl());
     m_strStatus = Hex2(m_cable.ReadStatus());
     UpdateData(false);
+    // A port can fail between two refreshes; the line must not go on calling it usable.
+    ShowPortInUse();
 }
 
 void CPinTestDlg::ApplyCable(int index)

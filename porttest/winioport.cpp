@@ -86,15 +86,17 @@ OsVersion QueryOsVersion()
     return v;
 }
 
-std::wstring Widen(const std::string& utf8)
+// g_strAppDir comes from GetModuleFileNameA, so the driver path is in the ANSI code page, not
+// UTF-8: a program directory with Chinese in it must reach the library unchanged.
+std::wstring WidenAnsi(const std::string& ansi)
 {
-    if (utf8.empty())
+    if (ansi.empty())
         return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
                                       nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
     return wide;
 }
 
@@ -291,7 +293,7 @@ bool WinIoPlatform::InstallDriver(const std::string& driverPath)
     if (!m_lib)
         return false;
     // The library wants a writable, NUL-terminated path; no fixed length.
-    std::wstring wide = Widen(driverPath);
+    std::wstring wide = WidenAnsi(driverPath);
     std::vector<wchar_t> buffer(wide.begin(), wide.end());
     buffer.push_back(L'\0');
     return m_lib->install(buffer.data(), false);

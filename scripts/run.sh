@@ -10,6 +10,11 @@ cmake --preset default >/dev/null
 cmake --build --preset default
 if [ "${1:-}" = "porvik" ]; then
   shift
-  exec build/default/porttest/porvik "${@:---port=virtual}"
+  # Without a port named on the command line or in PORVIK_PORT, show the virtual one rather
+  # than the search for a real port.
+  if [ $# -eq 0 ] && [ -z "${PORVIK_PORT:-}" ]; then
+    set -- --port=virtual
+  fi
+  exec build/default/porttest/porvik "$@"
 fi
 exec build/default/devlist/tessaro "$@"

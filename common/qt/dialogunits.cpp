@@ -25,7 +25,7 @@ void DialogUnits::Place(QWidget* w, int x, int y, int width, int height) const
 void InstallDialogFontSubstitutions()
 {
     // Song (Ming) style faces stand in for SimSun; a plain sans face for MS Sans Serif, with a
-    // CJK sans face behind it for the Chinese captions the original rendered through font linking.
+    // CJK sans face behind it, since the Latin face has no glyphs for the Chinese captions.
     const QStringList song = {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
                               QStringLiteral("WenQuanYi Micro Hei")};
     QFont::insertSubstitutions(QStringLiteral("SimSun"), song);

@@ -8,7 +8,7 @@ class QWidget;
 // Window layouts are given in dialog units, as in the resource templates. A dialog unit is a
 // quarter of the dialog font's average character width horizontally and an eighth of its
 // height vertically, computed exactly as the Windows dialog manager does, so that a layout
-// keeps its proportions whatever font stands in for the original one.
+// keeps its proportions whatever font stands in for the one the template names.
 class DialogUnits {
 public:
     explicit DialogUnits(const QFont& dialogFont);
@@ -31,7 +31,7 @@ private:
 };
 
 // Maps the Windows face names used by the templates ("MS Sans Serif", "宋体"/"SimSun") to faces
-// that Debian ships, so that Chinese text renders and looks like the original. Call once, right
+// that Debian ships, so that Chinese text renders instead of showing boxes. Call once, right
 // after the QApplication exists and before any widget resolves a font.
 void InstallDialogFontSubstitutions();
 

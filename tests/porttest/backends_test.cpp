@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,6 +17,7 @@
 #include "portselect.h"
 #include "ppdevport.h"
 #include "support/recording_port.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -33,28 +33,17 @@ class FakeRoot {
 public:
     FakeRoot()
     {
-        std::string tmpl = (fs::temp_directory_path() / "porvik-backends-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp failed");
-        m_root = tmpl;
-        fs::create_directories(m_root / "proc");
-        fs::create_directories(m_root / "dev");
+        fs::create_directories(m_dir.Path() / "proc");
+        fs::create_directories(m_dir.Path() / "dev");
     }
-    ~FakeRoot()
-    {
-        std::error_code ec;
-        fs::remove_all(m_root, ec);
-    }
-    FakeRoot(const FakeRoot&) = delete;
-    FakeRoot& operator=(const FakeRoot&) = delete;
 
-    std::string Proc() const { return (m_root / "proc").string(); }
-    std::string Dev() const { return (m_root / "dev").string(); }
+    std::string Proc() const { return (m_dir.Path() / "proc").string(); }
+    std::string Dev() const { return (m_dir.Path() / "dev").string(); }
 
     void Write(const fs::path& relative, const std::string& text) const
     {
-        fs::create_directories((m_root / relative).parent_path());
-        std::ofstream(m_root / relative) << text;
+        fs::create_directories((m_dir.Path() / relative).parent_path());
+        std::ofstream(m_dir.Path() / relative) << text;
     }
     void AddKernelPort(int n, const std::string& baseAddr) const
     {
@@ -78,7 +67,7 @@ public:
     }
 
 private:
-    fs::path m_root;
+    TempDir m_dir;
 };
 
 } // namespace

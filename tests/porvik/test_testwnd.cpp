@@ -406,6 +406,18 @@ private slots:
         QVERIFY(CPinTestDlg::PortInUseText({true, "x"}, "").contains("虚拟并口(无真实端口)"));
     }
 
+    void portFailingAfterStartUpIsShownAtTheNextRefresh()
+    {
+        RecordedWindow w;
+        w.platform.inUse = {false, "/dev/parport0 (failed)"};
+        w.platform.failureReason = "并口 /dev/parport0 访问失败(Input/output error),此后的读写都无效。";
+        QLabel* line = w.dlg->findChild<QLabel*>("portInUse");
+        QVERIFY(line->text().startsWith("正在使用并口")); // nothing has refreshed yet
+        w.click(W::IDC_REFRESH);
+        QCOMPARE(line->text(), QString::fromStdString(w.platform.failureReason));
+        QVERIFY(!line->text().contains("正在使用并口"));
+    }
+
     void loopbackPortEndToEnd()
     {
         VirtualPlatform p;

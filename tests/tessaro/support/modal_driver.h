@@ -2,7 +2,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -53,6 +56,20 @@ public:
     void Expect(Handler handler) { m_handlers.push_back(std::move(handler)); }
     bool AllHandled() const { return m_handlers.empty(); }
     bool WatchdogFired() const { return m_bFired; }
+
+    // Moves for handlers, on the child with that control id.
+    static void Click(QWidget* w, const char* id)
+    {
+        if (auto* b = w->findChild<QPushButton*>(QString::fromLatin1(id))) QTest::mouseClick(b, Qt::LeftButton);
+    }
+    static void SetText(QWidget* w, const char* id, const QString& text)
+    {
+        if (auto* e = w->findChild<QLineEdit*>(QString::fromLatin1(id))) {
+            e->selectAll();
+            e->clear();
+            QTest::keyClicks(e, text);
+        }
+    }
 
 private:
     void Poll()

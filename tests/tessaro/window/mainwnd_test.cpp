@@ -221,6 +221,10 @@ private slots:
         QCOMPARE(h.Cell(0, 1), QStringLiteral("W78E52"));
         QCOMPARE(h.prompt.Count(), 0u);
         QVERIFY(h.dlg->IsModified());
+        // The keypad's Delete is the same key.
+        h.SelectRow(0);
+        QTest::keyClick(h.List(), Qt::Key_Delete, Qt::KeypadModifier);
+        QCOMPARE(h.Rows(), 1);
     }
 
     void saveEmptyListWritesHeaderOnly()
@@ -336,11 +340,11 @@ private slots:
         // Through the add dialog's import button: result 3 hands the path to the import.
         h.import.Queue(file);
         h.prompt.Queue(Answer::Yes);
-        ModalDriver driver;
-        driver.Then([](QWidget* w) { ModalDriver::Click(w, "1007"); });
+        ModalPoller driver;
+        driver.Expect([](QWidget* w) { ModalPoller::Click(w, "1007"); });
         h.Click(CDeviceListDlg::IDC_ADD);
-        QVERIFY(driver.Done());
-        QVERIFY(!driver.TimedOut());
+        QVERIFY(driver.AllHandled());
+        QVERIFY(!driver.WatchdogFired());
         QCOMPARE(h.import.calls, 1);
         QCOMPARE(h.Count(kAskDup), 1);
         QCOMPARE(h.Names(), before);
@@ -377,20 +381,20 @@ private slots:
     void addThroughDialogMarksModified()
     {
         Harness h;
-        ModalDriver driver;
-        driver.Then([](QWidget* w) {
-            ModalDriver::SetText(w, "1006", QStringLiteral("STC89C52"));
-            ModalDriver::SetText(w, "1008", QStringLiteral("0a"));
-            ModalDriver::SetText(w, "1009", QStringLiteral("8"));
-            ModalDriver::SetText(w, "1010", QStringLiteral("5"));
-            ModalDriver::SetText(w, "1011", QStringLiteral("d1"));
-            ModalDriver::SetText(w, "1014", QStringLiteral("2"));
-            ModalDriver::SetText(w, "1015", QStringLiteral(""));
-            ModalDriver::Click(w, "1");
+        ModalPoller driver;
+        driver.Expect([](QWidget* w) {
+            ModalPoller::SetText(w, "1006", QStringLiteral("STC89C52"));
+            ModalPoller::SetText(w, "1008", QStringLiteral("0a"));
+            ModalPoller::SetText(w, "1009", QStringLiteral("8"));
+            ModalPoller::SetText(w, "1010", QStringLiteral("5"));
+            ModalPoller::SetText(w, "1011", QStringLiteral("d1"));
+            ModalPoller::SetText(w, "1014", QStringLiteral("2"));
+            ModalPoller::SetText(w, "1015", QStringLiteral(""));
+            ModalPoller::Click(w, "1");
         });
         h.Click(CDeviceListDlg::IDC_ADD);
-        QVERIFY(driver.Done());
-        QVERIFY(!driver.TimedOut());
+        QVERIFY(driver.AllHandled());
+        QVERIFY(!driver.WatchdogFired());
         QCOMPARE(h.Rows(), 1);
         QCOMPARE(h.Cell(0, 1), QStringLiteral("STC89C52"));
         QCOMPARE(h.Cell(0, 2), QStringLiteral("0a"));
@@ -420,17 +424,17 @@ private slots:
         QCOMPARE(h.prompt.LastText(), std::string("请先选择器件!"));
         QVERIFY(!h.dlg->IsModified());
 
-        ModalDriver driver;
-        driver.Then([](QWidget* w) {
-            ModalDriver::SetText(w, "1009", QStringLiteral("999"));
-            ModalDriver::Click(w, "2");
+        ModalPoller driver;
+        driver.Expect([](QWidget* w) {
+            ModalPoller::SetText(w, "1009", QStringLiteral("999"));
+            ModalPoller::Click(w, "2");
         });
         // Double click on a row opens the modify dialog for it.
         const QRect r = h.List()->visualRect(h.dlg->Model()->index(1, 1));
         QTest::mouseClick(h.List()->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
         QTest::mouseDClick(h.List()->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
-        QVERIFY(driver.Done());
-        QVERIFY(!driver.TimedOut());
+        QVERIFY(driver.AllHandled());
+        QVERIFY(!driver.WatchdogFired());
         QCOMPARE(h.Cell(1, 3), QStringLiteral("-1K"));
         QVERIFY(h.dlg->IsModified());
     }
@@ -443,17 +447,17 @@ private slots:
         Harness h;
         h.Open(file);
         h.SelectRow(2);
-        ModalDriver driver;
-        driver.Then([](QWidget* w) {
-            ModalDriver::SetText(w, "1006", QStringLiteral("AT89C51"));
-            ModalDriver::SetText(w, "1011", QStringLiteral("1e"));
-            ModalDriver::SetText(w, "1014", QStringLiteral("51"));
-            ModalDriver::SetText(w, "1015", QStringLiteral("06"));
-            ModalDriver::Click(w, "1");
+        ModalPoller driver;
+        driver.Expect([](QWidget* w) {
+            ModalPoller::SetText(w, "1006", QStringLiteral("AT89C51"));
+            ModalPoller::SetText(w, "1011", QStringLiteral("1e"));
+            ModalPoller::SetText(w, "1014", QStringLiteral("51"));
+            ModalPoller::SetText(w, "1015", QStringLiteral("06"));
+            ModalPoller::Click(w, "1");
         });
         h.prompt.Queue(Answer::No);
         h.Click(CDeviceListDlg::IDC_MODIFY);
-        QVERIFY(driver.Done());
+        QVERIFY(driver.AllHandled());
         QCOMPARE(h.Count(kAskDup), 1);
         QCOMPARE(h.Cell(2, 1), QStringLiteral("AT89C51"));
         QVERIFY(HasDuplicates(h.dlg->List()));
@@ -646,15 +650,15 @@ private slots:
         QCOMPARE(h.dlg->AboutAction()->text(), QStringLiteral("&About Tessaro..."));
 
         QString title;
-        ModalDriver driver;
-        driver.Then([&title](QWidget* w) {
+        ModalPoller driver;
+        driver.Expect([&title](QWidget* w) {
             title = w->windowTitle();
-            ModalDriver::Click(w, "1");
+            ModalPoller::Click(w, "1");
         });
         h.dlg->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(h.dlg.get()));
         QTest::keyClick(h.List(), Qt::Key_F1);
-        QVERIFY(driver.Done());
+        QVERIFY(driver.AllHandled());
         QCOMPARE(title, QStringLiteral("About Tessaro"));
         QVERIFY(h.dlg->isVisible());
     }
@@ -668,8 +672,8 @@ private slots:
         dlg.AppendDevice(ThreeDevices()[0]);
         QString text;
         QStringList buttons;
-        ModalDriver driver;
-        driver.Then([&](QWidget* w) {
+        ModalPoller driver;
+        driver.Expect([&](QWidget* w) {
             if (auto* box = qobject_cast<QMessageBox*>(w)) {
                 text = box->text();
                 for (auto* b : box->buttons()) buttons << b->text();
@@ -678,8 +682,8 @@ private slots:
                 if (b->text() == QStringLiteral("取消")) QTest::mouseClick(b, Qt::LeftButton);
         });
         QTest::mouseClick(dlg.findChild<QPushButton*>("2"), Qt::LeftButton);
-        QVERIFY(driver.Done());
-        QVERIFY(!driver.TimedOut());
+        QVERIFY(driver.AllHandled());
+        QVERIFY(!driver.WatchdogFired());
         QCOMPARE(text, QStringLiteral("是否保存当前器件列表?"));
         QCOMPARE(buttons.size(), 3);
         QVERIFY(dlg.isVisible());
