@@ -199,21 +199,24 @@ void CDeviceListDlg::OnOK()
     // Enter lands here; the window has no OK action.
 }
 
+bool CDeviceListDlg::SaveChangesFirst()
+{
+    if (!m_bModified) return true;
+    switch (m_prompt.Message(kAskSave, IPrompt::Buttons::YesNoCancel)) {
+    case IPrompt::Answer::Yes:
+        // A save that was cancelled or failed stops whatever was to follow: going on would
+        // throw away the changes the user just asked to keep.
+        return OnSaveFile();
+    case IPrompt::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void CDeviceListDlg::OnCancel()
 {
-    if (m_bModified) {
-        switch (m_prompt.Message(kAskSave, IPrompt::Buttons::YesNoCancel)) {
-        case IPrompt::Answer::Yes:
-            // A save that was cancelled or failed keeps the window: leaving now would lose the
-            // changes the user just asked to keep.
-            if (!OnSaveFile()) return;
-            break;
-        case IPrompt::Answer::No:
-            break;
-        default:
-            return;
-        }
-    }
+    if (!SaveChangesFirst()) return;
     QDialog::done(IDC_EXIT);
 }
 
@@ -263,18 +266,7 @@ void ReportShortFile(IPrompt& prompt, const ReadResult& result)
 
 void CDeviceListDlg::OnOpenFile()
 {
-    if (m_bModified) {
-        switch (m_prompt.Message(kAskSave, IPrompt::Buttons::YesNoCancel)) {
-        case IPrompt::Answer::Yes:
-            // Going on after a failed or cancelled save would throw the changes away.
-            if (!OnSaveFile()) return;
-            break;
-        case IPrompt::Answer::No:
-            break;
-        default:
-            return;
-        }
-    }
+    if (!SaveChangesFirst()) return;
 
     const auto path = m_openChooser.Choose(this);
     if (!path) return;
@@ -340,16 +332,23 @@ long CDeviceListDlg::SelectedRow() const
     return rows.front().row();
 }
 
-void CDeviceListDlg::DeleteDevice()
+std::optional<std::size_t> CDeviceListDlg::SelectedDevice()
 {
     const long row = SelectedRow();
     if (row < 0 || static_cast<std::size_t>(row) >= m_list.Count()) {
         m_prompt.Inform(kSelectFirst);
-        return;
+        return std::nullopt;
     }
+    return static_cast<std::size_t>(row);
+}
+
+void CDeviceListDlg::DeleteDevice()
+{
+    const std::optional<std::size_t> row = SelectedDevice();
+    if (!row) return;
     EnsureIndex();
-    const DeviceRecord leaving = *m_list[static_cast<std::size_t>(row)];
-    m_list.RemoveAt(static_cast<std::size_t>(row));
+    const DeviceRecord leaving = *m_list[*row];
+    m_list.RemoveAt(*row);
     m_dupIndex.Remove(leaving);
     RefillList();
     m_bModified = true;
@@ -357,13 +356,10 @@ void CDeviceListDlg::DeleteDevice()
 
 void CDeviceListDlg::ModifyDevice()
 {
-    const long row = SelectedRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= m_list.Count()) {
-        m_prompt.Inform(kSelectFirst);
-        return;
-    }
+    const std::optional<std::size_t> row = SelectedDevice();
+    if (!row) return;
     EnsureIndex();
-    DeviceRecord* rec = m_list[static_cast<std::size_t>(row)];
+    DeviceRecord* rec = m_list[*row];
     const DeviceRecord before = *rec;
     m_dlgEdit.m_pRecord = rec;
     m_dlgEdit.DoModal();

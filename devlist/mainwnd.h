@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <QDialog>
 #include <QIcon>
 
@@ -55,6 +56,10 @@ public:
     // Flows behind the buttons; public so that the shell and tests can reach them directly.
     void OnOpenFile();
     bool OnSaveFile();  // true when the file was written
+    // The save question before the list is left or replaced: true when the caller may go on.
+    bool SaveChangesFirst();
+    // The selected row as a list index, or nothing after asking the user to select one first.
+    std::optional<std::size_t> SelectedDevice();
     void OnAddDevice();
     void AppendDevice(const DeviceRecord& record);
     void ImportDevices(const std::filesystem::path& path);
