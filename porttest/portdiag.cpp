@@ -255,7 +255,7 @@ std::string DescribePortProblem(const PortDiagnosis& d)
                "内核处于锁定状态(例如开启了安全启动)。请改用 ppdev 访问并口(--port=auto)。";
         break;
     case PortProblem::DirectUnsupported:
-        text = "本机不支持直接端口指令(" + ErrnoText(d.err) + "):请改用 ppdev 访问并口(--port=auto)。";
+        text = "本机的处理器或内核不支持直接端口指令(ENOSYS):请改用 ppdev 访问并口(--port=auto)。";
         break;
     case PortProblem::DirectRefused:
         text = "不能直接访问 I/O 端口 " + Hex(d.base) + ":" + ErrnoText(d.err) + "。";
