@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -11,7 +12,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
-#include <QImage>
 #include <QWheelEvent>
 
 #include <climits>
