@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+#include <iterator>
+
 #include "appdir.h"
 #include "dialogunits.h"
 #include "qtprompt.h"
@@ -67,8 +70,44 @@ QString HelpText()
                "                   virtual        虚拟并口 (内存中, 带回环插头), 不需要硬件\n"
                "                 缺省时取环境变量 PORVIK_PORT, 再缺省则自动选择.\n"
                "  -h, --help     显示本帮助\n"
-               "  -v, --version  显示版本\n")
+               "  -v, --version  显示版本\n"
+               "Qt 的标准选项 (-platform, -style, -display, -geometry 等) 照常可用.\n")
         .arg(QString::fromUtf8(kPorvikVersion));
+}
+
+// Qt's own options, which QApplication takes out of the arguments itself; the tester's parser
+// passes over them. Qt accepts them with one dash or two, and a value either as the next
+// argument or after '='.
+struct QtOption {
+    const char* name;
+    bool hasValue;
+};
+constexpr QtOption kQtOptions[] = {
+    {"platform", true},  {"platformpluginpath", true}, {"platformtheme", true}, {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true}, {"qwindowtitle", true}, {"session", true},
+    {"display", true},   {"geometry", true},           {"style", true},         {"stylesheet", true},
+    {"qmljsdebugger", true}, {"reverse", false},       {"widgetcount", false},  {"nograb", false},
+    {"dograb", false},   {"sync", false},
+};
+
+QStringList WithoutQtOptions(const QStringList& arguments)
+{
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        const qsizetype dashes = arg.startsWith(QLatin1String("--")) ? 2 : arg.startsWith('-') ? 1 : 0;
+        const QString body = arg.mid(dashes);
+        const QString name = body.section('=', 0, 0);
+        const auto* option = std::find_if(std::begin(kQtOptions), std::end(kQtOptions),
+                                          [&](const QtOption& o) { return name == QLatin1String(o.name); });
+        if (i == 0 || dashes == 0 || option == std::end(kQtOptions)) {
+            kept << arg;
+            continue;
+        }
+        if (option->hasValue && !body.contains('='))
+            ++i; // its value
+    }
+    return kept;
 }
 
 PorvikCommandLine Failure(const QString& message)
@@ -93,7 +132,7 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
     parser.addOption(helpOption);
     parser.addOption(versionOption);
 
-    if (!parser.parse(arguments))
+    if (!parser.parse(WithoutQtOptions(arguments)))
         return Failure(parser.errorText());
 
     PorvikCommandLine r;

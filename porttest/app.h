@@ -42,7 +42,8 @@ struct PorvikCommandLine {
 };
 
 // Reads `--port`, `--help` and `--version` (argument 0 is the program). A --port value that
-// ParsePortChoice does not understand is an error with exit code 2, as are unknown options: a
+// ParsePortChoice does not understand is an error with exit code 2, as are unknown options (Qt's
+// own, such as -platform or -style, are passed over: QApplication takes them): a
 // typing slip on the command line is better answered at once than by a failing open.
 PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const char* envPort);
 

@@ -12,7 +12,9 @@ void CIspCable::SelectCable(int type, int mode, bool open)
     switch (type) {
     case CABLE_QOREL_ISP: {
         // Read afresh on every selection so that edits take effect when the cable is chosen again.
-        const CProfileFile ini = CProfileFile::Load(g_strAppDir + QOREL_ISP_INI);
+        const auto file = FindFileIgnoringCase(g_strAppDir, QOREL_ISP_INI);
+        m_bSettingsFileFound = file.has_value();
+        const CProfileFile ini = file ? CProfileFile::Load(*file) : CProfileFile();
         const char* pins = "引脚控制";
         const char* le = "锁存控制(LE)";
         const char* oe = "输出控制(OE)";

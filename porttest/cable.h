@@ -22,7 +22,7 @@ public:
 
     // Opens the port at PORT_BASE when `open` is set (its result is not acted on: failures were
     // already shown), stores `mode` for every type, then loads the type's map. Type 1 reads
-    // g_strAppDir + "QorelIsp.ini" again on every call; type 3 drives pin 14 low at once;
+    // "QorelIsp.ini" in g_strAppDir (any case) again on every call; type 3 drives pin 14 low at once;
     // unknown types change nothing else.
     void SelectCable(int type, int mode, bool open);
 
@@ -46,6 +46,9 @@ public:
     int m_nLeDisable = 0;
     int m_nOeEnable = 0;  // belongs to the map; no operation drives OE
     int m_nOeDisable = 0;
+    // Whether the last selection of the Qorel Isp cable found its settings file (its name is
+    // matched without regard to case); without it the defaults apply.
+    bool m_bSettingsFileFound = false;
 
 private:
     void DriveSignal(int pin, bool level);

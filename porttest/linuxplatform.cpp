@@ -1,9 +1,12 @@
 #include "linuxplatform.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <linux/capability.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -12,7 +15,7 @@ extern char** environ;
 
 namespace {
 
-constexpr const char* kVirtualDescription = "virtual (loopback plug)";
+constexpr const char* kAbsentDescription = "no port";
 
 const char* FindModprobe()
 {
@@ -26,9 +29,21 @@ const char* FindModprobe()
 
 } // namespace
 
-bool CanLoadModules()
+DriverLoad ModuleLoadBarrier()
 {
-    return ::geteuid() == 0 && FindModprobe() != nullptr;
+    if (::geteuid() != 0)
+        return DriverLoad::NeedsRoot;
+    return FindModprobe() ? DriverLoad::NotTried : DriverLoad::NoModprobe;
+}
+
+bool HasRawIoCapability()
+{
+    // The raw system call: libcap is not worth a dependency for one bit.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return ::geteuid() == 0;
+    return (data[CAP_TO_INDEX(CAP_SYS_RAWIO)].effective & CAP_TO_MASK(CAP_SYS_RAWIO)) != 0;
 }
 
 bool RunModprobe(const std::string& module)
@@ -51,8 +66,8 @@ bool RunModprobe(const std::string& module)
 LinuxPpdevPlatform::LinuxPpdevPlatform(std::string device, LinuxPortEnv env, unsigned base)
     : m_named(std::move(device)), m_env(std::move(env)), m_base(base)
 {
-    if (!m_env.mayLoadModules)
-        m_env.mayLoadModules = CanLoadModules;
+    if (!m_env.moduleLoadBarrier)
+        m_env.moduleLoadBarrier = ModuleLoadBarrier;
     if (!m_env.loadModule)
         m_env.loadModule = RunModprobe;
 }
@@ -62,53 +77,61 @@ bool LinuxPpdevPlatform::InitializeDriver()
     m_port.Close();
     m_diag = PortDiagnosis{};
     m_diag.base = m_base;
+    m_diag.driverLoad = m_driverLoad;
 
     const std::vector<ParportInfo> ports = ListParports(m_env.procRoot, m_env.devRoot);
+    m_diag.ports = ports;
     std::string device = m_named;
     if (device.empty()) {
         if (auto found = FindPortDevice(ports, m_base)) {
             device = *found;
         } else {
-            m_diag.ports = ports;
-            m_diag.usbPrinters = ListUsbPrinters(m_env.devRoot);
-            if (!ports.empty())
-                m_diag.problem = PortProblem::NoPortAtBase;
-            else if (!m_diag.usbPrinters.empty())
-                m_diag.problem = PortProblem::UsbPrinterOnly;
-            else
-                m_diag.problem = PortProblem::NoParport;
-            m_diag.driversNeedRoot = m_driversNeedRoot;
+            m_diag.problem = ports.empty() ? PortProblem::NoParport : PortProblem::NoPortAtBase;
+            ExplainMissingPort();
             return false;
         }
     }
 
     if (m_port.Open(device))
         return true;
-    m_diag = m_port.Problem();
-    m_diag.base = m_base;
-    m_diag.ports = ports;
-    m_diag.driversNeedRoot = m_driversNeedRoot;
-    // A named device that is missing on a machine with no port at all is best explained by
-    // the latter.
-    if (m_diag.problem == PortProblem::DeviceMissing && ports.empty()) {
-        m_diag.usbPrinters = ListUsbPrinters(m_env.devRoot);
-        if (!m_diag.usbPrinters.empty())
-            m_diag.problem = PortProblem::UsbPrinterOnly;
+    const PortDiagnosis opened = m_port.Problem();
+    m_diag.problem = opened.problem;
+    m_diag.device = opened.device;
+    m_diag.err = opened.err;
+    if (m_diag.problem == PortProblem::DeviceMissing) {
+        // A missing node is explained by what the kernel knows: no port at all, a port whose
+        // node ppdev has not made, or a name that matches none of the ports.
+        const bool listed = std::any_of(ports.begin(), ports.end(),
+                                        [&](const ParportInfo& p) { return p.device == device; });
+        if (ports.empty())
+            m_diag.problem = PortProblem::NoParport;
+        else if (listed)
+            m_diag.problem = PortProblem::PpdevNotLoaded;
+        ExplainMissingPort();
     }
     return false;
+}
+
+void LinuxPpdevPlatform::ExplainMissingPort()
+{
+    if (m_diag.problem != PortProblem::NoParport)
+        return;
+    m_diag.usbPrinters = ListUsbPrinters(m_env.devRoot);
+    if (!m_diag.usbPrinters.empty())
+        m_diag.problem = PortProblem::UsbPrinterOnly;
 }
 
 bool LinuxPpdevPlatform::InstallDriver(const std::string&)
 {
     // The Windows driver file has no meaning here: the kernel brings its own modules.
-    if (!m_env.mayLoadModules()) {
-        m_driversNeedRoot = true;
-        m_diag.driversNeedRoot = true;
-        return false;
+    m_driverLoad = m_env.moduleLoadBarrier();
+    if (m_driverLoad == DriverLoad::NotTried) {
+        const bool pc = m_env.loadModule("parport_pc");
+        const bool pp = m_env.loadModule("ppdev");
+        m_driverLoad = pc && pp ? DriverLoad::Loaded : DriverLoad::Failed;
     }
-    const bool pc = m_env.loadModule("parport_pc");
-    const bool pp = m_env.loadModule("ppdev");
-    return pc && pp;
+    m_diag.driverLoad = m_driverLoad;
+    return m_driverLoad == DriverLoad::Loaded;
 }
 
 void LinuxPpdevPlatform::ShutdownDriver()
@@ -120,7 +143,7 @@ IPortIo& LinuxPpdevPlatform::DriverIo()
 {
     if (m_port.IsOpen())
         return m_port;
-    return m_virtual;
+    return m_absent;
 }
 
 PortInUse LinuxPpdevPlatform::InUse() const
@@ -131,7 +154,7 @@ PortInUse LinuxPpdevPlatform::InUse() const
             text += " (failed)";
         return {false, text};
     }
-    return {true, kVirtualDescription};
+    return {false, kAbsentDescription, true};
 }
 
 PortDiagnosis LinuxPpdevPlatform::Diagnosis() const
@@ -146,8 +169,9 @@ std::string LinuxPpdevPlatform::FailureReason() const
     return DescribePortProblem(Diagnosis());
 }
 
-LinuxDirectPlatform::LinuxDirectPlatform(std::uint16_t base, DirectPort::IopermFn ioperm)
-    : m_direct(base, std::move(ioperm))
+LinuxDirectPlatform::LinuxDirectPlatform(std::uint16_t base, DirectPort::IopermFn ioperm,
+                                         std::function<bool()> hasRawIo)
+    : m_direct(base, std::move(ioperm)), m_rawIo(hasRawIo ? hasRawIo() : HasRawIoCapability())
 {
     m_direct.Grant();
 }
@@ -156,7 +180,7 @@ IPortIo& LinuxDirectPlatform::DirectIo()
 {
     if (m_direct.Granted())
         return m_direct;
-    return m_virtual;
+    return m_absent;
 }
 
 PortInUse LinuxDirectPlatform::InUse() const
@@ -166,7 +190,7 @@ PortInUse LinuxDirectPlatform::InUse() const
         std::snprintf(text, sizeof text, "direct 0x%x", unsigned(m_direct.Base()));
         return {false, text};
     }
-    return {true, kVirtualDescription};
+    return {false, kAbsentDescription, true};
 }
 
 std::string LinuxDirectPlatform::FailureReason() const
@@ -174,8 +198,8 @@ std::string LinuxDirectPlatform::FailureReason() const
     if (m_direct.Granted())
         return {};
     PortDiagnosis d;
-    d.problem = PortProblem::DirectRefused;
     d.err = m_direct.Error();
+    d.problem = ClassifyIopermError(d.err, m_rawIo);
     d.base = m_direct.Base();
     return DescribePortProblem(d);
 }

@@ -6,8 +6,8 @@
 #include "directport.h"
 #include "portdiag.h"
 #include "portplatform.h"
+#include "absentport.h"
 #include "ppdevport.h"
-#include "virtualport.h"
 
 // The conventional base address of the first parallel port.
 inline constexpr std::uint16_t kLptBase = 0x378;
@@ -18,8 +18,9 @@ inline constexpr std::uint16_t kLptBase = 0x378;
 struct LinuxPortEnv {
     std::string procRoot = "/proc";
     std::string devRoot = "/dev";
-    // Whether this process may load modules. Default: running as root with modprobe present.
-    std::function<bool()> mayLoadModules;
+    // Whether this process may load modules: NotTried when it may, else NeedsRoot or NoModprobe.
+    // Default: ModuleLoadBarrier().
+    std::function<DriverLoad()> moduleLoadBarrier;
     // Loads one module, true on success. Default: modprobe -q MODULE.
     std::function<bool(const std::string&)> loadModule;
 };
@@ -29,8 +30,7 @@ struct LinuxPortEnv {
 //
 // The port is the device the user named, else the /dev/parportN whose base address the kernel
 // lists as 0x378. While no port is open (before the first start, or when it failed) the
-// registers go to a virtual loopback port so that nothing above has to care, and InUse() says
-// "virtual"; FailureReason() then says why in plain words.
+// registers go to an AbsentPort, InUse() says so and FailureReason() says why in plain words.
 class LinuxPpdevPlatform : public IPortPlatform {
 public:
     explicit LinuxPpdevPlatform(std::string device = {}, LinuxPortEnv env = {},
@@ -40,7 +40,7 @@ public:
     bool InitializeDriver() override;
     bool InstallDriver(const std::string& driverPath) override;
     void ShutdownDriver() override;
-    IPortIo& DirectIo() override { return m_virtual; }
+    IPortIo& DirectIo() override { return m_absent; }
     IPortIo& DriverIo() override;
     PortInUse InUse() const override;
     std::string FailureReason() const override;
@@ -49,37 +49,46 @@ public:
     PortDiagnosis Diagnosis() const;
 
 private:
+    // NoParport turns into UsbPrinterOnly where a USB printer adapter is all there is.
+    void ExplainMissingPort();
+
     std::string m_named;
     LinuxPortEnv m_env;
     unsigned m_base;
     PpdevPort m_port;
-    VirtualPort m_virtual;
+    AbsentPort m_absent;
     PortDiagnosis m_diag;          // why the last start failed
-    bool m_driversNeedRoot = false;
+    DriverLoad m_driverLoad = DriverLoad::NotTried;
 };
 
 // The direct path on Linux: ioperm and the processor's port instructions. When the grant is
-// refused the instructions would kill the program, so the registers go to the virtual port
+// refused the instructions would kill the program, so the registers go to an AbsentPort
 // instead and InUse()/FailureReason() say so.
 class LinuxDirectPlatform : public IPortPlatform {
 public:
-    explicit LinuxDirectPlatform(std::uint16_t base = kLptBase, DirectPort::IopermFn ioperm = {});
+    // `hasRawIo` tells a refusal to an unprivileged process from a locked-down kernel; default:
+    // HasRawIoCapability().
+    explicit LinuxDirectPlatform(std::uint16_t base = kLptBase, DirectPort::IopermFn ioperm = {},
+                                 std::function<bool()> hasRawIo = {});
 
     int MajorVersion() override { return 4; }
     bool InitializeDriver() override { return false; }
     bool InstallDriver(const std::string&) override { return false; }
     void ShutdownDriver() override {}
     IPortIo& DirectIo() override;
-    IPortIo& DriverIo() override { return m_virtual; }
+    IPortIo& DriverIo() override { return m_absent; }
     PortInUse InUse() const override;
     std::string FailureReason() const override;
 
 private:
     DirectPort m_direct;
-    VirtualPort m_virtual;
+    AbsentPort m_absent;
+    bool m_rawIo;
 };
 
 // modprobe -q MODULE, without a shell; true when it exits 0.
 bool RunModprobe(const std::string& module);
-// True when running as root and a modprobe program is found.
-bool CanLoadModules();
+// NotTried when this process may load modules (root, modprobe present), else why not.
+DriverLoad ModuleLoadBarrier();
+// Whether the process holds CAP_SYS_RAWIO in its effective set.
+bool HasRawIoCapability();

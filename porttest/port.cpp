@@ -86,7 +86,7 @@ bool CParallelPort::OpenPort(int base)
         m_prompt.Inform(WithReason("初始化驱动程序失败!", m_platform.FailureReason()));
     if (m_platform.InitializeDriver())
         return true;
-    m_prompt.Inform(WithReason("初始化并口I/O失败!", m_platform.FailureReason()));
+    m_prompt.Inform(WithReason("初始化并口I/O失败!", m_platform.FailureReason()) + "\n" + kTryVirtualPortHint);
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <string>
 
 namespace fs = std::filesystem;
 
@@ -54,12 +55,45 @@ std::string Hex(unsigned value)
     return "0x" + std::string(buf, ptr);
 }
 
-std::string ErrnoText(int err)
-{
-    return std::error_code(err, std::generic_category()).message();
-}
+struct ErrnoWords {
+    int err;
+    const char* name;
+    const char* words;
+};
+
+// The errors opening or driving a port can meet; the system's own texts are English.
+constexpr ErrnoWords kErrnoWords[] = {
+    {EPERM, "EPERM", "操作不允许"},
+    {ENOENT, "ENOENT", "文件不存在"},
+    {EINTR, "EINTR", "被信号中断"},
+    {EIO, "EIO", "输入/输出错误"},
+    {ENXIO, "ENXIO", "设备不存在或不可用"},
+    {EAGAIN, "EAGAIN", "资源暂时不可用"},
+    {ENOMEM, "ENOMEM", "内存不足"},
+    {EACCES, "EACCES", "权限不够"},
+    {EBUSY, "EBUSY", "设备忙"},
+    {ENODEV, "ENODEV", "没有这个设备"},
+    {ENOTDIR, "ENOTDIR", "路径中有一段不是目录"},
+    {EISDIR, "EISDIR", "是一个目录"},
+    {EINVAL, "EINVAL", "参数无效"},
+    {ENFILE, "ENFILE", "系统打开的文件过多"},
+    {EMFILE, "EMFILE", "本程序打开的文件过多"},
+    {ENOTTY, "ENOTTY", "设备不支持该操作"},
+    {EROFS, "EROFS", "只读文件系统"},
+    {ENAMETOOLONG, "ENAMETOOLONG", "文件名过长"},
+    {ENOSYS, "ENOSYS", "系统不支持该功能"},
+    {ELOOP, "ELOOP", "符号链接层数过多"},
+};
 
 } // namespace
+
+std::string ErrnoText(int err)
+{
+    for (const ErrnoWords& e : kErrnoWords)
+        if (e.err == err)
+            return std::string(e.words) + "(" + e.name + ")";
+    return "错误号 " + std::to_string(err);
+}
 
 std::vector<ParportInfo> ListParports(const std::string& procRoot, const std::string& devRoot)
 {
@@ -126,6 +160,47 @@ PortProblem ClassifyOpenError(OpenStage stage, int err)
     }
 }
 
+PortProblem ClassifyIopermError(int err, bool rawIo)
+{
+    switch (err) {
+    case ENOSYS:
+        return PortProblem::DirectUnsupported;
+    case EPERM:
+    case EACCES:
+        return rawIo ? PortProblem::DirectLockedDown : PortProblem::DirectNeedsRawIo;
+    default:
+        return PortProblem::DirectRefused;
+    }
+}
+
+namespace {
+
+std::string PortList(const std::vector<ParportInfo>& ports)
+{
+    std::string text;
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        text += (i ? "、" : "") + ports[i].device + " (" + Hex(ports[i].base) + ")";
+    return text;
+}
+
+std::string DriverLoadText(DriverLoad load)
+{
+    switch (load) {
+    case DriverLoad::NeedsRoot:
+        return "加载驱动 parport_pc 和 ppdev 需要 root 权限(sudo modprobe parport_pc ppdev)。";
+    case DriverLoad::NoModprobe:
+        return "本机找不到 modprobe 程序,无法加载驱动 parport_pc 和 ppdev(请安装 kmod)。";
+    case DriverLoad::Failed:
+        return "加载驱动 parport_pc 和 ppdev 失败:内核可能不带这些驱动。";
+    case DriverLoad::NotTried:
+    case DriverLoad::Loaded:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
 std::string DescribePortProblem(const PortDiagnosis& d)
 {
     const std::string dev = d.device.empty() ? std::string("并口设备") : d.device;
@@ -134,7 +209,8 @@ std::string DescribePortProblem(const PortDiagnosis& d)
     case PortProblem::None:
         return {};
     case PortProblem::NoParport:
-        text = "本机没有并口:系统中找不到任何并口。";
+        text = d.device.empty() ? "本机没有并口:系统中找不到任何并口。"
+                                : "设备 " + d.device + " 不存在:本机没有并口,系统中找不到任何并口。";
         break;
     case PortProblem::UsbPrinterOnly:
         text = "本机没有并口,只有 USB 打印机转接线(";
@@ -144,15 +220,17 @@ std::string DescribePortProblem(const PortDiagnosis& d)
         break;
     case PortProblem::NoPortAtBase:
         text = "地址 " + Hex(d.base) + " 处没有并口。";
-        if (!d.ports.empty()) {
-            text += "找到的并口:";
-            for (std::size_t i = 0; i < d.ports.size(); ++i)
-                text += (i ? "、" : "") + d.ports[i].device + " (" + Hex(d.ports[i].base) + ")";
-            text += "。可用 --port " + d.ports.front().device + " 或环境变量 PORVIK_PORT 指定。";
-        }
+        if (!d.ports.empty())
+            text += "找到的并口:" + PortList(d.ports) + "。可用 --port " + d.ports.front().device +
+                    " 或环境变量 PORVIK_PORT 指定。";
         break;
     case PortProblem::DeviceMissing:
-        text = "设备 " + dev + " 不存在:并口驱动 ppdev 未加载,或设备名有误。";
+        text = "设备 " + dev + " 不存在,请检查设备名。";
+        if (!d.ports.empty())
+            text += "找到的并口:" + PortList(d.ports) + "。";
+        break;
+    case PortProblem::PpdevNotLoaded:
+        text = "系统有并口,但设备 " + dev + " 不存在:并口驱动 ppdev 未加载(sudo modprobe ppdev)。";
         break;
     case PortProblem::NoPermission:
         text = "没有权限打开 " + dev + ":请把用户加入 lp 组(sudo usermod -aG lp 用户名),"
@@ -166,18 +244,27 @@ std::string DescribePortProblem(const PortDiagnosis& d)
         text = dev + " 不是并口设备。";
         break;
     case PortProblem::AccessFailed:
-        text = "并口 " + dev + " 访问失败(" + ErrnoText(d.err) + "),此后的读写都无效。";
+        text = "并口 " + dev + " 访问失败:" + ErrnoText(d.err) + ",此后的读写都无效。";
+        break;
+    case PortProblem::DirectNeedsRawIo:
+        text = "不允许直接访问 I/O 端口 " + Hex(d.base) + ":需要 root 或 CAP_SYS_RAWIO 权限。"
+               "不必提权的办法:经 ppdev 访问并口(--port=auto,用户加入 lp 组)。";
+        break;
+    case PortProblem::DirectLockedDown:
+        text = "内核拒绝直接访问 I/O 端口 " + Hex(d.base) + ",虽然本程序有 root 或 CAP_SYS_RAWIO 权限:"
+               "内核处于锁定状态(例如开启了安全启动)。请改用 ppdev 访问并口(--port=auto)。";
+        break;
+    case PortProblem::DirectUnsupported:
+        text = "本机的处理器或内核不支持直接端口指令(ENOSYS):请改用 ppdev 访问并口(--port=auto)。";
         break;
     case PortProblem::DirectRefused:
-        text = "不允许直接访问 I/O 端口 " + Hex(d.base) + "(" + ErrnoText(d.err) +
-               "):需要 root 或 CAP_SYS_RAWIO 权限,且内核未锁定;现在使用虚拟并口。";
+        text = "不能直接访问 I/O 端口 " + Hex(d.base) + ":" + ErrnoText(d.err) + "。";
         break;
     case PortProblem::Other:
         text = "打开 " + dev + " 失败:" + ErrnoText(d.err) + "。";
         break;
     }
-    if (d.driversNeedRoot && (d.problem == PortProblem::NoParport ||
-                              d.problem == PortProblem::DeviceMissing))
-        text += "加载驱动 parport_pc 和 ppdev 需要 root 权限(sudo modprobe parport_pc ppdev)。";
+    if (d.problem == PortProblem::NoParport || d.problem == PortProblem::PpdevNotLoaded)
+        text += DriverLoadText(d.driverLoad);
     return text;
 }

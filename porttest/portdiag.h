@@ -30,13 +30,26 @@ enum class PortProblem {
     NoParport,       // the kernel knows no parallel port at all
     UsbPrinterOnly,  // no parallel port, but a USB printer adapter
     NoPortAtBase,    // ports exist, none at the wanted base address
-    DeviceMissing,   // the device node does not exist (ppdev not loaded, or a mistyped name)
+    DeviceMissing,   // the device node does not exist and the kernel lists no port by that name
+    PpdevNotLoaded,  // the kernel lists the port, but its device node is missing: ppdev not loaded
     NoPermission,    // open refused: the user is not in group lp
     Busy,            // exclusive claim refused: lp or another program holds the port
     NotAPort,        // the file is not a ppdev device (the ioctls are unknown to it)
     AccessFailed,    // a register access failed after the port was opened
-    DirectRefused,   // ioperm refused: no CAP_SYS_RAWIO, or kernel lockdown
+    DirectNeedsRawIo,   // ioperm refused (EPERM) to a process without CAP_SYS_RAWIO
+    DirectLockedDown,   // ioperm refused (EPERM) although the process has CAP_SYS_RAWIO
+    DirectUnsupported,  // ioperm does not exist here (ENOSYS): no port instructions
+    DirectRefused,      // ioperm refused for another reason
     Other,           // any other errno
+};
+
+// Loading the kernel drivers parport_pc and ppdev: whether it may be done, and how it went.
+enum class DriverLoad {
+    NotTried,   // not needed, or not yet tried
+    Loaded,     // modprobe succeeded for both
+    Failed,     // modprobe ran and failed
+    NeedsRoot,  // only root may load modules
+    NoModprobe, // root, but there is no modprobe program
 };
 
 // Where in opening the port an error came from.
@@ -49,11 +62,18 @@ struct PortDiagnosis {
     unsigned base = 0x378;               // the base address that was looked for
     std::vector<ParportInfo> ports;      // what the kernel lists (for NoPortAtBase)
     std::vector<std::string> usbPrinters;
-    bool driversNeedRoot = false;        // loading parport_pc/ppdev was not permitted
+    DriverLoad driverLoad = DriverLoad::NotTried;
 };
 
 // The problem an errno means at a given stage of opening a ppdev device.
 PortProblem ClassifyOpenError(OpenStage stage, int err);
 
-// The plain Chinese text for a diagnosis; empty for PortProblem::None.
+// The problem an ioperm errno means; `rawIo`: the process holds CAP_SYS_RAWIO.
+PortProblem ClassifyIopermError(int err, bool rawIo);
+
+// The plain Chinese text for a diagnosis; empty for PortProblem::None. System error texts are
+// never quoted (they are English): an errno appears only as its name in brackets, e.g. "(EIO)".
 std::string DescribePortProblem(const PortDiagnosis& diagnosis);
+
+// "输入/输出错误(EIO)": a short Chinese meaning of an errno and its name, for bug reports.
+std::string ErrnoText(int err);

@@ -5,9 +5,14 @@
 
 // What the window shows about the port actually in use.
 struct PortInUse {
-    bool isVirtual = false;
+    bool isVirtual = false;  // the loopback plug the user asked for
     std::string description; // e.g. "/dev/parport0", "direct 0x378", "virtual (loopback plug)"
+    bool isAbsent = false;   // no port could be opened: reads 0xFF, writes go nowhere
 };
+
+// Said wherever no port could be opened: the loopback plug is there for trying the program, but
+// only on request.
+inline constexpr const char* kTryVirtualPortHint = "不接硬件试用本程序可用 --port=virtual。";
 
 // The platform calls that CParallelPort::OpenPort makes, kept behind one seam so that every
 // branch of its decision (direct instructions, driver already running, install then retry,
@@ -17,7 +22,8 @@ struct PortInUse {
 // - ShutdownDriver() may be called although InitializeDriver() never ran or failed (the port
 //   object releases the driver path in its destructor whatever happened); it must be harmless then.
 // - DirectIo()/DriverIo() must always return a usable object, also when nothing could be opened
-//   (a Linux platform then answers with its virtual port and says so in InUse()).
+//   (a platform then answers with an AbsentPort and says so in InUse()). The virtual loopback
+//   port stands in only where the user asked for it: it would answer every click like a good cable.
 class IPortPlatform {
 public:
     virtual ~IPortPlatform() = default;

@@ -55,6 +55,88 @@ bool IsValidUtf8(std::string_view s)
     return true;
 }
 
+void AppendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16 without its byte-order mark to UTF-8; a lone surrogate becomes U+FFFD and an odd last
+// byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    };
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size()) {
+            const std::uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            cp = 0xFFFD;
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// A file that starts with a UTF-16 byte-order mark is UTF-16, as Windows reads it. Any other
+// file is decoded line by line: a line that is valid UTF-8 stays, any other line is GBK. Files
+// get mixed by hand: a UTF-8 file may carry a comment pasted from a GBK one, and that comment
+// must not turn the values of every other line into mojibake.
+std::string DecodeProfileText(std::string_view bytes)
+{
+    if (bytes.substr(0, 2) == "\xFF\xFE")
+        return Utf16ToUtf8(bytes.substr(2), false);
+    if (bytes.substr(0, 2) == "\xFE\xFF")
+        return Utf16ToUtf8(bytes.substr(2), true);
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    if (bytes.substr(0, bom.size()) == bom)
+        bytes.remove_prefix(bom.size());
+    std::string text;
+    text.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find('\n');
+        const std::size_t len = end == std::string_view::npos ? bytes.size() : end + 1;
+        const std::string_view line = bytes.substr(0, len);
+        if (IsValidUtf8(line))
+            text += line;
+        else
+            text += GbkToUtf8(line);
+        bytes.remove_prefix(len);
+    }
+    return text;
+}
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
 struct LineSource {
     std::string_view text;
     std::size_t pos = 0;
@@ -100,10 +182,7 @@ std::string CProfileFile::Fold(std::string_view name)
 
 CProfileFile CProfileFile::FromBytes(std::string_view bytes)
 {
-    constexpr std::string_view bom = "\xEF\xBB\xBF";
-    if (bytes.substr(0, bom.size()) == bom)
-        bytes.remove_prefix(bom.size());
-    std::string text = IsValidUtf8(bytes) ? std::string(bytes) : GbkToUtf8(bytes);
+    const std::string text = DecodeProfileText(bytes);
 
     CProfileFile profile;
     LineSource src{text, 0};
@@ -136,6 +215,27 @@ CProfileFile CProfileFile::Load(const std::string& path)
         bytes.append(buf, n);
     std::fclose(file);
     return FromBytes(bytes);
+}
+
+std::optional<std::string> FindFileIgnoringCase(const std::string& dir, std::string_view name)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const std::string exact = dir + std::string(name);
+    if (fs::is_regular_file(exact, ec))
+        return exact;
+    // The smallest matching name, so that the choice among several never depends on the order
+    // in which the directory lists them.
+    std::optional<std::string> found;
+    for (fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (!SameIgnoringAsciiCase(entry, name) || (found && dir + entry >= *found))
+            continue;
+        if (fs::is_regular_file(it->path(), ec))
+            found = dir + entry;
+    }
+    return found;
 }
 
 std::optional<std::string> CProfileFile::GetString(std::string_view section, std::string_view key) const

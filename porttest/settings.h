@@ -6,9 +6,11 @@
 #include <utility>
 
 // Read-only access to a Windows-style initialisation file ([section] lines, key=value lines), as
-// the settings file "QorelIsp.ini" is written: in GBK like the files shipped with the cable, or in
-// UTF-8 (with or without a byte-order mark) as Linux editors write it. The whole file is decoded
-// to UTF-8 first when it is not valid UTF-8. Lines are split by libinih.
+// the settings file "QorelIsp.ini" is written: in GBK like the files shipped with the cable, in
+// UTF-8 (with or without a byte-order mark) as Linux editors write it, or in UTF-16 with a
+// byte-order mark as Windows' Notepad saves "Unicode". Without a UTF-16 mark the encoding is
+// chosen per line (valid UTF-8, else GBK), so that one GBK comment in a UTF-8 file spoils no
+// other line. Lines are split by libinih.
 //
 // Lookups follow the Windows profile functions: section and key names match without regard to
 // ASCII case and surrounding blanks; the first occurrence of a key wins, also across repeated
@@ -38,3 +40,8 @@ int ParseProfileInt(std::string_view value);
 
 // The settings file of the Qorel Isp cable, looked for in g_strAppDir.
 inline constexpr const char* QOREL_ISP_INI = "QorelIsp.ini";
+
+// dir + name when that is a regular file, else dir + the directory's entry whose name matches
+// `name` without regard to ASCII case (the smallest such name), as Windows finds a file in a
+// folder; nothing when there is none. `dir` ends with a separator or is empty (working directory).
+std::optional<std::string> FindFileIgnoringCase(const std::string& dir, std::string_view name);

@@ -4,18 +4,24 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QWheelEvent>
+
+#include <climits>
 
 #include "aboutentry.h"
 #include "app.h"
 #include "connectorpicture.h"
 #include "dialogunits.h"
 #include "parsehex.h"
+#include "settings.h"
 
 namespace {
 
@@ -34,6 +40,66 @@ QString Id(int id) { return QString::number(id); }
 QString Hex2(std::uint8_t v) { return QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); }
 
 QString PinLabel(int pin) { return QString::asprintf("使用PIN%d", pin); }
+
+// The right edge, in dialog units, of the room inside the "下载线" frame for the pin labels.
+constexpr int kCableGroupInnerRight = 297;
+
+// How far below its top edge the style draws a group box's frame line: drawn once, off screen,
+// and looked for right of the title. Styles differ too much to compute it from their metrics.
+int FrameLineOffset(QGroupBox* group)
+{
+    QImage img(group->size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    group->render(&img, QPoint(), QRegion(), QWidget::RenderFlags());
+    const int x = img.width() * 3 / 4;
+    for (int y = 0; y < img.height(); ++y)
+        if (qAlpha(img.pixel(x, y)) != 0)
+            return y;
+    return 0;
+}
+
+// Places a group box so that its frame line runs where the platform draws it, through the middle
+// of the 8-unit title at the template's top edge. Qt draws the title above the line instead, so
+// the box must start higher than the template says, or the line would cross the first row.
+void PlaceGroupBox(QGroupBox* group, const DialogUnits& du, int x, int y, int w, int h)
+{
+    group->resize(du.X(w), du.Y(h));
+    const int top = std::max(0, du.Y(y + 4) - FrameLineOffset(group));
+    const int bottom = du.Y(y + h);
+    group->setGeometry(du.X(x), top, du.X(w), bottom - top);
+    group->setFixedSize(group->size());
+}
+
+// Shrinks a one-line label's font until its whole text fits its width: a pin number from the
+// settings file may be as long as "-2147483648".
+void FitOneLine(QLabel* label, const QFont& base)
+{
+    QFont font = base;
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > label->contentsRect().width() &&
+           font.pointSizeF() > 4.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+}
+
+// The longest head of `text` that, with "…" after it, fits `rect` word-wrapped; `text` itself
+// when it fits whole.
+QString FitWrapped(const QString& text, const QFontMetrics& fm, const QRect& rect)
+{
+    auto fits = [&](const QString& t) {
+        return fm.boundingRect(QRect(0, 0, rect.width(), INT_MAX / 2), Qt::TextWordWrap, t).height() <= rect.height();
+    };
+    if (fits(text))
+        return text;
+    qsizetype lo = 0, hi = text.size();
+    while (lo < hi) {
+        const qsizetype mid = (lo + hi + 1) / 2;
+        if (fits(text.left(mid) + QChar(0x2026)))
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return text.left(lo) + QChar(0x2026);
+}
 
 } // namespace
 
@@ -136,27 +202,37 @@ void CPinTestDlg::CreateControls()
     m_edtControl = edit(IDC_CONTROL, 209, 35, 21, 12);
     m_edtStatus = edit(IDC_STATUS, 209, 53, 21, 12);
     m_edtStatus->setReadOnly(true);
+    {
+        // A read-only edit has the window's background, as the platform shows one.
+        QPalette pal = m_edtStatus->palette();
+        pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+        m_edtStatus->setPalette(pal);
+    }
     QPushButton* writeControl = button(IDC_WRITE_CONTROL, "刷新", 239, 33, 25, 14);
     QPushButton* refresh = button(IDC_REFRESH, "刷新", 239, 53, 25, 14);
 
     auto* portGroup = new QGroupBox(QStringLiteral("并口"), this);
-    du.Place(portGroup, 150, 7, 150, 68);
+    PlaceGroupBox(portGroup, du, 150, 7, 150, 68);
 
     const int gndY[] = {25, 43, 62, 81, 100, 118, 137, 156};
     for (int i = 0; i < 8; ++i)
         label("GND", i == 5 ? 61 : 62, gndY[i], 13, 8);
 
     auto* cableGroup = new QGroupBox(QStringLiteral("下载线"), this);
-    du.Place(cableGroup, 150, 79, 150, 178);
+    PlaceGroupBox(cableGroup, du, 150, 79, 150, 178);
 
     m_btnRst = button(IDC_RST, "Rst=1", 167, 193, 50, 14);
     m_btnMiso = button(IDC_MISO, "MISO=1", 167, 153, 50, 14);
     m_btnMosi = button(IDC_MOSI, "MOSI=1", 167, 133, 50, 14);
     m_btnSck = button(IDC_SCK, "SCK=1", 167, 173, 50, 14);
-    m_lblMosiPin = label("使用PIN14", 227, 136, 37, 8);
-    m_lblMisoPin = label("使用PIN15", 227, 156, 60, 8);
-    m_lblSckPin = label("使用PIN1", 227, 176, 33, 8);
-    m_lblRstPin = label("使用PIN16", 227, 196, 37, 8);
+    // The pin labels reach to the frame's inner edge, room for any number the settings file gives.
+    auto pinLabel = [&](const char* text, int x, int y) {
+        return label(text, x, y, kCableGroupInnerRight - x, 8);
+    };
+    m_lblMosiPin = pinLabel("使用PIN14", 227, 136);
+    m_lblMisoPin = pinLabel("使用PIN15", 227, 156);
+    m_lblSckPin = pinLabel("使用PIN1", 227, 176);
+    m_lblRstPin = pinLabel("使用PIN16", 227, 196);
     auto* hint = label("注意:是否使用了器件的锁存控制和输出控制", 167, 92, 120, 15);
     hint->setWordWrap(true);
 
@@ -164,6 +240,10 @@ void CPinTestDlg::CreateControls()
     // editable field would let a typed entry name select a cable behind the user's back.
     m_cboCable = new QComboBox(this);
     m_cboCable->setObjectName(Id(IDC_CABLE));
+    // The wheel reaches only the focused control, as on Windows: turning it over the unfocused
+    // combo must neither focus it nor change the cable (see eventFilter).
+    m_cboCable->setFocusPolicy(Qt::StrongFocus);
+    m_cboCable->installEventFilter(this);
     {
         const QRect r = du.Rect(168, 114, 115, 67);
         const int h = m_cboCable->sizeHint().height();
@@ -173,8 +253,8 @@ void CPinTestDlg::CreateControls()
 
     m_btnR1 = button(IDC_R1, "R1(保留)=1", 167, 213, 50, 14);
     m_btnR2 = button(IDC_R2, "R2(保留)=1", 167, 233, 50, 14);
-    m_lblR1Pin = label("使用PIN16", 228, 216, 37, 8);
-    m_lblR2Pin = label("使用PIN16", 228, 235, 37, 8);
+    m_lblR1Pin = pinLabel("使用PIN16", 228, 216);
+    m_lblR2Pin = pinLabel("使用PIN16", 228, 235);
 
     m_lblMosiPin->setObjectName(Id(IDC_MOSI_PIN));
     m_lblMisoPin->setObjectName(Id(IDC_MISO_PIN));
@@ -188,6 +268,10 @@ void CPinTestDlg::CreateControls()
     m_lblPortInUse->setObjectName(QStringLiteral("portInUse"));
     m_lblPortInUse->setWordWrap(true);
     m_lblPortInUse->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Shown when the line cannot hold its whole text: the whole of it is one click away.
+    m_btnPortDetails = button(0, "详情...", 195, 261, 28, 14);
+    m_btnPortDetails->setObjectName(QStringLiteral("portDetails"));
+    m_btnPortDetails->hide();
 
     // Group boxes frame controls made before them; keep them behind so that clicks reach those.
     portGroup->lower();
@@ -229,25 +313,44 @@ void CPinTestDlg::CreateControls()
     connect(m_btnR1, &QPushButton::clicked, this, &CPinTestDlg::OnToggleR1);
     connect(m_btnR2, &QPushButton::clicked, this, &CPinTestDlg::OnToggleR2);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_btnPortDetails, &QPushButton::clicked, this, &CPinTestDlg::OnPortDetails);
+}
+
+bool CPinTestDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_cboCable && event->type() == QEvent::Wheel && !m_cboCable->hasFocus())
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void CPinTestDlg::CentreOnScreen()
+{
+    // Before start-up, so that its message boxes, centred over the window, are centred on the
+    // screen too rather than over a window still at the screen's corner.
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 int CPinTestDlg::DoModal()
 {
-    if (!m_bInitialized) {
-        m_bInitialized = true;
-        OnInitDialog();
-    }
+    StartUp();
     return exec();
 }
 
 void CPinTestDlg::showEvent(QShowEvent* event)
 {
     // Start-up runs once, before the window first appears, whichever way it is shown.
-    if (!m_bInitialized) {
-        m_bInitialized = true;
-        OnInitDialog();
-    }
+    StartUp();
     QDialog::showEvent(event);
+}
+
+void CPinTestDlg::StartUp()
+{
+    if (m_bInitialized)
+        return;
+    m_bInitialized = true;
+    CentreOnScreen();
+    OnInitDialog();
 }
 
 void CPinTestDlg::keyPressEvent(QKeyEvent* event)
@@ -309,33 +412,57 @@ void CPinTestDlg::OnAbout()
 
 QString CPinTestDlg::PortInUseText(const PortInUse& inUse, const std::string& failureReason)
 {
-    if (!inUse.isVirtual) {
-        // A real port whose register access broke after opening reads 0xFF from then on; that
-        // must not pass for what the cable does.
-        if (!failureReason.empty())
-            return QString::fromStdString(failureReason).section(QLatin1Char('\n'), 0, 0);
-        return QStringLiteral("正在使用并口: %1").arg(QString::fromStdString(inUse.description));
-    }
-    if (!failureReason.empty()) {
-        // The line has room for the reason's first sentence; the tooltip holds all of it.
-        QString reason = QString::fromStdString(failureReason).section(QChar(0x3002), 0, 0);
-        reason = reason.section(QLatin1Char('\n'), 0, 0);
-        return QStringLiteral("未能打开真实并口, 现用虚拟并口(无真实端口), 测试结果与电缆无关: %1").arg(reason);
-    }
-    return QStringLiteral("虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关");
+    const QString reason = QString::fromStdString(failureReason);
+    if (inUse.isAbsent)
+        return QStringLiteral("未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。%1%2")
+            .arg(reason, QString::fromUtf8(kTryVirtualPortHint));
+    if (inUse.isVirtual)
+        return QStringLiteral("虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关");
+    // A real port whose register access broke after opening reads 0xFF from then on; that must
+    // not pass for what the cable does.
+    if (!reason.isEmpty())
+        return reason;
+    return QStringLiteral("正在使用并口: %1").arg(QString::fromStdString(inUse.description));
+}
+
+QString CPinTestDlg::StatusLineText() const
+{
+    QString text = PortInUseText(m_cable.InUse(), m_platform.FailureReason());
+    if (m_cboCable->currentIndex() == 0 && !m_cable.m_bSettingsFileFound)
+        text += QStringLiteral("\n未找到设置文件 %1, Qorel Isp 下载线使用缺省引脚。")
+                    .arg(QString::fromUtf8(QOREL_ISP_INI));
+    return text;
 }
 
 void CPinTestDlg::ShowPortInUse()
 {
     const PortInUse inUse = m_cable.InUse();
-    const std::string reason = m_platform.FailureReason();
-    m_lblPortInUse->setText(PortInUseText(inUse, reason));
-    m_lblPortInUse->setToolTip(QString::fromStdString(reason.empty() ? inUse.description : reason));
+    const bool failed = inUse.isVirtual || inUse.isAbsent || !m_platform.FailureReason().empty();
+    m_strStatusLine = StatusLineText();
+
+    // The whole text when it fits the line; else as much as fits and the details button.
+    const DialogUnits du(font());
+    const QFontMetrics fm = m_lblPortInUse->fontMetrics();
+    QRect line = du.Rect(7, 256, 216, 24);
+    QString shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
+    const bool cut = shown != m_strStatusLine;
+    if (cut) {
+        line = du.Rect(7, 256, 186, 24); // room for the button
+        shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
+    }
+    m_lblPortInUse->setFixedSize(line.size());
+    m_lblPortInUse->move(line.topLeft());
+    m_lblPortInUse->setText(shown);
+    m_lblPortInUse->setToolTip(m_strStatusLine);
+    m_btnPortDetails->setVisible(cut);
+
     QPalette pal = palette(); // the window's, so that a repeated call starts afresh
-    if (inUse.isVirtual || !reason.empty())
+    if (failed)
         pal.setColor(QPalette::WindowText, QColor(180, 0, 0));
     m_lblPortInUse->setPalette(pal);
 }
+
+void CPinTestDlg::OnPortDetails() { m_prompt.Inform(m_strStatusLine.toStdString()); }
 
 int& CPinTestDlg::PinField(int pin)
 {
@@ -430,6 +557,11 @@ void CPinTestDlg::ApplyCable(int index)
     m_strR1Pin = PinLabel(m_cable.m_nR1Pin);
     m_strR2Pin = PinLabel(m_cable.m_nR2Pin);
     UpdateData(false);
+    for (QLabel* l : {m_lblMosiPin, m_lblMisoPin, m_lblSckPin, m_lblRstPin, m_lblR1Pin, m_lblR2Pin})
+        FitOneLine(l, font());
+    // The settings-file note belongs to the Qorel Isp entry only.
+    if (m_bInitialized && m_lblPortInUse)
+        ShowPortInUse();
 }
 
 void CPinTestDlg::OnSelchangeCable() { ApplyCable(m_cboCable->currentIndex()); }

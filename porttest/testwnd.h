@@ -54,8 +54,12 @@ public:
     // several windows in one process).
     static void ResetToggleLevels();
 
-    // The text of the line that says which port the window drives (real device or virtual).
+    // The text of the line that says which port the window drives (real device, virtual, or none
+    // at all and why).
     static QString PortInUseText(const PortInUse& inUse, const std::string& failureReason);
+    // The status line's whole text: the port, and for the Qorel Isp cable whether its settings
+    // file was found.
+    QString StatusLineText() const;
 
     // Dialog data, in declaration order.
     CIspCable m_cable;
@@ -78,6 +82,7 @@ protected:
 
     void accept() override { OnOK(); }
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
@@ -107,11 +112,14 @@ protected:
     void OnToggleR1();
     void OnToggleR2();
     void OnAbout();
+    void OnPortDetails();
 
 private:
     void CreateControls();
     void AddAboutEntry();
     void ShowPortInUse();
+    void StartUp();
+    void CentreOnScreen();
     void RefreshFromPort();
     void ApplyCable(int index);
     void OnWritablePin(int pin);
@@ -140,5 +148,7 @@ private:
     QLabel* m_lblR1Pin = nullptr;
     QLabel* m_lblR2Pin = nullptr;
     QLabel* m_lblPortInUse = nullptr;
+    QPushButton* m_btnPortDetails = nullptr;
+    QString m_strStatusLine; // the status line's whole text, also when the line shows only a part
     QAction* m_actAbout = nullptr;
 };

@@ -12,7 +12,8 @@ std::uint8_t VirtualPort::ReadStatus()
 {
     // Electrical levels of the driving outputs (pins 1, 14 and 17 are inverted by the port).
     const bool pin1 = (m_control & 0x01) == 0;
-    const bool pin2 = (m_data & 0x01) != 0;
+    // Pin 2 as the plug sees it: in reverse direction the line floats high like the others.
+    const bool pin2 = (ReadData() & 0x01) != 0;
     const bool pin14 = (m_control & 0x02) == 0;
     const bool pin16 = (m_control & 0x04) != 0;
     const bool pin17 = (m_control & 0x08) == 0;

@@ -18,8 +18,8 @@
 // Status bits 0-2 read 0. Data pins 3-9 are not looped back.
 //
 // Data reads return the data latch, except while control bit 5 (reverse direction) is set: the
-// data lines are then inputs with nothing driving them and read 0xFF. Control reads return the
-// last byte written.
+// data lines are then inputs with nothing driving them and read 0xFF, and pin 15, wired to the
+// floating pin 2, reads high with them. Control reads return the last byte written.
 class VirtualPort : public IPortIo {
 public:
     // A freshly claimed port holds control 0x0C (pins 1, 14, 16 high, pin 17 low).

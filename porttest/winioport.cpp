@@ -310,14 +310,14 @@ IPortIo& WinIoPlatform::DirectIo()
 {
     if (m_directAllowed && m_directPort)
         return *m_directPort;
-    return m_virtual;
+    return m_absent;
 }
 
 IPortIo& WinIoPlatform::DriverIo()
 {
     if (m_started && m_driverPort)
         return *m_driverPort;
-    return m_virtual;
+    return m_absent;
 }
 
 PortInUse WinIoPlatform::InUse() const
@@ -327,13 +327,13 @@ PortInUse WinIoPlatform::InUse() const
         return {false, "direct " + Hex(m_base)};
     if (!direct && m_started)
         return {false, "WinIo " + Hex(m_base)};
-    return {true, "virtual (loopback plug)"};
+    return {false, "no port", true};
 }
 
 std::string WinIoPlatform::FailureReason() const
 {
     const bool direct = m_mode == Mode::Direct || CachedOsVersion().major == 4;
     if (direct)
-        return m_directAllowed ? std::string() : "此系统不允许程序直接执行端口指令,现在使用虚拟并口。";
+        return m_directAllowed ? std::string() : "此系统不允许程序直接执行端口指令。";
     return m_started ? std::string() : m_reason;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "portplatform.h"
-#include "virtualport.h"
+#include "absentport.h"
 
 class WinIoPlatform : public IPortPlatform {
 public:
@@ -37,7 +37,7 @@ private:
     std::unique_ptr<Library> m_lib;
     std::unique_ptr<IPortIo> m_driverPort;
     std::unique_ptr<IPortIo> m_directPort;
-    VirtualPort m_virtual;
+    AbsentPort m_absent;
     bool m_started = false;
     bool m_directAllowed = false;
     std::string m_reason;

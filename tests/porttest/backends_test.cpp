@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -52,16 +53,19 @@ public:
     // A plain file where the device node should be: opens fine, knows no ppdev ioctl.
     void AddPlainFileDevice(const std::string& name) const { Write("dev/" + name, ""); }
 
-    LinuxPortEnv Env(bool mayLoad = false, std::vector<std::string>* loaded = nullptr) const
+    // `barrier`: what keeps this process from loading modules (NotTried: nothing); `loads`:
+    // whether modprobe succeeds.
+    LinuxPortEnv Env(DriverLoad barrier = DriverLoad::NeedsRoot, std::vector<std::string>* loaded = nullptr,
+                     bool loads = true) const
     {
         LinuxPortEnv env;
         env.procRoot = Proc();
         env.devRoot = Dev();
-        env.mayLoadModules = [mayLoad] { return mayLoad; };
-        env.loadModule = [loaded](const std::string& module) {
+        env.moduleLoadBarrier = [barrier] { return barrier; };
+        env.loadModule = [loaded, loads](const std::string& module) {
             if (loaded)
                 loaded->push_back(module);
-            return true;
+            return loads;
         };
         return env;
     }
@@ -112,7 +116,8 @@ TEST(PortSelection, MakesThePlatformForEachChoice)
     EXPECT_EQ(named->MajorVersion(), 5);
     EXPECT_NE(dynamic_cast<LinuxPpdevPlatform*>(named.get()), nullptr);
     EXPECT_FALSE(named->InitializeDriver());
-    EXPECT_TRUE(named->InUse().isVirtual);
+    EXPECT_TRUE(named->InUse().isAbsent);
+    EXPECT_FALSE(named->InUse().isVirtual);
     EXPECT_TRUE(Contains(named->FailureReason(), "/nonexistent/parport9"));
 }
 
@@ -186,8 +191,9 @@ TEST(PortReasons, TextsSayWhatToDo)
     EXPECT_TRUE(Contains(DescribePortProblem(d), "modprobe -r lp"));
 
     d.problem = PortProblem::NoParport;
+    d.device.clear();
     EXPECT_EQ(DescribePortProblem(d), "本机没有并口:系统中找不到任何并口。");
-    d.driversNeedRoot = true;
+    d.driverLoad = DriverLoad::NeedsRoot;
     EXPECT_TRUE(Contains(DescribePortProblem(d), "需要 root 权限"));
     d.problem = PortProblem::Busy; // loading modules would not help a busy port
     EXPECT_FALSE(Contains(DescribePortProblem(d), "root"));
@@ -206,10 +212,6 @@ TEST(PortReasons, TextsSayWhatToDo)
     EXPECT_TRUE(Contains(text, "/dev/parport1 (0xdc00)"));
     EXPECT_TRUE(Contains(text, "--port /dev/parport1"));
 
-    PortDiagnosis direct;
-    direct.problem = PortProblem::DirectRefused;
-    direct.err = EPERM;
-    EXPECT_TRUE(Contains(DescribePortProblem(direct), "CAP_SYS_RAWIO"));
 }
 
 // --- the ppdev backend where no ppdev device is -----------------------------------------------
@@ -241,10 +243,10 @@ TEST(PpdevPort, RefusesWhatIsNotAPortAndStaysHarmless)
 
 // --- the platforms' fall-back to the virtual port -----------------------------------------------
 
-TEST(LinuxPpdevPlatform, NoPortAtAllNotRootFallsBackVisibly)
+TEST(LinuxPpdevPlatform, NoPortAtAllDrivesNothingAndSaysSo)
 {
     FakeRoot root;
-    LinuxPpdevPlatform platform({}, root.Env(/*mayLoad=*/false));
+    LinuxPpdevPlatform platform({}, root.Env(DriverLoad::NeedsRoot));
     EXPECT_EQ(platform.FailureReason(), ""); // nothing tried yet
     RecordingPrompt prompt;
     {
@@ -255,13 +257,16 @@ TEST(LinuxPpdevPlatform, NoPortAtAllNotRootFallsBackVisibly)
         EXPECT_EQ(prompt.messages[1].substr(0, prompt.messages[1].find('\n')), "初始化并口I/O失败!");
         EXPECT_TRUE(Contains(prompt.messages[1], "本机没有并口"));
         EXPECT_TRUE(Contains(prompt.messages[1], "需要 root 权限"));
-        EXPECT_TRUE(port.InUse().isVirtual);
+        EXPECT_TRUE(Contains(prompt.messages[1], "--port=virtual"));
+        EXPECT_TRUE(port.InUse().isAbsent);
+        EXPECT_FALSE(port.InUse().isVirtual);
 
-        // The registers go to the loopback plug: pin 2 drives pin 15.
-        EXPECT_TRUE(port.SetPin(2));
-        EXPECT_NE(port.GetPin(15), 0u);
-        EXPECT_TRUE(port.ClearPin(2));
-        EXPECT_EQ(port.GetPin(15), 0u);
+        // No loopback plug answers: every line reads undriven, whatever was written.
+        port.WriteData(0x00);
+        port.WriteControl(0x0F);
+        EXPECT_EQ(port.ReadData(), 0xFF);
+        EXPECT_EQ(port.ReadControl(), 0xFF);
+        EXPECT_EQ(port.ReadStatus(), 0xFF);
     }
     EXPECT_EQ(platform.Diagnosis().problem, PortProblem::NoParport);
 }
@@ -270,7 +275,7 @@ TEST(LinuxPpdevPlatform, LoadsTheModulesWhenPermitted)
 {
     FakeRoot root;
     std::vector<std::string> loaded;
-    LinuxPpdevPlatform platform({}, root.Env(/*mayLoad=*/true, &loaded));
+    LinuxPpdevPlatform platform({}, root.Env(DriverLoad::NotTried, &loaded));
     RecordingPrompt prompt;
     CParallelPort port(platform, prompt);
     EXPECT_FALSE(port.OpenPort(888));
@@ -305,7 +310,7 @@ TEST(LinuxPpdevPlatform, ExplainsEachKindOfMissingPort)
         root.AddKernelPort(0, "888\t0\n");
         LinuxPpdevPlatform platform({}, root.Env());
         EXPECT_FALSE(platform.InitializeDriver());
-        EXPECT_EQ(platform.Diagnosis().problem, PortProblem::DeviceMissing);
+        EXPECT_EQ(platform.Diagnosis().problem, PortProblem::PpdevNotLoaded);
         EXPECT_TRUE(Contains(platform.FailureReason(), root.Dev() + "/parport0"));
         EXPECT_TRUE(Contains(platform.FailureReason(), "ppdev"));
     }
@@ -316,7 +321,7 @@ TEST(LinuxPpdevPlatform, ExplainsEachKindOfMissingPort)
         LinuxPpdevPlatform platform({}, root.Env());
         EXPECT_FALSE(platform.InitializeDriver());
         EXPECT_EQ(platform.Diagnosis().problem, PortProblem::NotAPort);
-        EXPECT_TRUE(platform.InUse().isVirtual);
+        EXPECT_TRUE(platform.InUse().isAbsent);
     }
 }
 
@@ -334,7 +339,7 @@ TEST(LinuxPpdevPlatform, NamedDeviceWinsOverDiscovery)
     platform.ShutdownDriver();
 }
 
-TEST(LinuxDirectPlatform, RefusedGrantUsesTheVirtualPortAndSaysWhy)
+TEST(LinuxDirectPlatform, RefusedGrantDrivesNothingAndSaysWhy)
 {
     std::vector<int> calls;
     auto refuse = [&calls](unsigned long, unsigned long, int on) {
@@ -342,16 +347,16 @@ TEST(LinuxDirectPlatform, RefusedGrantUsesTheVirtualPortAndSaysWhy)
         errno = EPERM;
         return -1;
     };
-    LinuxDirectPlatform platform(0x378, refuse);
+    LinuxDirectPlatform platform(0x378, refuse, [] { return false; });
     RecordingPrompt prompt;
     {
         CParallelPort port(platform, prompt);
         EXPECT_TRUE(port.OpenPort(888)); // the direct path opens silently, as ever
         EXPECT_TRUE(prompt.messages.empty());
-        EXPECT_TRUE(port.InUse().isVirtual);
+        EXPECT_TRUE(port.InUse().isAbsent);
         EXPECT_TRUE(Contains(platform.FailureReason(), "0x378"));
         port.WriteData(0xA5);
-        EXPECT_EQ(port.ReadData(), 0xA5); // the loopback port, not a port instruction
+        EXPECT_EQ(port.ReadData(), 0xFF); // neither a loopback plug nor a port instruction
     }
     EXPECT_EQ(calls, (std::vector<int>{1}));
 }
@@ -364,10 +369,13 @@ TEST(LinuxDirectPlatform, GrantedPortIsReleasedOnDestruction)
     };
     std::vector<Call> calls;
     {
-        LinuxDirectPlatform platform(0x278, [&calls](unsigned long from, unsigned long num, int on) {
-            calls.push_back({from, num, on});
-            return 0;
-        });
+        LinuxDirectPlatform platform(
+            0x278,
+            [&calls](unsigned long from, unsigned long num, int on) {
+                calls.push_back({from, num, on});
+                return 0;
+            },
+            [] { return true; });
         EXPECT_FALSE(platform.InUse().isVirtual);
         EXPECT_EQ(platform.InUse().description, "direct 0x278");
         EXPECT_EQ(platform.FailureReason(), "");
@@ -378,4 +386,91 @@ TEST(LinuxDirectPlatform, GrantedPortIsReleasedOnDestruction)
     EXPECT_EQ(calls[0].num, 3u);
     EXPECT_EQ(calls[0].on, 1);
     EXPECT_EQ(calls[1].on, 0);
+}
+
+// --- each cause its own reason ------------------------------------------------------------------
+
+namespace {
+
+// What the window would say after opening through the platform failed.
+std::string ReasonAfterOpen(IPortPlatform& platform)
+{
+    RecordingPrompt prompt;
+    CParallelPort port(platform, prompt);
+    port.OpenPort(888);
+    return platform.FailureReason();
+}
+
+std::string PpdevReason(const std::string& named, DriverLoad barrier, bool loads, bool kernelPort,
+                        bool node, bool otherPort = false)
+{
+    FakeRoot root;
+    if (kernelPort)
+        root.AddKernelPort(0, "888\t0\n");
+    if (otherPort)
+        root.AddKernelPort(1, "56320\t0\n");
+    if (node)
+        root.AddPlainFileDevice("parport0");
+    LinuxPpdevPlatform platform(named.empty() ? named : root.Dev() + "/" + named, root.Env(barrier, nullptr, loads));
+    return ReasonAfterOpen(platform);
+}
+
+std::string DirectReason(int err, bool rawIo)
+{
+    LinuxDirectPlatform platform(
+        0x378, [err](unsigned long, unsigned long, int) { errno = err; return -1; }, [rawIo] { return rawIo; });
+    return ReasonAfterOpen(platform);
+}
+
+} // namespace
+
+TEST(PortReasons, EachCauseHasItsOwnReason)
+{
+    struct Row {
+        const char* cause;
+        std::string text;
+        std::vector<std::string> says, never;
+    };
+    const Row rows[] = {
+        {"no port, not root", PpdevReason("", DriverLoad::NeedsRoot, true, false, false),
+         {"本机没有并口", "需要 root 权限"}, {"modprobe 程序"}},
+        {"no port, root without modprobe", PpdevReason("", DriverLoad::NoModprobe, true, false, false),
+         {"本机没有并口", "找不到 modprobe"}, {"需要 root"}},
+        {"no port, modprobe fails", PpdevReason("", DriverLoad::NotTried, false, false, false),
+         {"本机没有并口", "加载驱动 parport_pc 和 ppdev 失败"}, {"需要 root"}},
+        {"named device, no port at all", PpdevReason("parport0", DriverLoad::NeedsRoot, true, false, false),
+         {"parport0 不存在", "本机没有并口"}, {"ppdev 未加载", "设备名"}},
+        {"named device matching no port", PpdevReason("parport3", DriverLoad::NeedsRoot, true, true, true),
+         {"parport3 不存在", "设备名", "parport0 (0x378)"}, {"ppdev 未加载"}},
+        {"port listed, no node", PpdevReason("", DriverLoad::NotTried, true, true, false),
+         {"ppdev 未加载"}, {"本机没有并口"}},
+        {"ioperm ENOSYS as root", DirectReason(ENOSYS, true), {"不支持直接端口指令", "(ENOSYS)"},
+         {"root", "CAP_SYS_RAWIO"}},
+        {"ioperm EPERM unprivileged", DirectReason(EPERM, false), {"CAP_SYS_RAWIO", "0x378"}, {"锁定"}},
+        {"ioperm EPERM with CAP_SYS_RAWIO", DirectReason(EPERM, true), {"锁定"}, {"需要 root"}},
+    };
+    for (const Row& row : rows) {
+        for (const std::string& part : row.says)
+            EXPECT_TRUE(Contains(row.text, part)) << row.cause << ": " << row.text << " lacks " << part;
+        for (const std::string& part : row.never)
+            EXPECT_FALSE(Contains(row.text, part)) << row.cause << ": " << row.text << " has " << part;
+    }
+}
+
+TEST(PortReasons, NoEnglishSystemTextOnlyTheErrnoName)
+{
+    for (int err : {EIO, ENXIO, EPERM, ENOSYS, EBUSY, EINVAL, 4095}) {
+        for (PortProblem problem : {PortProblem::AccessFailed, PortProblem::Other, PortProblem::DirectRefused,
+                                    PortProblem::DirectUnsupported}) {
+            PortDiagnosis d;
+            d.problem = problem;
+            d.device = "/dev/parport0";
+            d.err = err;
+            const std::string text = DescribePortProblem(d);
+            EXPECT_FALSE(Contains(text, std::strerror(err))) << text;
+            EXPECT_FALSE(Contains(text, "rror")) << text;
+        }
+    }
+    EXPECT_EQ(ErrnoText(EIO), "输入/输出错误(EIO)");
+    EXPECT_EQ(ErrnoText(4095), "错误号 4095");
 }

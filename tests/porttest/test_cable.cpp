@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <vector>
 
 #include "appdir.h"
@@ -77,6 +78,13 @@ TEST_F(Cable, QorelWithoutSettingsFileTakesDefaultsWithoutPortAccess)
 {
     cable.SelectCable(CIspCable::CABLE_QOREL_ISP, CIspCable::LATCH_HOLD, false);
     EXPECT_EQ(MapOf(cable), kQorelDefaults);
+    EXPECT_FALSE(cable.m_bSettingsFileFound);
+    dir.Write("qorelisp.ini", "[引脚控制]\nSCK=5\n"); // as a Windows user may have named it
+    cable.SelectCable(CIspCable::CABLE_QOREL_ISP, CIspCable::LATCH_HOLD, false);
+    EXPECT_TRUE(cable.m_bSettingsFileFound);
+    EXPECT_EQ(cable.m_nSckPin, 5);
+    std::filesystem::remove(dir.Path() / "qorelisp.ini");
+    cable.SelectCable(CIspCable::CABLE_QOREL_ISP, CIspCable::LATCH_HOLD, false);
     EXPECT_EQ(cable.m_nLatchMode, CIspCable::LATCH_HOLD);
     EXPECT_TRUE(io.log.empty());
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 
@@ -85,8 +86,9 @@ TEST(ProfileFile, IndentedLinesAreKeysNotContinuations)
 
 TEST(ProfileFile, GarbageNeverCrashesAndTheTailOfALongLineIsNoKey)
 {
-    // Not UTF-8, so the whole file is read as GBK: the section name is given in GBK too.
-    const char head[] = "\xFF\xFE\x00\x01[[[]]]=\n==\n[\n]\nnoequals\n\x81\n";
+    // Lines that are not UTF-8 are read as GBK: the section name is given in GBK too.
+    // (Not at the very start: FF FE there would be a UTF-16 byte-order mark.)
+    const char head[] = "\n\xFF\xFE\x00\x01[[[]]]=\n==\n[\n]\nnoequals\n\x81\n";
     std::string garbage(head, sizeof head - 1);
     garbage += "[" + kPinsGbk + "]\n;" + std::string(300, 'x') + "SCK=9\n";
     garbage += "MOSI=" + std::string(1000, '8') + "\n";
@@ -111,4 +113,41 @@ TEST(ProfileFile, MissingOrUnreadableFileIsAnEmptyProfile)
     EXPECT_TRUE(CProfileFile::Load(fifo).Empty()); // no writer: must not block
     dir.Write("QorelIsp.ini", "[引脚控制]\nR2=11\n");
     EXPECT_EQ(CProfileFile::Load(dir.Dir() + "QorelIsp.ini").GetInt("引脚控制", "R2", 4), 11);
+}
+
+namespace {
+std::string Utf16(std::u16string_view text, bool bigEndian)
+{
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text) {
+        const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? hi : lo;
+        bytes += bigEndian ? lo : hi;
+    }
+    return bytes;
+}
+} // namespace
+
+TEST(ProfileFile, EncodingIsUtf16ByItsMarkElseChosenPerLine)
+{
+    const std::u16string text = u"; 注释 \U0001F600\r\n[引脚控制]\r\nSCK=5\r\n[锁存控制(LE)]\r\nEnable=0\r\n";
+    const std::string mixed = "; " + kPinsGbk + " GBK comment\n[引脚控制]\nSCK=5\n[锁存控制(LE)]\nEnable=0\n";
+    for (const std::string& bytes : {Utf16(text, false), Utf16(text, true), mixed}) {
+        const CProfileFile ini = CProfileFile::FromBytes(bytes);
+        EXPECT_EQ(ini.GetInt("引脚控制", "SCK", 3), 5);
+        EXPECT_EQ(ini.GetInt("锁存控制(LE)", "Enable", 1), 0);
+    }
+}
+
+TEST(ProfileFile, FoundInItsFolderWhateverTheCaseOfItsName)
+{
+    TempDir dir;
+    EXPECT_EQ(FindFileIgnoringCase(dir.Dir(), QOREL_ISP_INI), std::nullopt);
+    dir.Write("QORELISP.INI.bak", "");
+    std::filesystem::create_directory(dir.Path() / "QorelIsp.INI"); // a folder is no file
+    EXPECT_EQ(FindFileIgnoringCase(dir.Dir(), QOREL_ISP_INI), std::nullopt);
+    dir.Write("qorelisp.ini", "");
+    EXPECT_EQ(FindFileIgnoringCase(dir.Dir(), QOREL_ISP_INI), dir.Dir() + "qorelisp.ini");
+    dir.Write("QorelIsp.ini", "");
+    EXPECT_EQ(FindFileIgnoringCase(dir.Dir(), QOREL_ISP_INI), dir.Dir() + "QorelIsp.ini");
 }

@@ -44,8 +44,11 @@ TEST(VirtualPort, ReverseDirectionFloatsTheDataLines)
     EXPECT_EQ(io.ReadControl(), 0x0C);
     io.WriteData(0x5A);
     EXPECT_EQ(io.ReadData(), 0x5A);
+    io.WriteData(0x00);
     io.WriteControl(0x2C);
     EXPECT_EQ(io.ReadData(), 0xFF);
+    EXPECT_NE(io.ReadStatus() & 0x08, 0); // pin 15 follows the floating pin 2
+    io.WriteData(0x5A);
     io.WriteControl(0x0C);
     EXPECT_EQ(io.ReadData(), 0x5A); // the latch kept its value
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -43,20 +44,22 @@ inline std::vector<PortAccess> Concat(std::vector<PortAccess> a, const std::vect
     return a;
 }
 
-// Runs `handler` on the next modal window that appears while `action` runs (a modal loop blocks
-// the test, so the handler must run from the event loop). Returns false when none appeared
-// within the watchdog's time.
-inline bool WithNextModal(const std::function<void()>& action, const std::function<void(QWidget*)>& handler)
+// Runs `handler` once on each modal window that becomes active while `action` runs (a modal loop
+// blocks the test, so the handler must run from the event loop); the handler should end it. A
+// modal left open is closed after the watchdog's time. Returns how many modals were handled.
+inline int WithEachModal(const std::function<void()>& action, const std::function<void(QWidget*)>& handler)
 {
-    bool handled = false;
+    int handled = 0;
+    QPointer<QWidget> last; // null again once that window is gone, whatever its address
     QElapsedTimer clock;
     clock.start();
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && !handled) {
-            handled = true;
+        if (modal && modal != last.data()) {
+            last = modal;
+            ++handled;
             handler(modal);
         } else if (clock.elapsed() > 5000 && modal) {
             modal->close(); // watchdog: never leave a test hanging in a modal loop
@@ -66,4 +69,16 @@ inline bool WithNextModal(const std::function<void()>& action, const std::functi
     action();
     poll.stop();
     return handled;
+}
+
+// The same for the next modal window only; false when none appeared within the watchdog's time.
+inline bool WithNextModal(const std::function<void()>& action, const std::function<void(QWidget*)>& handler)
+{
+    bool first = true;
+    return WithEachModal(action, [&](QWidget* modal) {
+               if (first) {
+                   first = false;
+                   handler(modal);
+               }
+           }) > 0;
 }

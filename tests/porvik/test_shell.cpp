@@ -2,7 +2,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include "app.h"
@@ -52,6 +54,13 @@ private slots:
         QTest::newRow("port without value") << QStringList{"--port"} << "" << int(A::Error) << 2 << PortChoice::Auto;
         QTest::newRow("unknown option") << QStringList{"--frobnicate"} << "" << int(A::Error) << 2 << PortChoice::Auto;
         QTest::newRow("stray argument") << QStringList{"virtual"} << "" << int(A::Error) << 2 << PortChoice::Auto;
+        QTest::newRow("qt -platform") << QStringList{"-platform", "offscreen"} << "" << int(A::Run) << 0 << PortChoice::Auto;
+        QTest::newRow("qt -style= and ours") << QStringList{"-style=fusion", "--port=virtual"} << "" << int(A::Run) << 0
+                                            << PortChoice::Virtual;
+        QTest::newRow("qt -display -geometry") << QStringList{"-display", ":0", "-geometry", "640x480+0+0"} << ""
+                                               << int(A::Run) << 0 << PortChoice::Auto;
+        QTest::newRow("qt --platform -reverse") << QStringList{"--platform", "xcb", "-reverse"} << "" << int(A::Run) << 0
+                                                << PortChoice::Auto;
         QTest::newRow("help") << QStringList{"--help"} << "" << int(A::Help) << 0 << PortChoice::Auto;
         QTest::newRow("version") << QStringList{"--version"} << "" << int(A::Version) << 0 << PortChoice::Auto;
     }
@@ -114,6 +123,54 @@ private slots:
         g_strAppDir = saved;
     }
 
+    void startUpMessageBoxesAreCentred()
+    {
+        const std::string saved = g_strAppDir;
+        CPorvikApp app([] {
+            auto p = std::make_unique<FakePortPlatform>();
+            p->initDefault = false;
+            p->installResult = false;
+            return p;
+        }); // real message boxes
+        std::vector<QPoint> centres;
+        WithEachModal([&] { app.InitInstance(); }, [&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                centres.push_back(box->geometry().center());
+                box->done(0);
+            } else {
+                modal->close(); // the tester's window
+            }
+        });
+        g_strAppDir = saved;
+        QCOMPARE(centres.size(), size_t(2));
+        const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        for (const QPoint& c : centres)
+            QVERIFY2((c - screenCentre).manhattanLength() <= 8,
+                     qPrintable(QString("(%1, %2)").arg(c.x()).arg(c.y())));
+    }
+
+    void groupFramesKeepTheirRowsInside()
+    {
+        FakePortPlatform platform;
+        RecordingPrompt prompt;
+        CPinTestDlg dlg(platform, prompt);
+        dlg.show();
+        const QImage img = dlg.grab().toImage();
+        const DialogUnits du(TemplateFont("宋体", 9));
+        // Left of each frame's first row and inside the frame the band is of one colour: a frame
+        // line through the row would run across it.
+        const struct {
+            int rowId, rowLeft;
+        } firstRows[] = {{1019, 179}, {1028, 167}}; // "刷新" of the data row; the cable selector
+        for (const auto& r : firstRows) {
+            const QRect row = Ctl<QWidget>(&dlg, r.rowId)->geometry();
+            const QRgb background = img.pixel(du.X(150) + 4, row.center().y());
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                for (int x = du.X(150) + 4; x < du.X(r.rowLeft) - 2; ++x)
+                    QVERIFY2(img.pixel(x, y) == background, qPrintable(QString("%1: (%2, %3)").arg(r.rowId).arg(x).arg(y)));
+        }
+    }
+
     void aboutBoxFromContextMenuAndF1()
     {
         FakePortPlatform platform;
@@ -160,7 +217,7 @@ private slots:
         QCOMPARE(Ctl<QWidget>(&dlg, 2)->geometry(), du.Rect(227, 261, 50, 14));
         QCOMPARE(Ctl<QWidget>(&dlg, 1017)->geometry(), du.Rect(209, 17, 21, 12));
         QCOMPARE(Ctl<QWidget>(&dlg, 1016)->geometry(), du.Rect(62, 15, 74, 10));
-        QCOMPARE(Ctl<QWidget>(&dlg, 1036)->geometry(), du.Rect(228, 235, 37, 8));
+        QCOMPARE(Ctl<QWidget>(&dlg, 1036)->geometry(), du.Rect(228, 235, 69, 8)); // to the frame's inner edge
 
         QStringList order;
         QWidget* w = Ctl<QWidget>(&dlg, 2);
@@ -173,7 +230,7 @@ private slots:
         for (int id = 1000; id <= 1016; ++id)
             expected << QString::number(id);
         expected << QStringList{"1017", "1019", "1018", "1020", "1022", "1024", "1021", "1023",
-                                "1025", "1026", "1028", "1027", "1029"};
+                                "1025", "1026", "1028", "1027", "1029", "portDetails"};
         QCOMPARE(order, expected);
     }
 

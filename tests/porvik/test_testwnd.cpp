@@ -15,7 +15,9 @@
 #include "appdir.h"
 #include "support.h"
 #include "testwnd.h"
+#include "portselect.h"
 #include "virtualport.h"
+#include <QWheelEvent>
 
 namespace {
 
@@ -74,9 +76,9 @@ QStringList SignalLabels(RecordedWindow& w)
     return l;
 }
 
-void WriteIni(const QString& dir, const QByteArray& text)
+void WriteIni(const QString& dir, const QByteArray& text, const QString& name = "QorelIsp.ini")
 {
-    QFile f(dir + "/QorelIsp.ini");
+    QFile f(dir + "/" + name);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(text);
 }
@@ -94,7 +96,11 @@ private slots:
         QVERIFY(m_appDir.isValid());
         g_strAppDir = QDir::toNativeSeparators(m_appDir.path()).toStdString() + "/";
     }
-    void cleanup() { QFile::remove(m_appDir.path() + "/QorelIsp.ini"); }
+    void cleanup()
+    {
+        QFile::remove(m_appDir.path() + "/QorelIsp.ini");
+        QFile::remove(m_appDir.path() + "/qorelisp.ini");
+    }
 
     void startUpReadsNothingAndShowsFieldsAsConstructed()
     {
@@ -213,6 +219,9 @@ private slots:
         RecordedWindow w(0x12, 0x34, 0x05);
         QLineEdit* status = w.edit(W::IDC_STATUS);
         QVERIFY(status->isReadOnly());
+        // It looks read-only too: the window's background, not an edit's.
+        QCOMPARE(status->palette().color(QPalette::Base), w.dlg->palette().color(QPalette::Window));
+        QVERIFY(w.edit(W::IDC_DATA)->palette().color(QPalette::Base) != w.dlg->palette().color(QPalette::Window));
         QTest::keyClicks(status, "FF");
         QCOMPARE(status->text(), QString());
         w.click(W::IDC_REFRESH);
@@ -392,16 +401,17 @@ private slots:
         }
         {
             FakePortPlatform p;
-            p.inUse = {true, "virtual (loopback plug)"};
+            p.inUse = {false, "no port", true};
             p.failureReason = "/dev/parport0 不存在";
             RecordingPrompt prompt;
             CPinTestDlg dlg(p, prompt);
             dlg.show();
-            const QString text = dlg.findChild<QLabel*>("portInUse")->text();
-            QVERIFY(text.contains("未能打开真实并口"));
-            QVERIFY(text.contains("虚拟并口(无真实端口)"));
+            const QString text = dlg.StatusLineText();
+            QVERIFY(text.startsWith("未驱动任何并口"));
             QVERIFY(text.contains("/dev/parport0 不存在"));
-            QCOMPARE(dlg.findChild<QLabel*>("portInUse")->toolTip(), QString("/dev/parport0 不存在"));
+            QVERIFY(text.contains("--port=virtual"));
+            QVERIFY(!text.contains("虚拟并口"));
+            QCOMPARE(dlg.findChild<QLabel*>("portInUse")->palette().color(QPalette::WindowText), QColor(180, 0, 0));
         }
         QVERIFY(CPinTestDlg::PortInUseText({true, "x"}, "").contains("虚拟并口(无真实端口)"));
     }
@@ -414,8 +424,145 @@ private slots:
         QLabel* line = w.dlg->findChild<QLabel*>("portInUse");
         QVERIFY(line->text().startsWith("正在使用并口")); // nothing has refreshed yet
         w.click(W::IDC_REFRESH);
-        QCOMPARE(line->text(), QString::fromStdString(w.platform.failureReason));
+        QVERIFY(w.dlg->StatusLineText().startsWith(QString::fromStdString(w.platform.failureReason)));
         QVERIFY(!line->text().contains("正在使用并口"));
+    }
+
+    void eachToggleDrivesExactlyThePinItsLabelNames_data()
+    {
+        QTest::addColumn<int>("cable");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("label");
+        const struct {
+            const char* name;
+            int button, label;
+        } toggles[] = {{"MOSI", W::IDC_MOSI, W::IDC_MOSI_PIN}, {"SCK", W::IDC_SCK, W::IDC_SCK_PIN},
+                       {"Rst", W::IDC_RST, W::IDC_RST_PIN},    {"R1", W::IDC_R1, W::IDC_R1_PIN},
+                       {"R2", W::IDC_R2, W::IDC_R2_PIN}};
+        for (int cable = 0; cable < 3; ++cable)
+            for (const auto& t : toggles)
+                QTest::newRow(qPrintable(QString("cable %1 %2").arg(cable).arg(t.name))) << cable << t.button << t.label;
+    }
+    void eachToggleDrivesExactlyThePinItsLabelNames()
+    {
+        QFETCH(int, cable);
+        QFETCH(int, button);
+        QFETCH(int, label);
+        RecordedWindow w;
+        w.chooseCable(cable);
+        const int pin = w.label(label).mid(QString("使用PIN").size()).toInt(); // 0: no such line
+        auto levels = [&] {
+            std::vector<bool> v;
+            for (int p = 1; p <= 17; ++p)
+                v.push_back(w.dlg->m_cable.GetPin(p) != 0);
+            return v;
+        };
+        w.click(button); // drives low; the latch line comes back to rest
+        const std::vector<bool> low = levels();
+        w.click(button); // drives high
+        const std::vector<bool> high = levels();
+        for (int p = 1; p <= 17; ++p)
+            QVERIFY2((low[p - 1] != high[p - 1]) == (p == pin), qPrintable(QString("pin %1 (label: %2)").arg(p).arg(pin)));
+    }
+
+    void failedOpenDrivesNoImitationCable()
+    {
+        const auto platform = MakePortPlatform({PortChoice::Device, "/nonexistent/parport9"});
+        RecordingPrompt prompt;
+        CPinTestDlg::ResetToggleLevels();
+        CPinTestDlg dlg(*platform, prompt);
+        dlg.show();
+        QCOMPARE(prompt.messages.size(), size_t(2));
+        QVERIFY(QString::fromStdString(prompt.messages[1]).contains("--port=virtual"));
+        QVERIFY(dlg.StatusLineText().startsWith("未驱动任何并口"));
+#ifndef Q_OS_WIN // Windows reaches ports by address, not by name
+        QVERIFY(dlg.StatusLineText().contains("/nonexistent/parport9"));
+#endif
+        // Written, but nothing answers: the lines read undriven, not the byte written.
+        ClickBox(Ctl<QCheckBox>(&dlg, W::IDC_PIN2));
+        QCOMPARE(Ctl<QLineEdit>(&dlg, W::IDC_DATA)->text(), QString("FF"));
+        ClickBox(Ctl<QCheckBox>(&dlg, W::IDC_PIN2));
+        QCOMPARE(Ctl<QLineEdit>(&dlg, W::IDC_DATA)->text(), QString("FF"));
+        QCOMPARE(Ctl<QLineEdit>(&dlg, W::IDC_STATUS)->text(), QString("FF"));
+    }
+
+    void longStatusTextIsWholeOneClickAway()
+    {
+        FakePortPlatform p;
+        p.inUse = {false, "no port", true};
+        p.failureReason = "设备 /dev/" + std::string(300, 'x') + " 不存在。";
+        RecordingPrompt prompt;
+        CPinTestDlg dlg(p, prompt);
+        dlg.show();
+        auto* line = dlg.findChild<QLabel*>("portInUse");
+        auto* details = dlg.findChild<QPushButton*>("portDetails");
+        QVERIFY(details);
+        const QString whole = dlg.StatusLineText();
+        QVERIFY(whole.contains(QString::fromStdString(p.failureReason)));
+        const QRect needed = line->fontMetrics().boundingRect(QRect(0, 0, line->width(), 100000), Qt::TextWordWrap, line->text());
+        QVERIFY2(needed.height() <= line->height(), qPrintable(QString("%1 > %2").arg(needed.height()).arg(line->height())));
+        QVERIFY(details->isVisible());
+        QTest::mouseClick(details, Qt::LeftButton);
+        QCOMPARE(prompt.messages.back(), whole.toStdString());
+
+        // A text that fits is shown whole, with no button.
+        WriteIni(m_appDir.path(), "");
+        p.inUse = {false, "/dev/parport0"};
+        p.failureReason.clear();
+        QTest::keyClick(Ctl<QComboBox>(&dlg, W::IDC_CABLE), Qt::Key_Down); // re-reads the settings file
+        QTest::keyClick(Ctl<QComboBox>(&dlg, W::IDC_CABLE), Qt::Key_Up);
+        QCOMPARE(line->text(), QString("正在使用并口: /dev/parport0"));
+        QVERIFY(!details->isVisible());
+    }
+
+    void pinLabelsShowEveryNumberWhole()
+    {
+        WriteIni(m_appDir.path(), "[引脚控制]\nMOSI=-1\nMISO=99999999999\nSCK=16\nRST=-2147483648\n"
+                                  "R1=2147483647\nR2=-99999999999\n");
+        RecordedWindow w;
+        QCOMPARE(SignalLabels(w), QStringList({"使用PIN-1", "使用PIN2147483647", "使用PIN16", "使用PIN-2147483648",
+                                               "使用PIN2147483647", "使用PIN-2147483648"}));
+        for (int id = W::IDC_MOSI_PIN; id <= W::IDC_R2_PIN; ++id) {
+            auto* l = Ctl<QLabel>(w.dlg.get(), id);
+            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(), qPrintable(l->text()));
+        }
+    }
+
+    void statusLineSaysWhenTheSettingsFileIsMissing()
+    {
+        const QString note = "未找到设置文件 QorelIsp.ini";
+        {
+            RecordedWindow w;
+            QVERIFY(w.dlg->StatusLineText().contains(note));
+            w.chooseCable(1); // the note belongs to the Qorel Isp cable
+            QVERIFY(!w.dlg->StatusLineText().contains(note));
+        }
+        WriteIni(m_appDir.path(), "[引脚控制]\nSCK=5\n", "qorelisp.ini"); // a Windows user's spelling
+        RecordedWindow w;
+        QVERIFY(!w.dlg->StatusLineText().contains(note));
+        QCOMPARE(w.label(W::IDC_SCK_PIN), QString("使用PIN5"));
+    }
+
+    void wheelOverTheUnfocusedComboChangesNothing()
+    {
+        RecordedWindow w;
+        w.dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.dlg.get()));
+        QComboBox* c = w.combo();
+        QCOMPARE(c->focusPolicy(), Qt::StrongFocus); // a turn of the wheel does not focus it either
+        auto wheel = [&] {
+            QWheelEvent e(QPointF(5, 5), c->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(c, &e);
+        };
+        w.button(W::IDC_REFRESH)->setFocus();
+        wheel();
+        QCOMPARE(c->currentIndex(), 0);
+        QCOMPARE(w.label(W::IDC_MOSI_PIN), QString("使用PIN14"));
+        c->setFocus();
+        wheel();
+        QCOMPARE(c->currentIndex(), 1);
+        QCOMPARE(w.label(W::IDC_MOSI_PIN), QString("使用PIN2"));
     }
 
     void loopbackPortEndToEnd()
