@@ -5,9 +5,10 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
-#include <string_view>
+#include <filesystem>
 
 const char* const CTessaroApp::kRegistryKey = "Xtreme Toolkit AppWizard-Generated Applications";
 const char* const CTessaroApp::kVersion = "1.0.0.1";
@@ -56,27 +57,34 @@ void CTessaroApp::SetIdentity()
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 }
 
-bool CTessaroApp::AnswerCommandLine(int argc, char** argv)
+bool CTessaroApp::AnswerCommandLine(const TessaroCommandLine& cmd, int& exitCode)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg(argv[i]);
-        if (arg == "-h" || arg == "--help" || arg == "--help-all") {
-            std::printf("用法: tessaro [--help] [--version]\n"
-                        "Tessaro %s: 器件列表 (*.chip) 编辑程序.\n\n"
-                        "  -h, --help     显示本帮助\n"
-                        "  -v, --version  显示版本\n",
-                        kVersion);
-            return true;
-        }
-        if (arg == "-v" || arg == "--version") {
-            std::printf("Tessaro %s\n", kVersion);
-            return true;
-        }
+    exitCode = 0;
+    switch (cmd.action) {
+    case TessaroCommandLine::Action::Help:
+        std::printf("用法: tessaro [选项] [文件.chip]\n"
+                    "Tessaro %s: 器件列表 (*.chip) 编辑程序.\n\n"
+                    "  文件.chip      启动后打开该器件列表, 与 \"打开文件\" 选定文件后相同;\n"
+                    "                 文件不存在或读不出时给出同样的提示, 窗口为空\n"
+                    "  -h, --help     显示本帮助\n"
+                    "  -v, --version  显示版本\n\n"
+                    "Qt 的标准选项 (如 -platform, -style, -display, -geometry) 同样可用.\n",
+                    kVersion);
+        return true;
+    case TessaroCommandLine::Action::Version:
+        std::printf("Tessaro %s\n", kVersion);
+        return true;
+    case TessaroCommandLine::Action::Error:
+        std::fprintf(stderr, "tessaro: %s\n用 --help 查看用法.\n", cmd.error.c_str());
+        exitCode = 2;
+        return true;
+    case TessaroCommandLine::Action::Run:
+        break;
     }
     return false;
 }
 
-bool CTessaroApp::InitInstance()
+bool CTessaroApp::InitInstance(const std::string& file)
 {
     SetIdentity();
 
@@ -84,6 +92,9 @@ bool CTessaroApp::InitInstance()
     setWindowIcon(LoadTessaroIcon());
 
     CDeviceListDlg dlg;
+    // Once the window is on screen, so that its messages and questions stand over it.
+    if (!file.empty())
+        QTimer::singleShot(0, &dlg, [&dlg, path = std::filesystem::path(file)] { dlg.OpenListFile(path); });
     dlg.DoModal();
     return false;
 }

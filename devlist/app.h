@@ -3,6 +3,10 @@
 #include <QDialog>
 #include <QIcon>
 
+#include <string>
+
+#include "cmdline.h"
+
 // The program icon (icon 128), in the sizes a window and a task bar ask for.
 QIcon LoadTessaroIcon();
 
@@ -21,16 +25,16 @@ public:
     CTessaroApp(int& argc, char** argv);
 
     // Runs the program; returns false (no message loop of its own follows) once the main window
-    // has closed.
-    bool InitInstance();
+    // has closed. A file named on the command line is opened as soon as the window is up.
+    bool InitInstance(const std::string& file = {});
 
     // Names and version under which the process presents itself. Nothing is ever stored under
     // the organisation name; it is kept because settings paths would be derived from it.
     static void SetIdentity();
 
-    // --help and --version, answered before any window system is needed: true when one was
-    // answered and the program should end. Any other argument is ignored.
-    static bool AnswerCommandLine(int argc, char** argv);
+    // --help, --version and a usage error, answered before any window system is needed: true
+    // when one was answered and the program should end with `exitCode`.
+    static bool AnswerCommandLine(const TessaroCommandLine& cmd, int& exitCode);
 
     static const char* const kRegistryKey;
     static const char* const kVersion;

@@ -2,8 +2,10 @@
 
 int main(int argc, char** argv)
 {
-    if (CTessaroApp::AnswerCommandLine(argc, argv)) return 0;
+    const TessaroCommandLine cmd = ParseTessaroCommandLine({argv + (argc > 0 ? 1 : 0), argv + argc});
+    int exitCode = 0;
+    if (CTessaroApp::AnswerCommandLine(cmd, exitCode)) return exitCode;
     CTessaroApp app(argc, argv);
-    app.InitInstance();
+    app.InitInstance(cmd.file);
     return 0;
 }

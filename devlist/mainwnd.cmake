@@ -6,7 +6,9 @@ add_library(tessaro_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/mainwnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mainwnd.h
   ${CMAKE_CURRENT_LIST_DIR}/app.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/app.h)
+  ${CMAKE_CURRENT_LIST_DIR}/app.h
+  ${CMAKE_CURRENT_LIST_DIR}/cmdline.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cmdline.h)
 target_include_directories(tessaro_window PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(tessaro_window PUBLIC tessaro_dialogs devlist_core common_qt Qt6::Widgets)
 # The icon lives in the library so that tests see the same window as the program.

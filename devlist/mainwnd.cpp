@@ -270,11 +270,15 @@ void CDeviceListDlg::OnOpenFile()
 
     const auto path = m_openChooser.Choose(this);
     if (!path) return;
+    OpenListFile(*path);
+}
 
+void CDeviceListDlg::OpenListFile(const std::filesystem::path& path)
+{
     // Read aside first: the list is replaced only by a file that was actually read, so a file
     // that cannot be opened or read costs the user nothing.
     DeviceList scratch;
-    const ReadResult result = ReadListFile(*path, m_storage, scratch);
+    const ReadResult result = ReadListFile(path, m_storage, scratch);
     if (ReportReadProblem(result)) return;
 
     // An open always replaces the list: merging files is what import is for.

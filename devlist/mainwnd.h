@@ -55,6 +55,9 @@ public:
 
     // Flows behind the buttons; public so that the shell and tests can reach them directly.
     void OnOpenFile();
+    // What 打开文件 does once its dialog has named a file; also the shell's open of a file named
+    // on the command line.
+    void OpenListFile(const std::filesystem::path& path);
     bool OnSaveFile();  // true when the file was written
     // The save question before the list is left or replaced: true when the caller may go on.
     bool SaveChangesFirst();

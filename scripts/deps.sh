@@ -9,6 +9,8 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
   fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core
 )
+# Only the Debian package build and its checks need these.
+PACKAGE_TOOLS=(dpkg-dev debhelper help2man lintian desktop-file-utils appstream shared-mime-info)
 # Only the ppdev guest test needs these.
 QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)
 

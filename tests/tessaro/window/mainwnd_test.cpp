@@ -607,6 +607,36 @@ private slots:
         QCOMPARE(h.prompt.Count(), 2u);
     }
 
+    // The shell's open of a file named on the command line: the same messages, questions and
+    // rows as 打开文件 with that file chosen in its dialog, on a fresh window.
+    void openListFileMatchesOpenDialog()
+    {
+        const fs::path dup = Tmp("cmdline_dup.chip");
+        const fs::path cut = Tmp("cmdline_cut.chip");
+        auto recs = ThreeDevices();
+        recs.push_back(recs[0]);
+        WriteChip(dup, recs);
+        WriteChip(cut, ThreeDevices(), 5, 10);
+        const fs::path files[] = {dup, cut, Tmp("cmdline_missing.chip"), fs::path(m_tmp.path().toStdString())};
+        for (const fs::path& file : files) {
+            Harness byDialog, byPath;
+            for (Harness* h : {&byDialog, &byPath}) h->prompt.Queue(Answer::Yes);  // remove duplicates
+            byDialog.Open(file);
+            byPath.dlg->OpenListFile(file);
+            QCOMPARE(byPath.open.calls, 0);
+            QCOMPARE(byPath.Names(), byDialog.Names());
+            QCOMPARE(byPath.dlg->IsModified(), byDialog.dlg->IsModified());
+            QCOMPARE(byPath.prompt.Count(), byDialog.prompt.Count());
+            for (std::size_t i = 0; i < byPath.prompt.Count(); ++i)
+                QCOMPARE(byPath.prompt.shown[i].text, byDialog.prompt.shown[i].text);
+        }
+        // A missing file leaves an empty window behind its message.
+        Harness h;
+        h.dlg->OpenListFile(files[2]);
+        QCOMPARE(h.prompt.LastText(), std::string("打开文件发生错误!"));
+        QCOMPARE(h.Rows(), 0);
+    }
+
     void millionRecordsOpen()
     {
         const fs::path file = Tmp("million.chip");

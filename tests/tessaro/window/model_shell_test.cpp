@@ -89,6 +89,34 @@ private slots:
         QVERIFY(!LoadTessaroIcon().pixmap(32, 32).isNull());
     }
 
+    // Only a real file argument is taken for the list to open; values of Qt's own options
+    // (separate or joined with '=', one dash or two) are not.
+    void commandLine()
+    {
+        using A = TessaroCommandLine::Action;
+        struct Row {
+            std::vector<std::string> args;
+            A action;
+            const char* file;
+        };
+        const Row rows[] = {
+            {{}, A::Run, ""},
+            {{"list.chip"}, A::Run, "list.chip"},
+            {{"-platform", "offscreen", "-style", "fusion", "list.chip"}, A::Run, "list.chip"},
+            {{"-display", ":1", "-geometry", "640x480+0+0"}, A::Run, ""},
+            {{"--style", "fusion", "-style=fusion", "-reverse", "a.chip"}, A::Run, "a.chip"},
+            {{"--", "-v"}, A::Run, "-v"},
+            {{"a.chip", "b.chip"}, A::Error, ""},
+            {{"a.chip", "--help"}, A::Help, ""},
+            {{"-v"}, A::Version, ""},
+        };
+        for (const Row& row : rows) {
+            const TessaroCommandLine cmd = ParseTessaroCommandLine(row.args);
+            QCOMPARE(cmd.action, row.action);
+            QCOMPARE(cmd.file, std::string(row.file));
+        }
+    }
+
     void aboutBox()
     {
         CAboutDlg dlg;
