@@ -1,8 +1,22 @@
 #include "filechooser.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
 #include <QStringList>
+
+namespace {
+
+// The name completer's list is a window of its own, not a child of the dialog: left open after
+// Enter accepted a typed name, it would float over the main window and swallow the next click.
+void CloseCompleterPopups(QFileDialog& dialog)
+{
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (QAbstractItemView* popup = completer->popup(); popup && popup->isVisible()) popup->hide();
+}
+
+}  // namespace
 
 struct QtFileChooser::Impl {
     // Parentless, as the platform's file dialogs were: it outlives any window it was shown over.
@@ -40,6 +54,8 @@ std::optional<std::filesystem::path> QtFileChooser::Choose(QWidget* /*parent*/)
         dlg->setLabelText(QFileDialog::FileName, QStringLiteral("文件名(&N):"));
         dlg->setLabelText(QFileDialog::FileType, QStringLiteral("文件类型(&T):"));
         dlg->setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围(&I):"));
+        QFileDialog* raw = dlg.get();
+        QObject::connect(raw, &QDialog::finished, raw, [raw] { CloseCompleterPopups(*raw); });
         impl_->dialog = std::move(dlg);
     } else if (!impl_->lastPath.isEmpty()) {
         impl_->dialog->selectFile(impl_->lastPath);

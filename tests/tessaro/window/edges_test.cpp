@@ -1,0 +1,91 @@
+// Where the window meets the toolkit: the real file dialogs, Qt's own texts, keys of the list.
+#include "chipfiles.h"
+#include "devicelistmodel.h"
+#include "dialogunits.h"
+#include "mainwnd.h"
+#include "modal_driver.h"
+#include "scripted_chooser.h"
+#include "scripted_prompt.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Input through the window system, as a user gives it: an open popup sees it first.
+void ClickThroughWindow(QWidget* target, QPoint pos)
+{
+    QWidget* top = target->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, target->mapTo(top, pos));
+}
+
+void TypeThroughWindow(QWidget* top, const QString& text)
+{
+    for (QChar c : text) QTest::keyClick(top->windowHandle(), c.toLatin1());
+}
+
+}  // namespace
+
+class TestEdges : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+
+private slots:
+    void initTestCase() { QVERIFY(m_tmp.isValid()); }
+
+    void typedNameLeavesNoPopupBehind()
+    {
+        const fs::path dir(m_tmp.path().toStdString());
+        WriteChip(dir / "three.chip", {MakeRecord("A", 1, 0, 0, 1, 0, 0), MakeRecord("B", 2, 0, 0, 2, 0, 0),
+                                       MakeRecord("C", 3, 0, 0, 3, 0, 0)});
+        ScriptedPrompt prompt;
+        ScriptedChooser save, import;
+        CDeviceListDlg dlg(CDeviceListDlg::Services{&prompt, nullptr, &save, &import});
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+
+        ModalPoller poller;
+        poller.Expect([&](QWidget* w) {
+            auto* fd = qobject_cast<QFileDialog*>(w);
+            QVERIFY(fd);
+            fd->setDirectory(m_tmp.path());
+            QTest::qWait(50);  // the folder is read in the background
+            auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            name->setFocus();
+            TypeThroughWindow(fd, QStringLiteral("thr"));
+            QTest::qWait(50);
+            QVERIFY(QApplication::activePopupWidget());  // the name completer offers three.chip
+            TypeThroughWindow(fd, QStringLiteral("ee.chip"));
+            QTest::keyClick(fd->windowHandle(), Qt::Key_Return);
+        });
+        ClickThroughWindow(dlg.findChild<QPushButton*>(QStringLiteral("1001")), QPoint(5, 5));
+        QVERIFY(poller.AllHandled());
+        QVERIFY(!poller.WatchdogFired());
+        QCOMPARE(dlg.Model()->rowCount(), 3);
+        QVERIFY(!QApplication::activePopupWidget());
+
+        // The next clicks reach the window: the clicked row goes, not an earlier one.
+        CXTListCtrl* list = dlg.ListCtrl();
+        ClickThroughWindow(list->viewport(), list->visualRect(dlg.Model()->index(1, 1)).center());
+        ClickThroughWindow(dlg.findChild<QPushButton*>(QStringLiteral("1013")), QPoint(5, 5));
+        QCOMPARE(prompt.Count(), 0u);
+        QCOMPARE(dlg.Model()->rowCount(), 2);
+        QCOMPARE(dlg.Model()->index(1, 1).data().toString(), QStringLiteral("C"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    InstallDialogFontSubstitutions();
+    TestEdges t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "edges_test.moc"
