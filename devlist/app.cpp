@@ -2,6 +2,7 @@
 
 #include "dialogunits.h"
 #include "mainwnd.h"
+#include "toolkittexts.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -76,11 +77,16 @@ bool CTessaroApp::AnswerCommandLine(int argc, char** argv)
     return false;
 }
 
+void CTessaroApp::SetUpToolkit()
+{
+    InstallDialogFontSubstitutions();
+    InstallChineseToolkitTexts();
+}
+
 bool CTessaroApp::InitInstance()
 {
     SetIdentity();
-
-    InstallDialogFontSubstitutions();
+    SetUpToolkit();
     setWindowIcon(LoadTessaroIcon());
 
     CDeviceListDlg dlg;

@@ -28,6 +28,10 @@ public:
     // the organisation name; it is kept because settings paths would be derived from it.
     static void SetIdentity();
 
+    // Fonts and the toolkit's own texts (file dialogs, standard buttons) in Chinese, whatever
+    // the user's locale: the interface is Chinese by design.
+    static void SetUpToolkit();
+
     // --help and --version, answered before any window system is needed: true when one was
     // answered and the program should end. Any other argument is ignored.
     static bool AnswerCommandLine(int argc, char** argv);

@@ -7,9 +7,12 @@
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
 
+#include "app.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -78,12 +81,45 @@ private slots:
         QCOMPARE(dlg.Model()->rowCount(), 2);
         QCOMPARE(dlg.Model()->index(1, 1).data().toString(), QStringLiteral("C"));
     }
+
+    void replaceQuestionInChinese()
+    {
+        WriteChip(fs::path(m_tmp.filePath(QStringLiteral("old.chip")).toStdString()), {});
+        QtFileChooser chooser(QtFileChooser::Mode::Save);
+        QString text;
+        QStringList buttons;
+        ModalPoller poller;
+        poller.Expect([&](QWidget* w) {
+            auto* fd = qobject_cast<QFileDialog*>(w);
+            QVERIFY(fd);
+            fd->setDirectory(m_tmp.path());
+            // Queued, and typed at once: the question is a modal box of its own.
+            QTimer::singleShot(0, fd, [fd] {
+                auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                name->setText(QStringLiteral("old.chip"));
+                QTest::keyClick(name, Qt::Key_Return);
+            });
+        });
+        poller.Expect([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            text = box->text();
+            for (QAbstractButton* b : box->buttons()) buttons << b->text();
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        });
+        QVERIFY(chooser.Choose(nullptr).has_value());
+        QVERIFY(poller.AllHandled());
+        QVERIFY(!poller.WatchdogFired());
+        QCOMPARE(text, QStringLiteral("old.chip 已存在。\n您想要替换它吗？"));
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+    }
 };
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    InstallDialogFontSubstitutions();
+    CTessaroApp::SetUpToolkit();
     TestEdges t;
     return QTest::qExec(&t, argc, argv);
 }
