@@ -2,11 +2,24 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QSettings>
 #include <QStringList>
 
 namespace {
+
+// A file dialog stores its history, folder and view state in the user's toolkit settings when it
+// goes, and nothing lets it be told not to; the program keeps no state between runs. Where those
+// settings are files, they are pointed beneath the program's own file, where no folder can be
+// made: reading finds nothing and writing fails quietly. (On Windows they live in the registry,
+// which takes no path.)
+void KeepToolkitSettingsUnstored()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QCoreApplication::applicationFilePath() + QStringLiteral("/no-settings"));
+}
 
 // The name completer's list is a window of its own, not a child of the dialog: left open after
 // Enter accepted a typed name, it would float over the main window and swallow the next click.
@@ -33,6 +46,7 @@ QFileDialog* QtFileChooser::Dialog() const { return impl_->dialog.get(); }
 std::optional<std::filesystem::path> QtFileChooser::Choose(QWidget* /*parent*/)
 {
     if (!impl_->dialog) {
+        KeepToolkitSettingsUnstored();
         auto dlg = std::make_unique<QFileDialog>(nullptr);
         dlg->setOption(QFileDialog::DontUseNativeDialog, true);
         dlg->setNameFilter(QStringLiteral("器件列表文件(*.chip)"));

@@ -10,6 +10,7 @@
 #include "app.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,6 +31,17 @@ void ClickThroughWindow(QWidget* target, QPoint pos)
 void TypeThroughWindow(QWidget* top, const QString& text)
 {
     for (QChar c : text) QTest::keyClick(top->windowHandle(), c.toLatin1());
+}
+
+// Types `name` into the file dialog's name field and presses Enter, queued: whatever Enter opens
+// (the replace question) is a modal window of its own.
+void EnterNameLater(QFileDialog* fd, const QString& name)
+{
+    QTimer::singleShot(0, fd, [fd, name] {
+        auto* edit = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(name);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
 }
 
 }  // namespace
@@ -92,13 +104,7 @@ private slots:
         poller.Expect([&](QWidget* w) {
             auto* fd = qobject_cast<QFileDialog*>(w);
             QVERIFY(fd);
-            fd->setDirectory(m_tmp.path());
-            // Queued, and typed at once: the question is a modal box of its own.
-            QTimer::singleShot(0, fd, [fd] {
-                auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                name->setText(QStringLiteral("old.chip"));
-                QTest::keyClick(name, Qt::Key_Return);
-            });
+            EnterNameLater(fd, m_tmp.filePath(QStringLiteral("old.chip")));
         });
         poller.Expect([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
@@ -113,6 +119,25 @@ private slots:
         QCOMPARE(text, QStringLiteral("old.chip 已存在。\n您想要替换它吗？"));
         buttons.sort();
         QCOMPARE(buttons, QStringList({QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+    }
+
+    void fileDialogsStoreNothing()
+    {
+        WriteChip(fs::path(m_tmp.filePath(QStringLiteral("some.chip")).toStdString()), {});
+        {
+            QtFileChooser chooser(QtFileChooser::Mode::Open);
+            ModalPoller poller;
+            poller.Expect([&](QWidget* w) {
+                auto* fd = qobject_cast<QFileDialog*>(w);
+                QVERIFY(fd);
+                EnterNameLater(fd, m_tmp.filePath(QStringLiteral("some.chip")));
+            });
+            QVERIFY(chooser.Choose(nullptr).has_value());
+        }  // a file dialog stores its history as it goes
+        QStringList stored;
+        for (QDirIterator it(QDir::homePath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            stored << it.next();
+        QVERIFY2(stored.isEmpty(), qPrintable(stored.join(QStringLiteral(", "))));
     }
 };
 
