@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -119,6 +120,48 @@ private slots:
         QCOMPARE(text, QStringLiteral("old.chip 已存在。\n您想要替换它吗？"));
         buttons.sort();
         QCOMPARE(buttons, QStringList({QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+    }
+
+    void homeAndEndGoToFirstAndLastRow_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<int>("row");
+        QTest::newRow("Home") << int(Qt::Key_Home) << Qt::KeyboardModifiers() << 0;
+        QTest::newRow("End") << int(Qt::Key_End) << Qt::KeyboardModifiers() << 3;
+        QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << Qt::KeyboardModifiers(Qt::ControlModifier) << 0;
+        QTest::newRow("Ctrl+End") << int(Qt::Key_End) << Qt::KeyboardModifiers(Qt::ControlModifier) << 3;
+    }
+
+    void homeAndEndGoToFirstAndLastRow()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(int, row);
+        ScriptedPrompt prompt;
+        ScriptedChooser open, save, import;
+        CDeviceListDlg dlg(CDeviceListDlg::Services{&prompt, &open, &save, &import});
+        for (std::uint8_t fid = 1; fid <= 4; ++fid) dlg.AppendDevice(MakeRecord("X", fid, 0, 0, 0, 0, 0));
+        CXTListCtrl* list = dlg.ListCtrl();
+        list->setCurrentIndex(dlg.Model()->index(1, 3));  // a row in the middle, a column off the left
+        QTest::keyClick(list, Qt::Key(key), modifiers);
+        const QModelIndexList selected = list->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.front().row(), row);
+    }
+
+    void longestNamesFitTheirColumn()
+    {
+        ScriptedPrompt prompt;
+        ScriptedChooser open, save, import;
+        CDeviceListDlg dlg(CDeviceListDlg::Services{&prompt, &open, &save, &import});
+        CXTListCtrl* list = dlg.ListCtrl();
+        // The cell's text margins, as the item delegate leaves them, and the grid line.
+        const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) + 1;
+        for (const char* name : {"ABCDEFGHIJKLMNOPQRST", "AT29C040A-12JC(PLCC)", "一二三四五六七八九十"})
+            QVERIFY2(list->fontMetrics().horizontalAdvance(QString::fromUtf8(name)) + margins <=
+                         list->horizontalHeader()->sectionSize(COL_NAME),
+                     name);
     }
 
     void fileDialogsStoreNothing()
