@@ -102,6 +102,8 @@ private slots:
     void hexFieldsRefuse();
     void nameLengthCountedInGbkBytes();
     void onlyFirstFailureIsShown();
+    void checksRunInFieldOrder_data();
+    void checksRunInFieldOrder();
     void romAndVoltageStoredUnchecked();
     void numberFieldRefusedStopsOk();
     void enterRunsOkAndEscCancels();
@@ -351,6 +353,34 @@ void EntryDlgTest::onlyFirstFailureIsShown()
         QCOMPARE(prompt.LastText(), std::string(kMsgBadSig3));
         QCOMPARE(prompt.Count(), 3u);
     });
+}
+
+void EntryDlgTest::checksRunInFieldOrder_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("FID before 特征字1") << int(IDC_FID) << int(IDC_SIG1) << QString(kMsgBadFid);
+    QTest::newRow("特征字1 before 2") << int(IDC_SIG1) << int(IDC_SIG2) << QString(kMsgBadSig1);
+    QTest::newRow("特征字2 before 3") << int(IDC_SIG2) << int(IDC_SIG3) << QString(kMsgBadSig2);
+}
+
+void EntryDlgTest::checksRunInFieldOrder()
+{
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(QString, message);
+    ScriptedPrompt prompt;
+    ScriptedChooser chooser;
+    CAddDeviceDlg dlg(prompt, chooser);
+    DriveModal(dlg, [&] { return dlg.DoModal(); }, [&] {
+        FillValid(dlg);
+        Type(dlg, first, "zz");
+        Type(dlg, second, "zz");
+        Click(dlg, 1);
+    });
+    QCOMPARE(prompt.Count(), 1u);
+    QCOMPARE(QString::fromStdString(prompt.LastText()), message);
 }
 
 void EntryDlgTest::romAndVoltageStoredUnchecked()
