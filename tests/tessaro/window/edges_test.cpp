@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -71,12 +72,12 @@ private slots:
             auto* fd = qobject_cast<QFileDialog*>(w);
             QVERIFY(fd);
             fd->setDirectory(m_tmp.path());
-            QTest::qWait(50);  // the folder is read in the background
+            auto* files = fd->findChild<QListView*>(QStringLiteral("listView"));
+            QTRY_VERIFY(files->model()->rowCount(files->rootIndex()) > 0);  // the folder is read in the background
             auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             name->setFocus();
             TypeThroughWindow(fd, QStringLiteral("thr"));
-            QTest::qWait(50);
-            QVERIFY(QApplication::activePopupWidget());  // the name completer offers three.chip
+            QTRY_VERIFY(QApplication::activePopupWidget());  // the name completer offers three.chip
             TypeThroughWindow(fd, QStringLiteral("ee.chip"));
             QTest::keyClick(fd->windowHandle(), Qt::Key_Return);
         });
