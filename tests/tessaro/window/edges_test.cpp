@@ -1,4 +1,5 @@
 // Where the window meets the toolkit: the real file dialogs, Qt's own texts, keys of the list.
+#include "app.h"
 #include "chipfiles.h"
 #include "devicelistmodel.h"
 #include "dialogunits.h"
@@ -6,8 +7,6 @@
 #include "modal_driver.h"
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
-
-#include "app.h"
 
 #include <QApplication>
 #include <QDirIterator>
