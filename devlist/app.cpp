@@ -2,6 +2,7 @@
 
 #include "dialogunits.h"
 #include "mainwnd.h"
+#include "toolkittexts.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -84,11 +85,16 @@ bool CTessaroApp::AnswerCommandLine(const TessaroCommandLine& cmd, int& exitCode
     return false;
 }
 
+void CTessaroApp::SetUpToolkit()
+{
+    InstallDialogFontSubstitutions();
+    InstallChineseToolkitTexts();
+}
+
 bool CTessaroApp::InitInstance(const std::string& file)
 {
     SetIdentity();
-
-    InstallDialogFontSubstitutions();
+    SetUpToolkit();
     setWindowIcon(LoadTessaroIcon());
 
     CDeviceListDlg dlg;

@@ -32,6 +32,10 @@ public:
     // the organisation name; it is kept because settings paths would be derived from it.
     static void SetIdentity();
 
+    // Fonts and the toolkit's own texts (file dialogs, standard buttons) in Chinese, whatever
+    // the user's locale: the interface is Chinese by design.
+    static void SetUpToolkit();
+
     // --help, --version and a usage error, answered before any window system is needed: true
     // when one was answered and the program should end with `exitCode`.
     static bool AnswerCommandLine(const TessaroCommandLine& cmd, int& exitCode);

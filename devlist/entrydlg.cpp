@@ -42,10 +42,14 @@ void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancel
         du.Place(e, x, y, w, 12);
         return e;
     };
-    auto label = [&](const char* text, int x, int y, int w) {
+    // The template placed the labels for a narrower font, each where its text ended just short of
+    // the edits. Right-aligned on the line of their edit, from the leftmost label's start to the
+    // rightmost one's end, they line up in any font.
+    constexpr int kLabelLeft = 21, kLabelRight = 110;
+    auto label = [&](const char* text, int editY) {
         auto* l = new QLabel(QString::fromUtf8(text), this);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        du.Place(l, x, y, w, 8);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        du.Place(l, kLabelLeft, editY, kLabelRight - kLabelLeft, 12);
         return l;
     };
 
@@ -56,10 +60,10 @@ void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancel
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 
     QWidget* name = edit(IDC_NAME, 118, 10, 90);
-    label("名称(小于20个字符):", 30, 12, 78);
-    label("FID(1字节的16进制数):", 21, 31, 89);
-    label("ROM(K字节):", 62, 51, 47);
-    label("编程电压(V):", 58, 72, 50);
+    label("名称(小于20个字符):", 10);
+    label("FID(1字节的16进制数):", 29);
+    label("ROM(K字节):", 49);
+    label("编程电压(V):", 70);
     QWidget* import = withImport ? button(IDC_IMPORT, "从文件导入", 170) : nullptr;
     QWidget* fid = edit(IDC_FID, 118, 29, 40);
     QWidget* rom = edit(IDC_ROM, 118, 49, 40);
@@ -67,7 +71,7 @@ void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancel
     QWidget* sig1 = edit(IDC_SIG1, 118, 90, 25);
     QWidget* sig2 = edit(IDC_SIG2, 152, 90, 25);
     QWidget* sig3 = edit(IDC_SIG3, 186, 90, 25);
-    label("特征字(16进制数):", 38, 92, 70);
+    label("特征字(16进制数):", 90);
 
     std::vector<QWidget*> order{ok, cancel, name};
     if (import) order.push_back(import);

@@ -132,7 +132,7 @@ void CDeviceListDlg::SetupWindow()
     header->setStretchLastSection(false);
     for (int c = 0; c < COL_COUNT; ++c) {
         header->setSectionResizeMode(c, QHeaderView::Interactive);
-        header->resizeSection(c, DeviceColumnWidth(c));
+        header->resizeSection(c, du.PixelsX(DeviceColumnWidth(c)));
     }
     m_pListCtrl->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pListCtrl->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -81,6 +81,19 @@ void CXTListCtrl::SetColors(QColor text, QColor back)
     setPalette(pal);
 }
 
+QModelIndex CXTListCtrl::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    // A list view has rows, not cells: Home and End go to the first and last row, Ctrl or not,
+    // where a table would go to the first and last column.
+    if ((action == MoveHome || action == MoveEnd) && model()) {
+        const int rows = model()->rowCount(rootIndex());
+        if (rows == 0) return {};
+        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        return model()->index(action == MoveHome ? 0 : rows - 1, column, rootIndex());
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
 CXTFlatHeaderCtrl* CXTListCtrl::SubclassFlatHeader()
 {
     if (!m_pFlatHeader) {

@@ -56,6 +56,9 @@ public:
     CXTFlatHeaderCtrl* SubclassFlatHeader();
     CXTFlatHeaderCtrl* FlatHeader() const { return m_pFlatHeader; }
 
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
 private:
     QColor m_clrText;
     QColor m_clrBack;

@@ -12,6 +12,7 @@
 #include "dialogunits.h"
 #include "qtprompt.h"
 #include "testwnd.h"
+#include "toolkittexts.h"
 
 // Resources live in a static library: their registration must be pulled in by hand, and
 // Q_INIT_RESOURCE cannot stand inside a namespace.
@@ -172,6 +173,7 @@ CPorvikApp::~CPorvikApp() = default;
 
 bool CPorvikApp::InitInstance()
 {
+    InstallChineseToolkitTexts();
     // Before the window exists: opening the port and selecting the cable read it.
     g_strAppDir = ProgramDirectory();
 

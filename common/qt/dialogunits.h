@@ -18,6 +18,11 @@ public:
     QRect Rect(int x, int y, int w, int h) const { return QRect(X(x), Y(y), X(w), Y(h)); }
     QSize Size(int w, int h) const { return QSize(X(w), Y(h)); }
 
+    // A width that a template gives in pixels (list columns) was set for the dialog font of the
+    // designer's machine, the 8-point MS Sans Serif with an average character 6 pixels wide: it
+    // is scaled to this font's average character as dialog units are.
+    int PixelsX(int templatePixels) const { return MulDiv(templatePixels, m_baseX, kTemplateBaseX); }
+
     // Places `w` at the template position and fixes its size.
     void Place(QWidget* w, int x, int y, int width, int height) const;
 
@@ -25,6 +30,7 @@ public:
     int BaseY() const { return m_baseY; }
 
 private:
+    static constexpr int kTemplateBaseX = 6;
     static int MulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
     int m_baseX;
     int m_baseY;

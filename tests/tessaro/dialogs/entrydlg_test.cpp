@@ -94,6 +94,7 @@ private slots:
 
     void layoutAndTabOrderFollowTemplates();
     void buttonsTakeStyleBeforeBinding();
+    void labelsEndAtTheirEdits();
 
     void hexFieldsAccept_data();
     void hexFieldsAccept();
@@ -101,6 +102,8 @@ private slots:
     void hexFieldsRefuse();
     void nameLengthCountedInGbkBytes();
     void onlyFirstFailureIsShown();
+    void checksRunInFieldOrder_data();
+    void checksRunInFieldOrder();
     void romAndVoltageStoredUnchecked();
     void numberFieldRefusedStopsOk();
     void enterRunsOkAndEscCancels();
@@ -165,7 +168,6 @@ void EntryDlgTest::layoutAndTabOrderFollowTemplates()
     for (QLabel* l : add.findChildren<QLabel*>()) labels << l->text();
     QCOMPARE(labels, QStringList({"名称(小于20个字符):", "FID(1字节的16进制数):", "ROM(K字节):",
                                   "编程电压(V):", "特征字(16进制数):"}));
-    QCOMPARE(add.findChild<QLabel*>()->geometry(), du.Rect(30, 12, 78, 8));
 
     // Tab order: walk the focus chain from OK and note every control that takes Tab.
     auto tabOrder = [](QDialog& dlg) {
@@ -181,6 +183,29 @@ void EntryDlgTest::layoutAndTabOrderFollowTemplates()
     QCOMPARE(tabOrder(add),
              QStringList({"1", "2", "1006", "1007", "1008", "1009", "1010", "1011", "1014", "1015"}));
     QCOMPARE(tabOrder(edit), QStringList({"1", "2", "1006", "1008", "1009", "1010", "1011", "1014", "1015"}));
+}
+
+void EntryDlgTest::labelsEndAtTheirEdits()
+{
+    ScriptedPrompt prompt;
+    ScriptedChooser chooser;
+    CAddDeviceDlg add(prompt, chooser);
+    CEditDeviceDlg edit(prompt);
+    const int edits[] = {IDC_NAME, IDC_FID, IDC_ROM, IDC_VOLTAGE, IDC_SIG1};  // in label order
+    for (QDialog* dlg : {static_cast<QDialog*>(&add), static_cast<QDialog*>(&edit)}) {
+        const QList<QLabel*> labels = dlg->findChildren<QLabel*>();
+        QCOMPARE(labels.size(), qsizetype(std::size(edits)));
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            const QLabel* l = labels[i];
+            const QRect e = Edit(*dlg, edits[i])->geometry();
+            // Whatever the font: the text ends at one edge before the edits and sits on their line.
+            QCOMPARE(l->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+            QCOMPARE(l->geometry().right(), labels[0]->geometry().right());
+            QVERIFY(l->geometry().right() < e.left());
+            QCOMPARE(l->geometry().center().y(), e.center().y());
+            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
+        }
+    }
 }
 
 void EntryDlgTest::buttonsTakeStyleBeforeBinding()
@@ -328,6 +353,34 @@ void EntryDlgTest::onlyFirstFailureIsShown()
         QCOMPARE(prompt.LastText(), std::string(kMsgBadSig3));
         QCOMPARE(prompt.Count(), 3u);
     });
+}
+
+void EntryDlgTest::checksRunInFieldOrder_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("FID before 特征字1") << int(IDC_FID) << int(IDC_SIG1) << QString(kMsgBadFid);
+    QTest::newRow("特征字1 before 2") << int(IDC_SIG1) << int(IDC_SIG2) << QString(kMsgBadSig1);
+    QTest::newRow("特征字2 before 3") << int(IDC_SIG2) << int(IDC_SIG3) << QString(kMsgBadSig2);
+}
+
+void EntryDlgTest::checksRunInFieldOrder()
+{
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(QString, message);
+    ScriptedPrompt prompt;
+    ScriptedChooser chooser;
+    CAddDeviceDlg dlg(prompt, chooser);
+    DriveModal(dlg, [&] { return dlg.DoModal(); }, [&] {
+        FillValid(dlg);
+        Type(dlg, first, "zz");
+        Type(dlg, second, "zz");
+        Click(dlg, 1);
+    });
+    QCOMPARE(prompt.Count(), 1u);
+    QCOMPARE(QString::fromStdString(prompt.LastText()), message);
 }
 
 void EntryDlgTest::romAndVoltageStoredUnchecked()

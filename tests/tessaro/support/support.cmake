@@ -3,5 +3,5 @@
 if(NOT TARGET tessaro_test_support)
   add_library(tessaro_test_support INTERFACE)
   target_include_directories(tessaro_test_support INTERFACE ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(tessaro_test_support INTERFACE tessaro_dialogs Qt6::Test)
+  target_link_libraries(tessaro_test_support INTERFACE tessaro_dialogs qt_test_home Qt6::Test)
 endif()

@@ -100,7 +100,8 @@ private slots:
         for (int id : {2, 1001, 1003, 1004, 1005, 1012, 1013}) QVERIFY2(h.Button(id), qPrintable(QString::number(id)));
         QCOMPARE(h.Button(2)->text(), QStringLiteral("退出程序"));
         QCOMPARE(h.dlg->Model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("器件名称"));
-        QCOMPARE(h.List()->horizontalHeader()->sectionSize(1), 150);
+        QCOMPARE(h.List()->horizontalHeader()->sectionSize(1),
+                 DialogUnits(TemplateFont(QStringLiteral("MS Sans Serif"), 8)).PixelsX(150));
         h.Click(CDeviceListDlg::IDC_EXIT);
         QVERIFY(!h.dlg->isVisible());
         QCOMPARE(h.prompt.Count(), 0u);
