@@ -1,5 +1,8 @@
 #include "testutil.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -60,4 +63,28 @@ TempDir::~TempDir()
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
+}
+
+DeviceList ListOf(std::vector<DeviceRecord>& recs)
+{
+    DeviceList list;
+    for (auto& r : recs)
+        list.Append(&r);
+    return list;
+}
+
+int InChild(const std::function<int()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::size_t EntriesIn(const std::filesystem::path& dir)
+{
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
 }

@@ -12,8 +12,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -146,6 +144,8 @@ private:
     // Reads a list file and appends its records. Short or odd files are warned about (unless
     // `quiet`); an unreadable file is an error.
     bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
+    // The whole of a text file (or of standard input for "-"); an unreadable file is an error.
+    bool ReadText(const std::string& path, std::string& text);
     bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
 
     int Show(const CommandLine& cl);
@@ -163,13 +163,13 @@ private:
 
 bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
 {
-    const ReadResult r = ReadListFile(path, m_storage, list);
+    const ReadResult r = ReadListFile(path == "-" ? "/dev/stdin" : path, m_storage, list, ReadSource::AnyFile);
     if (resultOut) *resultOut = r;
     if (r.error == ReadError::Open) {
         m_err << "chiptool: cannot open " << path << ": " << SysError(r.sysErrno) << '\n';
         return false;
     }
-    if (r.error == ReadError::Read) {
+    if (r.error == ReadError::Read || r.error == ReadError::NotRegular) {
         m_err << "chiptool: cannot read " << path << ": " << SysError(r.sysErrno) << '\n';
         return false;
     }
@@ -196,9 +196,14 @@ bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t rem
 {
     const WriteResult w = WriteListFile(path, list);
     if (!w.ok) {
-        m_err << "chiptool: cannot write " << path;
-        if (!w.detail.empty()) m_err << " (" << w.detail << ")";
-        m_err << ": " << SysError(w.sysErrno) << "; the file is unchanged\n";
+        m_err << "chiptool: cannot write " << path << " (" << w.detail;
+        if (w.sysErrno != 0) m_err << ": " << std::strerror(w.sysErrno);
+        m_err << ")";
+        if (w.targetDamaged)
+            m_err << "; the file was written in place and may be incomplete";
+        else if (w.targetExisted)
+            m_err << "; the file is unchanged";
+        m_err << '\n';
         return false;
     }
     m_err << "chiptool: " << path << ": " << list.Count() << " records written";
@@ -242,6 +247,22 @@ int Tool::Export(const CommandLine& cl)
     return kExitDone;
 }
 
+bool Tool::ReadText(const std::string& path, std::string& text)
+{
+    std::FILE* file = std::fopen(path == "-" ? "/dev/stdin" : path.c_str(), "rb");
+    if (!file) {
+        m_err << "chiptool: cannot open " << path << ": " << SysError(errno) << '\n';
+        return false;
+    }
+    char buf[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text.append(buf, n);
+    const int err = std::ferror(file) ? errno : 0;
+    std::fclose(file);
+    if (err != 0) m_err << "chiptool: cannot read " << path << ": " << SysError(err) << '\n';
+    return err == 0;
+}
+
 int Tool::Import(const CommandLine& cl)
 {
     const std::string& in = cl.files[0];
@@ -250,16 +271,8 @@ int Tool::Import(const CommandLine& cl)
         m_err << "chiptool: import: cannot tell the format of " << in << " by its extension; use --format csv|json\n";
         return kExitUsage;
     }
-    std::ifstream file(in, std::ios::binary);
-    if (!file) {
-        m_err << "chiptool: cannot open " << in << ": " << SysError(errno) << '\n';
-        return kExitIo;
-    }
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        m_err << "chiptool: cannot read " << in << '\n';
-        return kExitIo;
-    }
+    std::string text;
+    if (!ReadText(in, text)) return kExitIo;
     ParsedList parsed = *format == TextFormat::Json ? ParseJson(text) : ParseCsv(text);
     if (!parsed.errors.empty()) {
         for (std::size_t i = 0; i < parsed.errors.size() && i < kMaxRowErrorsShown; ++i)
