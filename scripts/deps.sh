@@ -9,6 +9,8 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
   fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core
 )
+# Only the fuzz targets need these (clang with libFuzzer and the sanitizer runtimes).
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # Only the ppdev guest test needs these.
 QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)
 
@@ -31,4 +33,5 @@ install_missing() {
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   install_missing "${PACKAGES[@]}"
   [ "${1:-}" = "--qemu" ] && install_missing "${QEMU_PACKAGES[@]}"
+  [ "${1:-}" = "--fuzz" ] && install_missing "${FUZZ_PACKAGES[@]}"
 fi
