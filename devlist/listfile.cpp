@@ -51,7 +51,7 @@ long long ReadFully(int fd, std::byte* buf, std::size_t size)
 bool ReadStream(int fd, std::vector<std::byte>& out)
 {
     auto readUpTo = [&](std::size_t total) {
-        constexpr std::size_t kChunk = 1 << 20;
+        constexpr std::size_t kChunk = 1 << 16;
         while (out.size() < total) {
             const std::size_t had = out.size();
             out.resize(had + std::min(kChunk, total - had));
