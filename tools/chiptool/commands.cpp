@@ -376,7 +376,8 @@ std::string ChiptoolHelp()
 {
     return R"(Usage: chiptool COMMAND FILE... [OPTIONS]
 
-Reads, converts and checks .chip device lists.
+Reads, converts and checks .chip device lists. An input FILE of - is standard input; a pipe
+or device is read only as far as its header declares.
 
 Commands:
   show FILE                   Print the list as the editor's window shows it: a header line,
@@ -402,8 +403,11 @@ Commands:
                               duplicate groups. Exit 1 when there is any.
 
 Options:
-  -o, --output FILE           Output list; may name an input, which is then replaced
-                              atomically (a failed write leaves it as it was).
+  -o, --output FILE           Output list; may name an input. Only a regular file (or a new
+                              name) is written, and only one the user may write. It is
+                              replaced atomically (a failed write leaves it as it was), or
+                              written in place when it has several hard links, an owner or
+                              group that a new file could not keep, or a read-only folder.
   --format csv|json           Text format for export and import.
   --keep-duplicates           merge: keep duplicates.
   -h, --help                  Show this help.
