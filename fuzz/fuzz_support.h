@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -45,4 +46,18 @@ inline void CheckSameRecords(const std::vector<DeviceRecord>& expected, const Pa
         if (std::memcmp(&a, &b, sizeof a) != 0)
             std::abort();
     }
+}
+
+// Import any text; what is accepted must export and import again to the very same records.
+template <class Parse, class Write>
+int FuzzImport(const std::uint8_t* data, std::size_t size, Parse parse, Write write)
+{
+    ParsedList first = parse(AsText(data, size));
+    CheckMessages(first);
+    if (!first.errors.empty())
+        return 0;
+    std::ostringstream text;
+    write(text, ListOf(first.records));
+    CheckSameRecords(first.records, parse(text.str()));
+    return 0;
 }
