@@ -565,9 +565,9 @@ private slots:
         // A FIFO would block the window for good, a device never ends: both refused at once.
         const fs::path fifo = Tmp("fifo.chip");
         QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
-        const fs::path zero = Tmp("zero.chip");
-        fs::create_symlink("/dev/zero", zero);
-        for (const fs::path& special : {fifo, zero}) {
+        const fs::path device = Tmp("dev-zero.chip");
+        fs::create_symlink("/dev/zero", device);
+        for (const fs::path& special : {fifo, device}) {
             h.prompt.Queue(Answer::No);
             h.Open(special);
             QVERIFY(h.prompt.LastText().find("不是普通文件") != std::string::npos);
