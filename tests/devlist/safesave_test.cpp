@@ -248,13 +248,18 @@ TEST(SafeSave, KilledSavesLeaveTheWholeOldOrNewFileAndAtMostOneTemporary)
     const std::vector<std::byte> images[2] = {BuildListImage(ListOf(first)), BuildListImage(ListOf(second))};
     ASSERT_TRUE(WriteListFile(target, ListOf(first)).ok);
 
+    // Kill points spread over the time a whole save takes in this build.
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(InChild([&] { return WriteListFile(target, ListOf(first)).ok ? 0 : 1; }), 0);
+    const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+
     std::mt19937 rng(12345);
     for (int round = 0; round < 30; ++round) {
         std::vector<DeviceRecord>& next = round % 2 ? first : second;
         const pid_t pid = ::fork();
         if (pid == 0)
             ::_exit(WriteListFile(target, ListOf(next)).ok ? 0 : 1);
-        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 20000));
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % (saveTime.count() * 6 / 5 + 1)));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         const std::vector<std::byte> now = ReadAll(target);
