@@ -1,15 +1,18 @@
 #include "listfile.h"
 
+#include "safesave.h"
+#include "unixfd.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
-#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -23,41 +26,6 @@ std::uint32_t LoadU32(const std::byte* p)
 }
 
 void StoreU32(std::byte* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
-
-// Closes on every path; EINTR on close is not retried (Linux has already released the fd).
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-    // Closes and reports the result, which matters for writes on some file systems.
-    int Close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd >= 0 ? ::close(fd) : 0;
-    }
-
-private:
-    int m_fd;
-};
-
-int OpenRetry(const char* path, int flags, mode_t mode = 0)
-{
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 // Reads up to `size` bytes; one read() for any ordinary file, more only when the kernel hands out
 // less (files over 2 GiB, signals). Returns the number read, or -1 with errno set.
@@ -78,21 +46,30 @@ long long ReadFully(int fd, std::byte* buf, std::size_t size)
     return static_cast<long long>(done);
 }
 
-// For pipes and devices, whose size is not known in advance.
+// For pipes and devices, whose size is not known in advance and which may never end: the header
+// first, then as many bytes as it declares, the buffer growing only as data actually arrives.
 bool ReadStream(int fd, std::vector<std::byte>& out)
 {
-    std::byte chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
+    auto readUpTo = [&](std::size_t total) {
+        constexpr std::size_t kChunk = 1 << 16;
+        while (out.size() < total) {
+            const std::size_t had = out.size();
+            out.resize(had + std::min(kChunk, total - had));
+            const long long got = ReadFully(fd, out.data() + had, out.size() - had);
+            if (got < 0)
+                return false;
+            out.resize(had + static_cast<std::size_t>(got));
+            if (out.size() < had + std::min(kChunk, total - had))
+                break;  // end of the stream
         }
-        if (n == 0)
-            return true;
-        out.insert(out.end(), chunk, chunk + n);
-    }
+        return true;
+    };
+    if (!readUpTo(kListHeaderSize))
+        return false;
+    const ListFileLayout header = InspectListImage(out);
+    if (!header.headerComplete || header.count <= 0)
+        return true;
+    return readUpTo(ListImageSize(static_cast<std::size_t>(header.count)));
 }
 
 void AppendRecords(std::byte* image, const ListFileLayout& layout, DeviceList& target)
@@ -144,7 +121,7 @@ WriteResult Failure(const char* step, int err)
     WriteResult r;
     r.ok = false;
     r.sysErrno = err;
-    r.detail = std::string(step) + ": " + std::strerror(err);
+    r.detail = step;
     return r;
 }
 
@@ -178,10 +155,13 @@ ListFileLayout InspectListImage(std::span<const std::byte> image)
     return layout;
 }
 
-ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target)
+ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
+                        ReadSource source)
 {
     ReadResult result;
-    Fd fd(OpenRetry(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opening a FIFO waits for a writer; only where streams are wanted may it.
+    const int nonBlocking = source == ReadSource::RegularFile ? O_NONBLOCK : 0;
+    UnixFd fd(OpenRetry(path.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking));
     if (fd.Get() < 0) {
         result.error = ReadError::Open;
         result.sysErrno = errno;
@@ -191,6 +171,12 @@ ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storag
     if (::fstat(fd.Get(), &st) != 0) {
         result.error = ReadError::Read;
         result.sysErrno = errno;
+        return result;
+    }
+
+    // A directory is left to fail as an unreadable file.
+    if (source == ReadSource::RegularFile && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        result.error = ReadError::NotRegular;
         return result;
     }
 
@@ -247,38 +233,10 @@ std::vector<std::byte> BuildListImage(const DeviceList& list)
     return image;
 }
 
-WriteResult WriteListFile(const std::filesystem::path& requested, const DeviceList& list)
+WriteResult WriteListFile(const std::filesystem::path& path, const DeviceList& list)
 {
     if (list.Count() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return Failure("too many records", EOVERFLOW);
-
-    // Replace the file a link names, not the link.
-    std::filesystem::path path = requested;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
-        const auto resolved = std::filesystem::canonical(path, ec);
-        if (!ec)
-            path = resolved;
-    }
-
-    std::filesystem::path dir = path.parent_path();
-    if (dir.empty())
-        dir = ".";
-    const std::string base = path.filename().string();
-    if (base.empty() || base == "." || base == "..")
-        return Failure("target is not a file name", EISDIR);
-
-    mode_t mode = 0666;  // a new file gets what the umask leaves, as with any created file
-    bool keepMode = false;
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) {
-        if (S_ISDIR(old.st_mode))
-            return Failure("target is a directory", EISDIR);
-        mode = old.st_mode & 07777;
-        keepMode = true;
-    } else if (errno != ENOENT) {
-        return Failure("stat target", errno);
-    }
 
     // Build the whole image before touching the disk.
     const std::size_t size = ListImageSize(list.Count());
@@ -290,64 +248,14 @@ WriteResult WriteListFile(const std::filesystem::path& requested, const DeviceLi
     }
     FillListImage(list, image.data());
 
-    std::random_device rd;
-    std::filesystem::path tmp;
-    Fd fd;
-    for (int attempt = 0; attempt < 100 && fd.Get() < 0; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(rd()));
-        tmp = dir / ("." + base + suffix + ".tmp");
-        const int f = OpenRetry(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (f >= 0) {
-            fd.Reset(f);
-        } else if (errno != EEXIST) {
-            return Failure("create temporary file", errno);
-        }
+    const SaveResult saved = SaveFileSafely(path, image.data(), size);
+    WriteResult r;
+    r.ok = saved.ok;
+    r.targetExisted = saved.targetExisted;
+    r.targetDamaged = saved.targetDamaged;
+    if (!saved.ok) {
+        r.sysErrno = saved.sysErrno;
+        r.detail = saved.step;
     }
-    if (fd.Get() < 0)
-        return Failure("create temporary file", EEXIST);
-
-    auto fail = [&](const char* step, int err) {
-        fd.Reset();
-        ::unlink(tmp.c_str());
-        return Failure(step, err);
-    };
-
-    // The umask applied at creation; an existing file's bits are restored exactly.
-    if (keepMode && ::fchmod(fd.Get(), mode) != 0)
-        return fail("set permissions", errno);
-
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd.Get(), image.data() + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail("write", errno);
-        }
-        if (n == 0)
-            return fail("write", EIO);
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd.Get()) != 0)
-        return fail("flush to disk", errno);
-    if (fd.Close() != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return Failure("close", err);
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return Failure("replace target", err);
-    }
-    // Make the rename itself durable. The new file is already in place, so a file system that
-    // cannot sync directories does not make the save a failure.
-    Fd dirFd(OpenRetry(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.Get() >= 0)
-        ::fsync(dirFd.Get());
-
-    WriteResult ok;
-    ok.ok = true;
-    return ok;
+    return r;
 }

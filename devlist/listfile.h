@@ -24,7 +24,11 @@ struct ListFileLayout {
 // Pure; safe for any size and any count (INT32_MAX included).
 ListFileLayout InspectListImage(std::span<const std::byte> image);
 
-enum class ReadError { None, Open, Read };
+enum class ReadError { None, Open, Read, NotRegular };
+
+// What may be read: the window opens regular files only (a FIFO would block it for good, a device
+// never ends); the command-line tool also reads pipes and devices, as far as their header declares.
+enum class ReadSource { RegularFile, AnyFile };
 
 struct ReadResult {
     ReadError error = ReadError::None;
@@ -42,13 +46,18 @@ struct ReadResult {
 
 // Reads the whole file into one new buffer owned by `storage` and appends references to its
 // records (in file order) to `target`. The version word and the record fields are not checked;
-// bytes after the counted records are ignored. On an error `target` is unchanged.
-ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target);
+// bytes after the counted records are ignored. A stream (pipe, device) is read only as far as its
+// header declares: 8 + 36 x count bytes, just the header when the count is not positive. On an
+// error `target` is unchanged.
+ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
+                        ReadSource source = ReadSource::RegularFile);
 
 struct WriteResult {
     bool ok = false;
-    int sysErrno = 0;
-    std::string detail;  // which step failed, for logs and the command-line tool (English)
+    int sysErrno = 0;     // 0 when the failure is no system error (e.g. the target is a FIFO)
+    std::string detail;   // which step failed, for logs and the command-line tool (English)
+    bool targetExisted = false;
+    bool targetDamaged = false;  // written in place and failed part-way
 };
 
 // Size of the file image for `n` records: 8 + 36 n.
@@ -58,8 +67,6 @@ std::size_t ListImageSize(std::size_t n);
 // (padding included). Lists longer than INT32_MAX cannot be represented and throw std::length_error.
 std::vector<std::byte> BuildListImage(const DeviceList& list);
 
-// Saves atomically: the image goes to a temporary file in the target's directory in one write,
-// is flushed to disk and then renamed over the target, whose permission bits are kept. On any
-// failure the temporary file is removed, the previous file is left as it was and ok is false.
-// A symbolic link as target is followed, so the link stays and the file it names is replaced.
+// Saves the image by SaveFileSafely (safesave.h): atomically where that is safe, in place where a
+// replace would break links or ownership; only regular files; no temporary file left on failure.
 WriteResult WriteListFile(const std::filesystem::path& path, const DeviceList& list);

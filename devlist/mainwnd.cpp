@@ -243,6 +243,10 @@ bool CDeviceListDlg::ReportReadProblem(const ReadResult& result)
         m_prompt.Inform(kReadError);
         return true;
     }
+    if (result.error == ReadError::NotRegular) {
+        m_prompt.Inform("不能打开: 这不是普通文件 (可能是目录、管道或设备), 器件列表只能从普通文件读入。");
+        return true;
+    }
     return false;
 }
 

@@ -11,6 +11,8 @@ PACKAGES=(
 )
 # Only the Debian package build and its checks need these.
 PACKAGE_TOOLS=(dpkg-dev debhelper help2man lintian desktop-file-utils appstream shared-mime-info)
+# Only the fuzz targets need these (clang with libFuzzer and the sanitizer runtimes).
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # Only the ppdev guest test needs these.
 QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)
 
@@ -33,4 +35,5 @@ install_missing() {
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   install_missing "${PACKAGES[@]}"
   [ "${1:-}" = "--qemu" ] && install_missing "${QEMU_PACKAGES[@]}"
+  [ "${1:-}" = "--fuzz" ] && install_missing "${FUZZ_PACKAGES[@]}"
 fi

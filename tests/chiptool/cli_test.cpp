@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -104,22 +107,28 @@ protected:
         return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     }
 
-    RunResult Chiptool(const std::vector<std::string>& args) const
+    // Runs the program with `input` as standard input and, when `sizeLimitKb` is given, under that
+    // file-size limit (set by the shell, as a user would).
+    RunResult Chiptool(const std::vector<std::string>& args, const std::string& input = "/dev/null",
+                       int sizeLimitKb = 0) const
     {
         const std::string outPath = P(".stdout"), errPath = P(".stderr");
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&fa, 0, input.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<std::string> argvStore = {CHIPTOOL_PATH};
+        if (sizeLimitKb > 0)
+            argvStore = {"/bin/sh", "-c", "ulimit -f " + std::to_string(sizeLimitKb) + "; exec \"$0\" \"$@\"",
+                         CHIPTOOL_PATH};
         argvStore.insert(argvStore.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : argvStore) argv.push_back(a.data());
         argv.push_back(nullptr);
         pid_t pid = 0;
         RunResult run;
-        const int rc = posix_spawn(&pid, CHIPTOOL_PATH, &fa, nullptr, argv.data(), environ);
+        const int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&fa);
         if (rc != 0) {
             ADD_FAILURE() << "cannot start " << CHIPTOOL_PATH << ": " << std::strerror(rc);
@@ -378,6 +387,47 @@ TEST_F(ChiptoolCli, UsageErrorsAndIoErrorsHaveTheirOwnExitCodes)
     const RunResult version = Chiptool({"--version"});
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out, "chiptool 1.0.0.1\n");
+}
+
+TEST_F(ChiptoolCli, StreamsAreReadAsFarAsTheirHeaderDeclares)
+{
+    const RunResult zero = Chiptool({"check", "-"}, "/dev/zero");
+    EXPECT_EQ(zero.code, 1);  // a version word of 0 is a finding
+    EXPECT_TRUE(Contains(zero.out, "0 records")) << zero.out;
+
+    const Bytes list = Image({R("A", 1, 1, 1, 1), R("B", 2, 2, 2, 2)});
+    ASSERT_EQ(::mkfifo(P("pipe").c_str(), 0600), 0);
+    ::signal(SIGPIPE, SIG_IGN);  // the reader goes away before the writer is done
+    std::thread writer([&] {
+        std::ofstream f(P("pipe"), std::ios::binary);
+        f << list << std::string(1 << 20, 'x');  // more than declared: never read
+    });
+    const RunResult piped = Chiptool({"show", "-"}, P("pipe"));
+    writer.join();
+    EXPECT_EQ(piped.code, 0) << piped.err;
+    EXPECT_TRUE(Contains(piped.out, "0001  B ")) << piped.out;
+}
+
+TEST_F(ChiptoolCli, OutputOnlyReplacesRegularFilesAndFailsCleanly)
+{
+    Write("a.chip", Image(std::vector<Rec>(2000, R("A", 1, 1, 1, 1))));
+    ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
+    const RunResult fifo = Chiptool({"tidy", P("a.chip"), "-o", P("fifo")});
+    EXPECT_EQ(fifo.code, 3);
+    EXPECT_TRUE(fs::is_fifo(P("fifo")));
+    EXPECT_TRUE(Contains(fifo.err, "not a regular file")) << fifo.err;
+
+    // A file-size limit is a write error like any other; no temporary file stays.
+    Write("old.chip", Image({}));
+    const RunResult limited = Chiptool({"tidy", P("a.chip"), "-o", P("old.chip")}, "/dev/null", 8);
+    EXPECT_EQ(limited.code, 3) << limited.err;
+    EXPECT_EQ(Read("old.chip"), Image({}));
+    EXPECT_TRUE(Contains(limited.err, "File too large); the file is unchanged\n")) << limited.err;
+    const RunResult fresh = Chiptool({"tidy", P("a.chip"), "-o", P("new.chip")}, "/dev/null", 8);
+    EXPECT_EQ(fresh.code, 3);
+    EXPECT_FALSE(Contains(fresh.err, "unchanged")) << fresh.err;
+    for (const auto& entry : fs::directory_iterator(m_dir))
+        EXPECT_EQ(entry.path().filename().string().find(".~"), std::string::npos) << entry.path();
 }
 
 TEST_F(ChiptoolCli, ShippedSampleIsTheImportOfItsCsv)

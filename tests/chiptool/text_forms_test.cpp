@@ -1,6 +1,7 @@
 // Unit tests of chiptool's text forms: name escaping, CSV, field formats and the CSV/JSON lists.
 #include "csv.h"
 #include "list_formats.h"
+#include "message_text.h"
 #include "name_text.h"
 #include "records_text.h"
 
@@ -67,8 +68,20 @@ TEST(NameText, UnescapeRefusesWhatCannotBeAName)
     EXPECT_EQ(gbk, "A\\\xBA\xEA\xBE\xA7\xFF");
 }
 
+bool HasControlByte(std::string_view s)
+{
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
+    return false;
+}
+
 TEST(NameText, AnyByteStringSurvivesEscapeAndUnescape)
 {
+    // 0x80 is a character of its own, so the byte after it is not its trail byte.
+    for (const std::string bytes : {"C\x80\\x41", "\x80\\", "\x80\x1b", "\x80"}) {
+        EXPECT_EQ(RoundTripName(bytes), bytes) << EscapeName(bytes);
+        EXPECT_FALSE(HasControlByte(EscapeName(bytes)) || HasControlByte(DisplayName(bytes))) << bytes;
+    }
     std::mt19937 rng(20240601);
     std::uniform_int_distribution<int> len(0, 20), byte(1, 255), highByte(0x80, 0xFF);
     for (int i = 0; i < 3000; ++i) {
@@ -76,6 +89,7 @@ TEST(NameText, AnyByteStringSurvivesEscapeAndUnescape)
         // Half the strings are dense in high bytes, so that valid and invalid pairs both occur.
         for (char& c : s) c = static_cast<char>(i % 2 ? highByte(rng) : byte(rng));
         ASSERT_EQ(RoundTripName(s), s) << "case " << i;
+        ASSERT_FALSE(HasControlByte(EscapeName(s)) || HasControlByte(DisplayName(s))) << "case " << i;
     }
 }
 
@@ -187,7 +201,8 @@ TEST(Fields, SignatureIsThreeHexBytesSeparatedBySingleSpaces)
     EXPECT_EQ(sig[0], 0x1e);
     EXPECT_EQ(sig[1], 0x05);
     EXPECT_EQ(sig[2], 0x00);
-    for (const char* bad : {"", "1e 52", "1e 52 06 00", "1e  52 06", "1e 52 06 ", " 1e 52 06", "1e 52 g6", "1e 52 006"})
+    for (const char* bad : {"", "1e 52", "1e 52 06 00", "1e  52 06", "1e 52 06 ", " 1e 52 06", "1e 52 g6", "1e 52 006",
+                            "1e 52 ", "1e  52", " 1e 52"})
         EXPECT_FALSE(ParseSignature(bad, sig)) << bad;
     EXPECT_EQ(sig[0], 0x1e);
     const std::uint8_t b[3] = {0x1e, 0x52, 0x06};
@@ -308,9 +323,33 @@ TEST(ListFormats, JsonReportsEveryBadElementWithItsIndex)
     ASSERT_EQ(p.records.size(), 2u);
     EXPECT_TRUE(std::isinf(p.records[1].voltage) && p.records[1].voltage < 0);
 
+    // Faults the parser itself finds name the element too, whatever the nesting or the number.
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    for (const std::string& text : {std::string(R"([{"name":"a"}, {"voltage":1e400}])"),
+                                    R"([{"name":"a"}, {"name":)" + deep + R"(,"fid":"01"}])"}) {
+        const ParsedList bad = ParseJson(text);
+        ASSERT_EQ(bad.errors.size(), 1u);
+        EXPECT_EQ(bad.errors[0].where, "element 1");
+    }
+
     EXPECT_EQ(ParseJson("[{").errors.size(), 1u);
     EXPECT_EQ(ParseJson("{}").errors.size(), 1u);
     EXPECT_TRUE(ParseJson("[]").errors.empty());
+}
+
+TEST(ListFormats, MessagesQuoteAtMostSixtyCharactersAndNoControlBytes)
+{
+    const std::string field = "\x1b[31m" + std::string(100000, 'z') + "\xff";
+    for (const ParsedList& p : {ParseCsv("name,fid,rom_kb,voltage,signature\na," + field + ",1,5,00 00 00\n"),
+                                ParseJson("[{\"name\":\"a\",\"fid\":\"01\",\"rom_kb\":1,\"voltage\":\"" +
+                                          field + "\",\"signature\":\"00 00 00\"}]"),
+                                ParseJson("[" + field + "]")}) {
+        ASSERT_EQ(p.errors.size(), 1u);
+        EXPECT_LE(p.errors[0].message.size(), 300u);
+        EXPECT_FALSE(HasControlByte(p.errors[0].message)) << p.errors[0].message;
+    }
+    EXPECT_EQ(MessageText(std::string(61, 'a')), std::string(60, 'a') + "...");
+    EXPECT_EQ(MessageText("宏\x1b\xba"), "宏\\x1b\\xba");
 }
 
 }  // namespace

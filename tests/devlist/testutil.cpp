@@ -1,9 +1,11 @@
 #include "testutil.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 DeviceRecord MakeRecord(std::string_view name, std::uint8_t fid, std::uint8_t s0, std::uint8_t s1,
@@ -32,11 +34,11 @@ std::vector<std::byte> Bytes(std::initializer_list<int> values)
 
 std::vector<std::byte> ReadAll(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::byte> out(chars.size());
-    if (!chars.empty())
-        std::memcpy(out.data(), chars.data(), chars.size());
+    // In one piece: lists of a few MB are read in loops, also in the sanitizer build.
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::vector<std::byte> out(in ? static_cast<std::size_t>(in.tellg()) : 0);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
     return out;
 }
 
@@ -60,4 +62,28 @@ TempDir::~TempDir()
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
+}
+
+DeviceList ListOf(std::vector<DeviceRecord>& recs)
+{
+    DeviceList list;
+    for (auto& r : recs)
+        list.Append(&r);
+    return list;
+}
+
+int InChild(const std::function<int()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::size_t EntriesIn(const std::filesystem::path& dir)
+{
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
 }

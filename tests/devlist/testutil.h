@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,9 @@
 
 DeviceRecord MakeRecord(std::string_view name, std::uint8_t fid, std::uint8_t s0, std::uint8_t s1,
                         std::uint8_t s2, std::int32_t romKb = 0, float voltage = 0.0f);
+
+// References to `recs`, in order.
+DeviceList ListOf(std::vector<DeviceRecord>& recs);
 
 std::vector<std::byte> Bytes(std::initializer_list<int> values);
 std::vector<std::byte> ReadAll(const std::filesystem::path& path);
@@ -27,3 +31,8 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// Runs `body` in a child process and returns its exit status (or -1 on a signal).
+int InChild(const std::function<int()>& body);
+
+std::size_t EntriesIn(const std::filesystem::path& dir);

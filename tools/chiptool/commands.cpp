@@ -12,8 +12,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -146,6 +144,8 @@ private:
     // Reads a list file and appends its records. Short or odd files are warned about (unless
     // `quiet`); an unreadable file is an error.
     bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
+    // The whole of a text file (or of standard input for "-"); an unreadable file is an error.
+    bool ReadText(const std::string& path, std::string& text);
     bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
 
     int Show(const CommandLine& cl);
@@ -163,13 +163,13 @@ private:
 
 bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
 {
-    const ReadResult r = ReadListFile(path, m_storage, list);
+    const ReadResult r = ReadListFile(path == "-" ? "/dev/stdin" : path, m_storage, list, ReadSource::AnyFile);
     if (resultOut) *resultOut = r;
     if (r.error == ReadError::Open) {
         m_err << "chiptool: cannot open " << path << ": " << SysError(r.sysErrno) << '\n';
         return false;
     }
-    if (r.error == ReadError::Read) {
+    if (r.error == ReadError::Read || r.error == ReadError::NotRegular) {
         m_err << "chiptool: cannot read " << path << ": " << SysError(r.sysErrno) << '\n';
         return false;
     }
@@ -196,9 +196,14 @@ bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t rem
 {
     const WriteResult w = WriteListFile(path, list);
     if (!w.ok) {
-        m_err << "chiptool: cannot write " << path;
-        if (!w.detail.empty()) m_err << " (" << w.detail << ")";
-        m_err << ": " << SysError(w.sysErrno) << "; the file is unchanged\n";
+        m_err << "chiptool: cannot write " << path << " (" << w.detail;
+        if (w.sysErrno != 0) m_err << ": " << std::strerror(w.sysErrno);
+        m_err << ")";
+        if (w.targetDamaged)
+            m_err << "; the file was written in place and may be incomplete";
+        else if (w.targetExisted)
+            m_err << "; the file is unchanged";
+        m_err << '\n';
         return false;
     }
     m_err << "chiptool: " << path << ": " << list.Count() << " records written";
@@ -242,6 +247,22 @@ int Tool::Export(const CommandLine& cl)
     return kExitDone;
 }
 
+bool Tool::ReadText(const std::string& path, std::string& text)
+{
+    std::FILE* file = std::fopen(path == "-" ? "/dev/stdin" : path.c_str(), "rb");
+    if (!file) {
+        m_err << "chiptool: cannot open " << path << ": " << SysError(errno) << '\n';
+        return false;
+    }
+    char buf[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text.append(buf, n);
+    const int err = std::ferror(file) ? errno : 0;
+    std::fclose(file);
+    if (err != 0) m_err << "chiptool: cannot read " << path << ": " << SysError(err) << '\n';
+    return err == 0;
+}
+
 int Tool::Import(const CommandLine& cl)
 {
     const std::string& in = cl.files[0];
@@ -250,16 +271,8 @@ int Tool::Import(const CommandLine& cl)
         m_err << "chiptool: import: cannot tell the format of " << in << " by its extension; use --format csv|json\n";
         return kExitUsage;
     }
-    std::ifstream file(in, std::ios::binary);
-    if (!file) {
-        m_err << "chiptool: cannot open " << in << ": " << SysError(errno) << '\n';
-        return kExitIo;
-    }
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        m_err << "chiptool: cannot read " << in << '\n';
-        return kExitIo;
-    }
+    std::string text;
+    if (!ReadText(in, text)) return kExitIo;
     ParsedList parsed = *format == TextFormat::Json ? ParseJson(text) : ParseCsv(text);
     if (!parsed.errors.empty()) {
         for (std::size_t i = 0; i < parsed.errors.size() && i < kMaxRowErrorsShown; ++i)
@@ -363,7 +376,8 @@ std::string ChiptoolHelp()
 {
     return R"(Usage: chiptool COMMAND FILE... [OPTIONS]
 
-Reads, converts and checks .chip device lists.
+Reads, converts and checks .chip device lists. An input FILE of - is standard input; a pipe
+or device is read only as far as its header declares.
 
 Commands:
   show FILE                   Print the list as the editor's window shows it: a header line,
@@ -389,8 +403,11 @@ Commands:
                               duplicate groups. Exit 1 when there is any.
 
 Options:
-  -o, --output FILE           Output list; may name an input, which is then replaced
-                              atomically (a failed write leaves it as it was).
+  -o, --output FILE           Output list; may name an input. Only a regular file (or a new
+                              name) is written, and only one the user may write. It is
+                              replaced atomically (a failed write leaves it as it was), or
+                              written in place when it has several hard links, an owner or
+                              group that a new file could not keep, or a read-only folder.
   --format csv|json           Text format for export and import.
   --keep-duplicates           merge: keep duplicates.
   -h, --help                  Show this help.

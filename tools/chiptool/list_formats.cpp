@@ -1,6 +1,7 @@
 #include "list_formats.h"
 
 #include "csv.h"
+#include "message_text.h"
 #include "records_text.h"
 
 #include <nlohmann/json.hpp>
@@ -17,6 +18,71 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
+// Read into unordered objects: an ordered object copies its values when it grows, and copying a
+// deeply nested value recurses once per level.
+using ReadJson = nlohmann::json;
+
+// Records nest two levels deep; anything much deeper is a bad row, not a reason to recurse.
+constexpr std::size_t kMaxJsonDepth = 64;
+
+// Builds the document as the library would, and tracks which top-level element the parser is in,
+// so that a fault (syntax, a number beyond double, too deep a nesting) is reported against it.
+class ElementTrackingSax : public nlohmann::json_sax<ReadJson> {
+public:
+    explicit ElementTrackingSax(ReadJson& doc) : m_dom(doc, false) {}
+
+    struct Fault {
+        std::string where;
+        std::string message;
+    };
+    const Fault& GetFault() const { return m_fault; }
+
+    bool null() override { return Value() && m_dom.null(); }
+    bool boolean(bool v) override { return Value() && m_dom.boolean(v); }
+    bool number_integer(number_integer_t v) override { return Value() && m_dom.number_integer(v); }
+    bool number_unsigned(number_unsigned_t v) override { return Value() && m_dom.number_unsigned(v); }
+    bool number_float(number_float_t v, const string_t& s) override { return Value() && m_dom.number_float(v, s); }
+    bool string(string_t& v) override { return Value() && m_dom.string(v); }
+    bool binary(binary_t& v) override { return Value() && m_dom.binary(v); }
+    bool key(string_t& v) override { return m_dom.key(v); }
+    bool start_object(std::size_t n) override { return Value() && Open() && m_dom.start_object(n); }
+    bool start_array(std::size_t n) override { return Value() && Open() && m_dom.start_array(n); }
+    bool end_object() override { return Close() && m_dom.end_object(); }
+    bool end_array() override { return Close() && m_dom.end_array(); }
+    bool parse_error(std::size_t byte, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        return Fail("byte " + std::to_string(byte), e.what());
+    }
+
+private:
+    bool Value()
+    {
+        if (m_depth == 1) ++m_element;
+        return true;
+    }
+    bool Open()
+    {
+        if (++m_depth <= kMaxJsonDepth) return true;
+        return Fail("", "nested more than " + std::to_string(kMaxJsonDepth) + " levels deep");
+    }
+    bool Close()
+    {
+        --m_depth;
+        return true;
+    }
+    bool Fail(std::string where, std::string message)
+    {
+        // Inside the top-level array the element is the useful place; elsewhere the byte.
+        if (m_depth >= 1 && m_element >= 0) where = "element " + std::to_string(m_element);
+        m_fault = {std::move(where), MessageText(message, 200)};
+        return false;
+    }
+
+    nlohmann::detail::json_sax_dom_parser<ReadJson> m_dom;
+    std::size_t m_depth = 0;
+    long long m_element = -1;
+    Fault m_fault;
+};
 
 // Output is gathered in chunks: a million records would otherwise mean a million small writes.
 constexpr std::size_t kFlushBytes = 1 << 20;
@@ -57,12 +123,12 @@ Json VoltageToJson(float voltage)
     return static_cast<double>(voltage);
 }
 
-bool VoltageFromJson(const Json& value, float& out, std::string& error)
+bool VoltageFromJson(const ReadJson& value, float& out, std::string& error)
 {
     if (value.is_string()) {
         const auto& text = value.get_ref<const std::string&>();
         if (ParseVoltage(text, out)) return true;
-        error = "voltage: \"" + text + "\" is not a float number";
+        error = "voltage: " + Quoted(text) + " is not a float number";
         return false;
     }
     if (!value.is_number()) {
@@ -71,7 +137,7 @@ bool VoltageFromJson(const Json& value, float& out, std::string& error)
     }
     // A silent inf is not wanted: a number beyond the float range is a bad row.
     if (!DoubleToFloat(value.get<double>(), out)) {
-        error = "voltage: " + value.dump() + " is beyond the float range";
+        error = "voltage: " + MessageText(value.dump()) + " is beyond the float range";
         return false;
     }
     return true;
@@ -186,11 +252,10 @@ ParsedList ParseCsv(std::string_view text)
 ParsedList ParseJson(std::string_view text)
 {
     ParsedList result;
-    Json doc;
-    try {
-        doc = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
-        result.errors.push_back({"byte " + std::to_string(e.byte), e.what()});
+    ReadJson doc;
+    ElementTrackingSax sax(doc);
+    if (!ReadJson::sax_parse(text.begin(), text.end(), &sax)) {
+        result.errors.push_back({sax.GetFault().where, sax.GetFault().message});
         return result;
     }
     if (!doc.is_array()) {
@@ -201,7 +266,7 @@ ParsedList ParseJson(std::string_view text)
     static constexpr std::string_view kKeys[] = {"name", "fid", "rom_kb", "voltage", "signature"};
     for (std::size_t i = 0; i < doc.size(); ++i) {
         const std::string where = "element " + std::to_string(i);
-        const Json& obj = doc[i];
+        const ReadJson& obj = doc[i];
         auto fail = [&](std::string message) { result.errors.push_back({where, std::move(message)}); };
         if (!obj.is_object()) {
             fail("must be an object");
@@ -210,7 +275,7 @@ ParsedList ParseJson(std::string_view text)
         std::string problem;
         for (const auto& [key, value] : obj.items()) {
             if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
-                problem = "unknown key \"" + key + "\"";
+                problem = "unknown key " + Quoted(key);
                 break;
             }
         }
@@ -221,10 +286,10 @@ ParsedList ParseJson(std::string_view text)
             fail(problem);
             continue;
         }
-        const Json& name = obj["name"];
-        const Json& fid = obj["fid"];
-        const Json& romKb = obj["rom_kb"];
-        const Json& signature = obj["signature"];
+        const ReadJson& name = obj["name"];
+        const ReadJson& fid = obj["fid"];
+        const ReadJson& romKb = obj["rom_kb"];
+        const ReadJson& signature = obj["signature"];
         if (!name.is_string()) problem = "name: must be a string";
         else if (!fid.is_string()) problem = "fid: must be a string of hex digits such as \"07\"";
         else if (!romKb.is_number_integer()) problem = "rom_kb: must be an integer";

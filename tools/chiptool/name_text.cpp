@@ -1,6 +1,7 @@
 #include "name_text.h"
 
 #include "gbk.h"
+#include "message_text.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,10 +23,20 @@ struct Piece {
     std::string utf8;  // empty when the bytes do not stand for a character
 };
 
+bool IsOneCharacter(std::string_view utf8)
+{
+    std::size_t starts = 0;
+    for (const char ch : utf8)
+        if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++starts;
+    return starts == 1;
+}
+
 // GBK is stateless: a byte below 0x80 stands alone, anything else either starts a two-byte
 // character or, in code page 936, may be a character by itself (0x80). A character only counts
 // as decoded when its UTF-8 form converts back to the very same bytes; otherwise the bytes
-// would not survive an export/import round trip.
+// would not survive an export/import round trip. Two bytes must also make one character: 0x80
+// followed by an ASCII byte decodes as two, and that ASCII byte (a backslash, a control byte)
+// must still be escaped on its own.
 Piece NextPiece(std::string_view s, std::size_t pos)
 {
     const auto lead = static_cast<unsigned char>(s[pos]);
@@ -36,7 +47,7 @@ Piece NextPiece(std::string_view s, std::size_t pos)
         if (!IsValidGbk(bytes)) continue;
         std::string utf8 = GbkToUtf8(bytes);
         const std::optional<std::string> back = Utf8ToGbk(utf8);
-        if (back && *back == bytes) return {bytes, std::move(utf8)};
+        if (back && *back == bytes && IsOneCharacter(utf8)) return {bytes, std::move(utf8)};
     }
     return {s.substr(pos, 1), {}};
 }
@@ -101,7 +112,7 @@ bool UnescapeName(std::string_view text, std::string& gbk, std::string& error)
         const std::optional<std::string> converted = Utf8ToGbk(run);
         if (!converted) {
             // A CSV saved in GBK rather than UTF-8 ends up here too, hence both causes in the text.
-            error = "text \"" + std::string(run) + "\" is not UTF-8 or holds a character that GBK cannot represent";
+            error = "text " + Quoted(run) + " is not UTF-8 or holds a character that GBK cannot represent";
             return false;
         }
         gbk += *converted;
@@ -121,8 +132,8 @@ bool UnescapeName(std::string_view text, std::string& gbk, std::string& error)
             gbk += static_cast<char>(HexValue(text[pos + 2]) * 16 + HexValue(text[pos + 3]));
             pos += 4;
         } else {
-            error = "bad escape at \"" + std::string(text.substr(pos, 4)) +
-                    "\" (only \\\\ and \\xHH are known)";
+            error = "bad escape at " + Quoted(text.substr(pos, 4)) +
+                    " (only \\\\ and \\xHH are known)";
             return false;
         }
         runStart = pos;

@@ -1,5 +1,6 @@
 #include "records_text.h"
 
+#include "message_text.h"
 #include "name_text.h"
 #include "parsehex.h"
 
@@ -108,19 +109,19 @@ bool FieldsToRecord(const RecordFields& fields, DeviceRecord& out, std::string& 
         return false;
     }
     if (!ParseHexByte(fields.fid, rec.fid)) {
-        error = "fid: \"" + fields.fid + "\" is not a hex byte";
+        error = "fid: " + Quoted(fields.fid) + " is not a hex byte";
         return false;
     }
     if (!ParseRomKb(fields.romKb, rec.romKb)) {
-        error = "rom_kb: \"" + fields.romKb + "\" is not a 32-bit integer";
+        error = "rom_kb: " + Quoted(fields.romKb) + " is not a 32-bit integer";
         return false;
     }
     if (!ParseVoltage(fields.voltage, rec.voltage)) {
-        error = "voltage: \"" + fields.voltage + "\" is not a float number";
+        error = "voltage: " + Quoted(fields.voltage) + " is not a float number";
         return false;
     }
     if (!ParseSignature(fields.signature, rec.signature)) {
-        error = "signature: \"" + fields.signature + "\" is not three hex bytes such as \"1e 52 06\"";
+        error = "signature: " + Quoted(fields.signature) + " is not three hex bytes such as \"1e 52 06\"";
         return false;
     }
     out = rec;

@@ -17,6 +17,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 using Answer = IPrompt::Answer;
 using Buttons = IPrompt::Buttons;
@@ -560,6 +562,18 @@ private slots:
         QCOMPARE(h.prompt.LastText(), std::string("读取文件发生错误!"));
         QCOMPARE(h.Names(), QStringList{"MINE"});
         QVERIFY(h.dlg->IsModified());
+
+        // A FIFO would block the window for good, a device never ends: both refused at once.
+        const fs::path fifo = Tmp("fifo.chip");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        const fs::path device = Tmp("dev-zero.chip");
+        fs::create_symlink("/dev/zero", device);
+        for (const fs::path& special : {fifo, device}) {
+            h.prompt.Queue(Answer::No);
+            h.Open(special);
+            QVERIFY(h.prompt.LastText().find("不是普通文件") != std::string::npos);
+            QCOMPARE(h.Names(), QStringList{"MINE"});
+        }
 
         // And a later exit still asks.
         h.prompt.Queue(Answer::Cancel);

@@ -1,0 +1,290 @@
+#include "safesave.h"
+
+#include "unixfd.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+
+// A file-size limit would otherwise kill the process in the middle of a write. While this lives
+// the signal is blocked for the calling thread, so the write fails with EFBIG instead; a signal
+// raised meanwhile is taken off the queue before the old mask comes back.
+class FileSizeSignalHeld {
+public:
+    FileSizeSignalHeld()
+    {
+        sigemptyset(&m_set);
+        sigaddset(&m_set, SIGXFSZ);
+        ::pthread_sigmask(SIG_BLOCK, &m_set, &m_old);
+    }
+    ~FileSizeSignalHeld()
+    {
+        sigset_t pending;
+        if (::sigpending(&pending) == 0 && sigismember(&pending, SIGXFSZ)) {
+            const timespec now{0, 0};
+            ::sigtimedwait(&m_set, nullptr, &now);
+        }
+        ::pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    FileSizeSignalHeld(const FileSizeSignalHeld&) = delete;
+    FileSizeSignalHeld& operator=(const FileSizeSignalHeld&) = delete;
+
+private:
+    sigset_t m_set;
+    sigset_t m_old;
+};
+
+SaveResult Failure(const char* step, int err, bool existed = false)
+{
+    SaveResult r;
+    r.sysErrno = err;
+    r.step = step;
+    r.targetExisted = existed;
+    return r;
+}
+
+bool WriteAt(int fd, const std::byte* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Where the new content has to go: the file a chain of links ends at, even when that file does
+// not exist yet.
+struct Target {
+    fs::path path;
+    bool exists = false;
+    struct stat st {};
+};
+
+constexpr int kMaxLinkHops = 40;  // as the kernel's own limit
+
+int ResolveTarget(const fs::path& requested, Target& t)
+{
+    if (::stat(requested.c_str(), &t.st) == 0) {
+        t.exists = true;
+        std::error_code ec;
+        t.path = fs::is_symlink(fs::symlink_status(requested, ec)) ? fs::canonical(requested, ec) : requested;
+        return ec ? ec.value() : 0;
+    }
+    if (errno != ENOENT) return errno;
+    // Nothing there, or a dangling link: the file is created where the last link points.
+    fs::path p = requested;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat lst {};
+        if (::lstat(p.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode)) {
+            t.path = p;
+            return 0;
+        }
+        std::error_code ec;
+        const fs::path next = fs::read_symlink(p, ec);
+        if (ec) return ec.value();
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    return ELOOP;
+}
+
+// Temporary names: ".<target>.~<8 hex>.tmp", the target's part shortened so that the whole stays
+// within NAME_MAX (255 bytes) for any target name.
+constexpr std::size_t kNameMax = 255;
+constexpr std::string_view kTempInfix = ".~";
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr std::size_t kTagDigits = 8;
+
+std::string TemporaryPrefix(std::string_view targetName)
+{
+    const std::size_t room = kNameMax - 1 - kTempInfix.size() - kTagDigits - kTempSuffix.size();
+    return "." + std::string(targetName.substr(0, room)) + std::string(kTempInfix);
+}
+
+bool IsTemporaryOf(std::string_view entry, const std::string& prefix)
+{
+    if (entry.size() != prefix.size() + kTagDigits + kTempSuffix.size()) return false;
+    if (entry.substr(0, prefix.size()) != prefix || entry.substr(entry.size() - kTempSuffix.size()) != kTempSuffix)
+        return false;
+    for (const char c : entry.substr(prefix.size(), kTagDigits))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+// A temporary file is locked by the save that owns it for as long as that save runs, so one that
+// can be locked belongs to a save that died.
+void RemoveStaleTemporaries(const fs::path& dir, std::string_view targetName)
+{
+    const std::string prefix = TemporaryPrefix(targetName);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+        if (!IsTemporaryOf(e->d_name, prefix)) continue;
+        const fs::path p = dir / e->d_name;
+        UnixFd fd(OpenRetry(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) ::unlink(p.c_str());
+    }
+    ::closedir(d);
+}
+
+struct Temporary {
+    UnixFd fd;
+    fs::path name;       // empty while the file is unnamed
+    bool named = false;  // the name exists on disk and must be removed on failure
+
+    ~Temporary()
+    {
+        if (named) ::unlink(name.c_str());
+    }
+};
+
+// Names an unnamed temporary file: through /proc, or directly where the caller may do that.
+bool LinkUnnamed(Temporary& tmp)
+{
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", tmp.fd.Get());
+    if (::linkat(AT_FDCWD, procPath, AT_FDCWD, tmp.name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+        ::linkat(tmp.fd.Get(), "", AT_FDCWD, tmp.name.c_str(), AT_EMPTY_PATH) == 0) {
+        tmp.named = true;
+        return true;
+    }
+    return false;
+}
+
+int CreateTemporary(const fs::path& dir, std::string_view targetName, mode_t mode, Temporary& tmp)
+{
+    std::random_device rd;
+    auto pickName = [&] { tmp.name = dir / TemporaryNameFor(targetName, static_cast<unsigned>(rd())); };
+    const int f = OpenRetry(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (f >= 0) {
+        tmp.fd.Reset(f);
+        ::flock(f, LOCK_EX);
+        pickName();
+        return 0;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        pickName();
+        const int g = OpenRetry(tmp.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (g >= 0) {
+            tmp.fd.Reset(g);
+            tmp.named = true;
+            ::flock(g, LOCK_EX);
+            return 0;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
+// Owner, group and permission bits of the old file; false when they cannot be given (a user
+// cannot give away a file), in which case the target is written in place.
+bool TakeOverOwnership(int fd, const struct stat& old)
+{
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    // After fchown, which clears the set-id bits, so that they are kept too.
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+void SyncDirectory(const fs::path& dir)
+{
+    // The new file is already in place, so a file system that cannot sync directories does not
+    // make the save a failure.
+    UnixFd dirFd(OpenRetry(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.Get() >= 0) ::fsync(dirFd.Get());
+}
+
+SaveResult WriteInPlace(int fd, const struct stat& old, const std::byte* data, std::size_t size)
+{
+    // Reserving the space first turns a full disk into a failure before any old byte is lost.
+    if (static_cast<off_t>(size) > old.st_size && ::fallocate(fd, 0, 0, static_cast<off_t>(size)) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        return Failure("reserve space", errno, true);
+    SaveResult r;
+    r.targetExisted = true;
+    if (!WriteAt(fd, data, size)) r = Failure("write in place", errno, true);
+    else if (::ftruncate(fd, static_cast<off_t>(size)) != 0) r = Failure("set file size", errno, true);
+    else if (::fsync(fd) != 0) r = Failure("flush to disk", errno, true);
+    else r.ok = true;
+    r.targetDamaged = !r.ok;
+    return r;
+}
+
+}  // namespace
+
+std::string TemporaryNameFor(std::string_view targetName, unsigned tag)
+{
+    char hex[kTagDigits + 1];
+    std::snprintf(hex, sizeof hex, "%08x", tag);
+    return TemporaryPrefix(targetName) + hex + std::string(kTempSuffix);
+}
+
+SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
+{
+    Target target;
+    if (const int err = ResolveTarget(requested, target)) return Failure("look up target", err);
+    const fs::path& path = target.path;
+    fs::path dir = path.parent_path();
+    if (dir.empty()) dir = ".";
+    const std::string name = path.filename().string();
+    if (name.empty() || name == "." || name == "..") return Failure("target is not a file name", EISDIR);
+
+    UnixFd targetFd;
+    if (target.exists) {
+        if (S_ISDIR(target.st.st_mode)) return Failure("target is a directory", EISDIR, true);
+        if (!S_ISREG(target.st.st_mode)) return Failure("target is not a regular file", 0, true);
+        // Whether the file itself may be written decides, not whether its folder may.
+        targetFd.Reset(OpenRetry(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        if (targetFd.Get() < 0) return Failure("open target for writing", errno, true);
+    }
+
+    FileSizeSignalHeld sizeSignalHeld;
+    RemoveStaleTemporaries(dir, name);
+
+    bool inPlace = target.exists && target.st.st_nlink > 1;
+    Temporary tmp;
+    if (!inPlace) {
+        const int err = CreateTemporary(dir, name, target.exists ? (target.st.st_mode & 0777) : 0666, tmp);
+        if (err != 0 && !(target.exists && (err == EACCES || err == EPERM)))
+            return Failure("create temporary file", err, target.exists);
+        inPlace = err != 0 || (target.exists && !TakeOverOwnership(tmp.fd.Get(), target.st));
+    }
+    if (inPlace) return WriteInPlace(targetFd.Get(), target.st, data, size);
+
+    if (!WriteAt(tmp.fd.Get(), data, size)) return Failure("write", errno, target.exists);
+    if (::fsync(tmp.fd.Get()) != 0) return Failure("flush to disk", errno, target.exists);
+    if (!tmp.named && !LinkUnnamed(tmp)) return Failure("name temporary file", errno, target.exists);
+    if (::rename(tmp.name.c_str(), path.c_str()) != 0) return Failure("replace target", errno, target.exists);
+    tmp.named = false;
+    tmp.fd.Reset();  // after the rename: the lock keeps the named file from looking stale
+    SyncDirectory(dir);
+
+    SaveResult ok;
+    ok.ok = true;
+    ok.targetExisted = target.exists;
+    return ok;
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// Replaces a file's content the way careful editors do, keeping the file system's rules:
+// - only a regular file (or a new name) is written; a link is followed, and a dangling link gets
+//   its file created where it points, never replaced by a file itself;
+// - a file the caller may not write is refused exactly as opening it for writing would be;
+// - usually the new content goes to an unnamed temporary file beside the target (O_TMPFILE),
+//   which is given a name only just before it is renamed over the target, so a save killed at
+//   any point leaves the old file and nothing else; owner, group and permission bits are carried
+//   over;
+// - the file is written in place instead when the replace would break something: it has several
+//   hard links, its owner or group cannot be given to a new file, or no file can be created in
+//   its folder;
+// - SIGXFSZ (a file-size limit) is held off around the writes and shows as the error EFBIG.
+// Where unnamed files are not available the temporary file has a recognisable name, and such
+// names left behind by a killed save of the same target are removed by the next save.
+struct SaveResult {
+    bool ok = false;
+    int sysErrno = 0;           // 0 when the failure is not a system error
+    std::string step;           // which step failed (English, for logs and the command-line tool)
+    bool targetExisted = false; // a file was there before the save
+    bool targetDamaged = false; // an in-place write failed part-way: the old content may be lost
+};
+
+SaveResult SaveFileSafely(const std::filesystem::path& path, const std::byte* data, std::size_t size);
+
+// The name pattern of temporary files, exposed so that tests can plant a leftover.
+std::string TemporaryNameFor(std::string_view targetName, unsigned tag);

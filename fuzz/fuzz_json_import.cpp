@@ -1,0 +1,7 @@
+// JSON import on any text, with the export/import round trip.
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    return FuzzImport(data, size, ParseJson, WriteJson);
+}
