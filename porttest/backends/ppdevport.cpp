@@ -39,22 +39,10 @@ bool PpdevPort::Open(const std::string& device)
         m_err = errno;
         return false;
     }
-    if (!Ioctl(PPEXCL, nullptr)) {
-        const int err = errno;
-        ::close(m_fd);
-        m_fd = -1;
-        m_stage = OpenStage::Exclusive;
-        m_err = err;
-        return false;
-    }
-    if (!Ioctl(PPCLAIM, nullptr)) {
-        const int err = errno;
-        ::close(m_fd);
-        m_fd = -1;
-        m_stage = OpenStage::Claim;
-        m_err = err;
-        return false;
-    }
+    if (!Ioctl(PPEXCL, nullptr))
+        return AbandonOpen(OpenStage::Exclusive);
+    if (!Ioctl(PPCLAIM, nullptr))
+        return AbandonOpen(OpenStage::Claim);
     int modes = 0;
     if (Ioctl(PPGETMODES, &modes))
         m_canReverse = (modes & PARPORT_MODE_TRISTATE) != 0;
@@ -66,6 +54,16 @@ bool PpdevPort::Open(const std::string& device)
             Fail(OpenStage::Register, errno);
     }
     return true;
+}
+
+bool PpdevPort::AbandonOpen(OpenStage stage)
+{
+    const int err = errno;
+    ::close(m_fd);
+    m_fd = -1;
+    m_stage = stage;
+    m_err = err;
+    return false;
 }
 
 void PpdevPort::Close()

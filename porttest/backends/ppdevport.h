@@ -61,6 +61,8 @@ private:
     std::uint8_t Read(unsigned long request);
     void Write(unsigned long request, std::uint8_t value);
     void Fail(OpenStage stage, int err);
+    // Closes the half-opened device after a refused ioctl (errno) at `stage`; false.
+    bool AbandonOpen(OpenStage stage);
 
     int m_fd = -1;
     std::string m_device;

@@ -1,9 +1,15 @@
 #include "virtualport.h"
 
+namespace {
+
+constexpr std::uint8_t kReverseDirection = 0x20; // control bit 5: the data lines are inputs
+
+} // namespace
+
 std::uint8_t VirtualPort::ReadData()
 {
     // Reverse direction: nothing in the plug drives the data lines, so they float high.
-    if (m_control & 0x20)
+    if (m_control & kReverseDirection)
         return 0xFF;
     return m_data;
 }

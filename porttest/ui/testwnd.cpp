@@ -295,24 +295,25 @@ void CPinTestDlg::CreateControls()
         b->setDefault(false);
     }
 
-    // The message map: control id and handler.
+    // The message map. The pin boxes first: an output pin's box drives it, an input pin's box
+    // only refreshes.
+    for (const PinBox& box : PinBoxes()) {
+        const int pin = box.pin;
+        if (CParallelPort::IsOutputPin(pin))
+            connect(m_chkPin[pin], &QCheckBox::clicked, this, [this, pin] { OnWritablePin(pin); });
+        else
+            connect(m_chkPin[pin], &QCheckBox::clicked, this, &CPinTestDlg::OnRefresh);
+    }
+    // Then the buttons: control id and handler.
     const struct {
         int id;
         void (CPinTestDlg::*handler)();
     } messageMap[] = {
-        {IDC_PIN1, &CPinTestDlg::OnPin1},   {IDC_PIN2, &CPinTestDlg::OnPin2},
-        {IDC_PIN3, &CPinTestDlg::OnPin3},   {IDC_PIN4, &CPinTestDlg::OnPin4},
-        {IDC_PIN5, &CPinTestDlg::OnPin5},   {IDC_PIN6, &CPinTestDlg::OnPin6},
-        {IDC_PIN7, &CPinTestDlg::OnPin7},   {IDC_PIN8, &CPinTestDlg::OnPin8},
-        {IDC_PIN9, &CPinTestDlg::OnPin9},   {IDC_PIN10, &CPinTestDlg::OnRefresh},
-        {IDC_PIN11, &CPinTestDlg::OnRefresh}, {IDC_PIN12, &CPinTestDlg::OnRefresh},
-        {IDC_PIN13, &CPinTestDlg::OnRefresh}, {IDC_PIN14, &CPinTestDlg::OnPin14},
-        {IDC_PIN15, &CPinTestDlg::OnRefresh}, {IDC_PIN16, &CPinTestDlg::OnPin16},
-        {IDC_PIN17, &CPinTestDlg::OnPin17}, {IDC_WRITE_DATA, &CPinTestDlg::OnWriteData},
-        {IDC_WRITE_CONTROL, &CPinTestDlg::OnWriteControl}, {IDC_REFRESH, &CPinTestDlg::OnRefresh},
-        {IDC_MOSI, &CPinTestDlg::OnToggleMosi}, {IDC_MISO, &CPinTestDlg::OnReadMiso},
-        {IDC_SCK, &CPinTestDlg::OnToggleSck}, {IDC_RST, &CPinTestDlg::OnToggleRst},
-        {IDC_R1, &CPinTestDlg::OnToggleR1}, {IDC_R2, &CPinTestDlg::OnToggleR2},
+        {IDC_WRITE_DATA, &CPinTestDlg::OnWriteData}, {IDC_WRITE_CONTROL, &CPinTestDlg::OnWriteControl},
+        {IDC_REFRESH, &CPinTestDlg::OnRefresh},      {IDC_MOSI, &CPinTestDlg::OnToggleMosi},
+        {IDC_MISO, &CPinTestDlg::OnReadMiso},        {IDC_SCK, &CPinTestDlg::OnToggleSck},
+        {IDC_RST, &CPinTestDlg::OnToggleRst},        {IDC_R1, &CPinTestDlg::OnToggleR1},
+        {IDC_R2, &CPinTestDlg::OnToggleR2},
     };
     for (const auto& entry : messageMap) {
         auto* control = findChild<QAbstractButton*>(Id(entry.id));

@@ -94,18 +94,8 @@ protected:
 #endif
 
     // Message handlers.
-    void OnPin1() { OnWritablePin(1); }
-    void OnPin2() { OnWritablePin(2); }
-    void OnPin3() { OnWritablePin(3); }
-    void OnPin4() { OnWritablePin(4); }
-    void OnPin5() { OnWritablePin(5); }
-    void OnPin6() { OnWritablePin(6); }
-    void OnPin7() { OnWritablePin(7); }
-    void OnPin8() { OnWritablePin(8); }
-    void OnPin9() { OnWritablePin(9); }
-    void OnPin14() { OnWritablePin(14); }
-    void OnPin16() { OnWritablePin(16); }
-    void OnPin17() { OnWritablePin(17); }
+    // A box of an output pin drives it (OnPin1 ... OnPin17 of the message map: OnWritablePin);
+    // the box of an input pin only refreshes.
     void OnRefresh() { RefreshFromPort(); }
     void OnWriteData();
     void OnWriteControl();

@@ -110,6 +110,7 @@ g++ -std=c++20 -O2 -static -Wall -Wextra \
     "$ROOT/porttest/backends/ppdevport.cpp" "$ROOT/porttest/backends/portdiag.cpp" \
     "$ROOT/porttest/backends/directport.cpp" "$ROOT/porttest/backends/linuxsystem.cpp" \
     "$ROOT/porttest/core/port.cpp" "$ROOT/porttest/core/appdir.cpp" \
+    "$ROOT/porttest/core/programfile_posix.cpp" \
     -o "$INITDIR/ppdev_guest" || fail "building the guest test program"
 
 cat >"$INITDIR/init" <<EOF

@@ -3,7 +3,6 @@
 
 #include <utility>
 
-#include "appdir.h"
 #include "cable.h"
 #include "recording_port.h"
 #include "temp_dir.h"
@@ -55,9 +54,7 @@ TEST(VirtualPort, ReverseDirectionFloatsTheDataLines)
 
 TEST(VirtualPort, CableSignalsLoopBackToMiso)
 {
-    TempDir dir;
-    const std::string saved = g_strAppDir;
-    g_strAppDir = dir.Dir();
+    ScratchAppDir dir;
     // MOSI on pin 14 feeds pin 12; the latch pulses pin 17, which feeds pin 11.
     dir.Write("QorelIsp.ini", "[引脚控制]\nMISO=12\n");
     {
@@ -88,5 +85,4 @@ TEST(VirtualPort, CableSignalsLoopBackToMiso)
         EXPECT_NE(cable.GetPin(15), 0u);
         EXPECT_TRUE(prompt.messages.empty());
     }
-    g_strAppDir = saved;
 }

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "appdir.h"
 #include "cable.h"
 #include "recording_port.h"
 #include "temp_dir.h"
@@ -36,19 +35,13 @@ constexpr Map kQorelDefaults{14, 15, 3, 16, 17, 1, 0, 2, 0, 1, 3, 4};
 
 // A cable over an opened driver path, with an empty program directory of its own.
 struct Cable : ::testing::Test {
-    TempDir dir;
-    std::string savedAppDir = g_strAppDir;
+    ScratchAppDir dir;
     FakePortPlatform platform;
     RecordingPrompt prompt;
     CIspCable cable{platform, prompt};
     RecordingPortIo& io = platform.driver;
 
-    void SetUp() override
-    {
-        g_strAppDir = dir.Dir();
-        ASSERT_TRUE(cable.OpenPort(CIspCable::PORT_BASE));
-    }
-    void TearDown() override { g_strAppDir = savedAppDir; }
+    void SetUp() override { ASSERT_TRUE(cable.OpenPort(CIspCable::PORT_BASE)); }
 
     void Select(int type, int mode = CIspCable::LATCH_PULSE)
     {

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "appdir.h"
 #include "recording_port.h"
 #include "temp_dir.h"
 #include "tester.h"
@@ -18,8 +17,7 @@ constexpr Toggle kAllToggles[] = {Toggle::Mosi, Toggle::Sck, Toggle::Rst, Toggle
 
 // A started tester over an opened driver path, in an empty program directory, levels reset.
 struct Tester : ::testing::Test {
-    TempDir dir;
-    std::string savedAppDir = g_strAppDir;
+    ScratchAppDir dir;
     FakePortPlatform platform;
     RecordingPrompt prompt;
     CCableTester tester{platform, prompt};
@@ -27,12 +25,10 @@ struct Tester : ::testing::Test {
 
     void SetUp() override
     {
-        g_strAppDir = dir.Dir();
         CCableTester::ResetToggleLevels();
         tester.Start();
         io.log.clear();
     }
-    void TearDown() override { g_strAppDir = savedAppDir; }
 
     std::vector<bool> Levels()
     {
