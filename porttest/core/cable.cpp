@@ -41,7 +41,7 @@ constexpr MapField kMapFields[] = {
 
 struct CableType {
     int type;
-    CableMap map;       // the Qorel Isp cable's: the defaults its settings file may override
+    CableMap map;       // with a settings file: the defaults that the file may override
     bool settingsFile;  // the map is read from "QorelIsp.ini"
     bool hasOeLine;     // without one, the OE levels are left as they were
     int lowOnSelect;    // a pin driven low at once when the cable is chosen; 0: none

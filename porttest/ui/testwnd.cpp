@@ -390,7 +390,7 @@ void CPinTestDlg::OnInitDialog()
     m_cboCable->insertItem(0, QStringLiteral("Qorel Isp下载线"));
     m_cboCable->insertItem(1, QStringLiteral("Atmel ByteBlaster下载线"));
     m_cboCable->insertItem(2, QStringLiteral("Altera ByteBlaster下载线"));
-    m_cboCable->setCurrentIndex(0);
+    m_cboCable->setCurrentIndex(CCableTester::kQorelIspEntry);
 
     m_tester.Start();
     ApplyCable(CCableTester::kQorelIspEntry);

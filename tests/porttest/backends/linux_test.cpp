@@ -81,18 +81,21 @@ private:
 TEST(PortSelection, MakesThePlatformForEachChoice)
 {
     auto virt = MakePortPlatform({PortChoice::Virtual, {}});
-    EXPECT_EQ(virt->MajorVersion(), 5);
+    EXPECT_EQ(virt->MajorVersion(), kMajorVersionDriver);
     EXPECT_TRUE(virt->InitializeDriver());
     EXPECT_TRUE(virt->InUse().isVirtual);
 
     // A named device that does not exist: the driver path, failing with the name in the reason.
     auto named = MakePortPlatform({PortChoice::Device, "/nonexistent/parport9"});
-    EXPECT_EQ(named->MajorVersion(), 5);
+    EXPECT_EQ(named->MajorVersion(), kMajorVersionDriver);
     EXPECT_NE(dynamic_cast<LinuxPpdevPlatform*>(named.get()), nullptr);
     EXPECT_FALSE(named->InitializeDriver());
     EXPECT_TRUE(named->InUse().isAbsent);
     EXPECT_FALSE(named->InUse().isVirtual);
     EXPECT_TRUE(Contains(named->FailureReason(), "/nonexistent/parport9"));
+
+    // Auto is the same backend, finding its port by address (made only: nothing is opened).
+    EXPECT_NE(dynamic_cast<LinuxPpdevPlatform*>(MakePortPlatform({PortChoice::Auto, {}}).get()), nullptr);
 }
 
 // --- discovery --------------------------------------------------------------------------------

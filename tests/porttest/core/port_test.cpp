@@ -173,7 +173,7 @@ TEST_F(OpenPortPaths, AddressesAreKeptToSixteenBits)
 
 TEST_F(OpenPortPaths, MajorFourGoesDirectAndNeverTouchesTheDriver)
 {
-    platform.major = 4;
+    platform.major = kMajorVersionDirectIo;
     {
         CParallelPort port(platform, prompt);
         EXPECT_TRUE(port.OpenPort(888));
