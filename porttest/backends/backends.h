@@ -23,7 +23,7 @@ constexpr bool ServesEachKindInOrder(std::span<const PortBackend> table)
     if (table.size() != PortChoice::kKinds)
         return false;
     for (std::size_t i = 0; i < table.size(); ++i)
-        if (table[i].kind != static_cast<PortChoice::Kind>(i) || !table[i].make)
+        if (table[i].kind != static_cast<PortChoice::Kind>(i))
             return false;
     return true;
 }

@@ -101,17 +101,11 @@ std::uint8_t CParallelPort::ReadStatus() { return Io().ReadStatus(); }
 std::uint8_t CParallelPort::ReadControl() { return Io().ReadControl(); }
 void CParallelPort::WriteControl(std::uint8_t value) { Io().WriteControl(value); }
 
-bool CParallelPort::IsOutputPin(int pin)
-{
-    const PinInfo* info = Lookup(pin);
-    return info && (info->reg == Reg::Data || info->reg == Reg::Control);
-}
-
 bool CParallelPort::SetPinLevel(int pin, int level)
 {
-    if (!IsOutputPin(pin))
-        return false;
     const PinInfo* info = Lookup(pin);
+    if (!info || info->reg == Reg::None || info->reg == Reg::Status)
+        return false;
     // An inverted line is high when its bit is 0.
     const bool setBit = (level != 0) != info->inverted;
     std::uint8_t& copy = info->reg == Reg::Data ? m_byData : m_byControl;

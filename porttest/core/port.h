@@ -46,10 +46,6 @@ public:
 
     PortInUse InUse() const;
 
-    // Whether the pin is one the port drives (pins 1 to 9, 14, 16 and 17), which SetPin and
-    // ClearPin accept.
-    static bool IsOutputPin(int pin);
-
     // Members in the order the window and the tests know them.
     std::string m_strDriverPath;     // driver path on the driver path, empty otherwise
     std::uint8_t m_byControl = 0;    // copy of the control register that pin writes start from

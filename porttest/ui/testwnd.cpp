@@ -108,36 +108,37 @@ CPinTestDlg::CPinTestDlg(IPortPlatform& platform, IPrompt& prompt, QWidget* pare
 
 CPinTestDlg::~CPinTestDlg() = default;
 
-// A pin box of the template: its pin, control, caption, place and field.
+// A pin box of the template: its pin, control, caption, place, field and click handler.
 struct CPinTestDlg::PinBox {
     int pin;
     int id;
     const char* caption;
     int x, y, w; // dialog units; 10 high
     int CPinTestDlg::* field;
+    void (CPinTestDlg::*onClick)();
 };
 
 std::span<const CPinTestDlg::PinBox> CPinTestDlg::PinBoxes()
 {
     // Template order, which is also the tab order.
     static constexpr PinBox boxes[] = {
-        {1, IDC_PIN1, "PIN1", 62, 238, 39, &CPinTestDlg::m_bPin1},
-        {2, IDC_PIN2, "PIN2", 62, 219, 33, &CPinTestDlg::m_bPin2},
-        {14, IDC_PIN14, "PIN14", 62, 229, 36, &CPinTestDlg::m_bPin14},
-        {15, IDC_PIN15, "PIN15(ReadOnly)", 62, 210, 76, &CPinTestDlg::m_bPin15},
-        {16, IDC_PIN16, "PIN16", 62, 192, 36, &CPinTestDlg::m_bPin16},
-        {17, IDC_PIN17, "PIN17", 62, 173, 36, &CPinTestDlg::m_bPin17},
-        {3, IDC_PIN3, "PIN3", 62, 201, 33, &CPinTestDlg::m_bPin3},
-        {4, IDC_PIN4, "PIN4", 62, 183, 33, &CPinTestDlg::m_bPin4},
-        {5, IDC_PIN5, "PIN5", 62, 164, 33, &CPinTestDlg::m_bPin5},
-        {6, IDC_PIN6, "PIN6", 62, 145, 33, &CPinTestDlg::m_bPin6},
-        {7, IDC_PIN7, "PIN7", 62, 127, 33, &CPinTestDlg::m_bPin7},
-        {8, IDC_PIN8, "PIN8", 62, 108, 33, &CPinTestDlg::m_bPin8},
-        {9, IDC_PIN9, "PIN9", 62, 89, 33, &CPinTestDlg::m_bPin9},
-        {10, IDC_PIN10, "PIN10(ReadOnly)", 62, 71, 74, &CPinTestDlg::m_bPin10},
-        {11, IDC_PIN11, "PIN11(ReadOnly)", 62, 52, 72, &CPinTestDlg::m_bPin11},
-        {12, IDC_PIN12, "PIN12(ReadOnly)", 62, 33, 73, &CPinTestDlg::m_bPin12},
-        {13, IDC_PIN13, "PIN13(ReadOnly)", 62, 15, 74, &CPinTestDlg::m_bPin13},
+        {1, IDC_PIN1, "PIN1", 62, 238, 39, &CPinTestDlg::m_bPin1, &CPinTestDlg::OnPin1},
+        {2, IDC_PIN2, "PIN2", 62, 219, 33, &CPinTestDlg::m_bPin2, &CPinTestDlg::OnPin2},
+        {14, IDC_PIN14, "PIN14", 62, 229, 36, &CPinTestDlg::m_bPin14, &CPinTestDlg::OnPin14},
+        {15, IDC_PIN15, "PIN15(ReadOnly)", 62, 210, 76, &CPinTestDlg::m_bPin15, &CPinTestDlg::OnRefresh},
+        {16, IDC_PIN16, "PIN16", 62, 192, 36, &CPinTestDlg::m_bPin16, &CPinTestDlg::OnPin16},
+        {17, IDC_PIN17, "PIN17", 62, 173, 36, &CPinTestDlg::m_bPin17, &CPinTestDlg::OnPin17},
+        {3, IDC_PIN3, "PIN3", 62, 201, 33, &CPinTestDlg::m_bPin3, &CPinTestDlg::OnPin3},
+        {4, IDC_PIN4, "PIN4", 62, 183, 33, &CPinTestDlg::m_bPin4, &CPinTestDlg::OnPin4},
+        {5, IDC_PIN5, "PIN5", 62, 164, 33, &CPinTestDlg::m_bPin5, &CPinTestDlg::OnPin5},
+        {6, IDC_PIN6, "PIN6", 62, 145, 33, &CPinTestDlg::m_bPin6, &CPinTestDlg::OnPin6},
+        {7, IDC_PIN7, "PIN7", 62, 127, 33, &CPinTestDlg::m_bPin7, &CPinTestDlg::OnPin7},
+        {8, IDC_PIN8, "PIN8", 62, 108, 33, &CPinTestDlg::m_bPin8, &CPinTestDlg::OnPin8},
+        {9, IDC_PIN9, "PIN9", 62, 89, 33, &CPinTestDlg::m_bPin9, &CPinTestDlg::OnPin9},
+        {10, IDC_PIN10, "PIN10(ReadOnly)", 62, 71, 74, &CPinTestDlg::m_bPin10, &CPinTestDlg::OnRefresh},
+        {11, IDC_PIN11, "PIN11(ReadOnly)", 62, 52, 72, &CPinTestDlg::m_bPin11, &CPinTestDlg::OnRefresh},
+        {12, IDC_PIN12, "PIN12(ReadOnly)", 62, 33, 73, &CPinTestDlg::m_bPin12, &CPinTestDlg::OnRefresh},
+        {13, IDC_PIN13, "PIN13(ReadOnly)", 62, 15, 74, &CPinTestDlg::m_bPin13, &CPinTestDlg::OnRefresh},
     };
     return boxes;
 }
@@ -295,16 +296,9 @@ void CPinTestDlg::CreateControls()
         b->setDefault(false);
     }
 
-    // The message map. The pin boxes first: an output pin's box drives it, an input pin's box
-    // only refreshes.
-    for (const PinBox& box : PinBoxes()) {
-        const int pin = box.pin;
-        if (CParallelPort::IsOutputPin(pin))
-            connect(m_chkPin[pin], &QCheckBox::clicked, this, [this, pin] { OnWritablePin(pin); });
-        else
-            connect(m_chkPin[pin], &QCheckBox::clicked, this, &CPinTestDlg::OnRefresh);
-    }
-    // Then the buttons: control id and handler.
+    // The message map: the pin boxes from their table, then the buttons by control id.
+    for (const PinBox& box : PinBoxes())
+        connect(m_chkPin[box.pin], &QCheckBox::clicked, this, box.onClick);
     const struct {
         int id;
         void (CPinTestDlg::*handler)();

@@ -93,9 +93,20 @@ protected:
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
 
-    // Message handlers.
-    // A box of an output pin drives it (OnPin1 ... OnPin17 of the message map: OnWritablePin);
-    // the box of an input pin only refreshes.
+    // Message handlers. A box of an output pin drives its pin, the box of an input pin only
+    // refreshes (the pin box table binds them).
+    void OnPin1() { OnWritablePin(1); }
+    void OnPin2() { OnWritablePin(2); }
+    void OnPin3() { OnWritablePin(3); }
+    void OnPin4() { OnWritablePin(4); }
+    void OnPin5() { OnWritablePin(5); }
+    void OnPin6() { OnWritablePin(6); }
+    void OnPin7() { OnWritablePin(7); }
+    void OnPin8() { OnWritablePin(8); }
+    void OnPin9() { OnWritablePin(9); }
+    void OnPin14() { OnWritablePin(14); }
+    void OnPin16() { OnWritablePin(16); }
+    void OnPin17() { OnWritablePin(17); }
     void OnRefresh() { RefreshFromPort(); }
     void OnWriteData();
     void OnWriteControl();
@@ -139,7 +150,7 @@ private:
     QPushButton* m_btnSck = nullptr;
     QPushButton* m_btnMiso = nullptr;
     QPushButton* m_btnMosi = nullptr;
-    QCheckBox* m_chkPin[18] = {}; // by connector pin number, 1..17
+    QCheckBox* m_chkPin[CCableTester::kPins + 1] = {}; // by connector pin number, 1..17
     QLineEdit* m_edtData = nullptr;
     QLineEdit* m_edtControl = nullptr;
     QLineEdit* m_edtStatus = nullptr;
