@@ -8,8 +8,9 @@
 inline constexpr std::uint16_t kLptBase = 0x378;
 
 // The major system versions that choose an access path in CParallelPort::OpenPort, as Windows
-// reports them (4: Windows 95 to NT 4, 5: Windows 2000 and later). A platform that is not Windows
-// answers the one of the path it serves. Any other answer means no port access at all.
+// reports them (4: Windows 95, 98, Me and NT 4; 5: Windows 2000 and XP, and the WinIo backend
+// answers 5 for every later one). A platform that is not Windows answers the one of the path it
+// serves. Any other answer means no port access at all.
 inline constexpr int kMajorVersionDirectIo = 4; // the processor's port instructions
 inline constexpr int kMajorVersionDriver = 5;   // the driver path (WinIo, or ppdev on Linux)
 

@@ -534,6 +534,7 @@ void CPinTestDlg::RefreshFromPort()
 void CPinTestDlg::ApplyCable(int index)
 {
     m_tester.ChooseCable(index);
+    // Each signal's label names its pin in the chosen map.
     const struct {
         QString CPinTestDlg::* text;
         int CIspCable::* pin;
