@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <string>
 
-#include "linuxplatform.h"
 #include "port.h"
 #include "portdiag.h"
 #include "ppdevport.h"

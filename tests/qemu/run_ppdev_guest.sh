@@ -105,11 +105,12 @@ done
 
 say "building the guest test program"
 g++ -std=c++20 -O2 -static -Wall -Wextra \
-    -I"$ROOT/porttest" -I"$ROOT/common" \
+    -I"$ROOT/porttest/core" -I"$ROOT/porttest/backends" -I"$ROOT/common" \
     "$ROOT/tests/qemu/ppdev_guest.cpp" \
-    "$ROOT/porttest/ppdevport.cpp" "$ROOT/porttest/portdiag.cpp" \
-    "$ROOT/porttest/directport.cpp" "$ROOT/porttest/linuxplatform.cpp" \
-    "$ROOT/porttest/virtualport.cpp" "$ROOT/porttest/port.cpp" "$ROOT/porttest/appdir.cpp" \
+    "$ROOT/porttest/backends/ppdevport.cpp" "$ROOT/porttest/backends/portdiag.cpp" \
+    "$ROOT/porttest/backends/directport.cpp" "$ROOT/porttest/backends/linuxsystem.cpp" \
+    "$ROOT/porttest/core/port.cpp" "$ROOT/porttest/core/appdir.cpp" \
+    "$ROOT/porttest/core/programfile_posix.cpp" \
     -o "$INITDIR/ppdev_guest" || fail "building the guest test program"
 
 cat >"$INITDIR/init" <<EOF

@@ -84,7 +84,7 @@ private:
 // Scripted platform. InitializeDriver answers from `initResults` in order, then `initDefault`.
 class FakePortPlatform : public IPortPlatform {
 public:
-    int major = 5;
+    int major = kMajorVersionDriver;
     std::deque<bool> initResults;
     bool initDefault = true;
     bool installResult = true;

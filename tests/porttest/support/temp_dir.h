@@ -1,12 +1,14 @@
 #pragma once
 // A fresh directory under the system's temporary directory, removed with everything in it when
-// the object goes away; stands in for the program directory in settings-file tests.
+// the object goes away.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "appdir.h"
 
 class TempDir {
 public:
@@ -37,4 +39,14 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// A fresh directory that stands in for the program directory (g_strAppDir) while it lives.
+class ScratchAppDir : public TempDir {
+public:
+    ScratchAppDir() : m_saved(g_strAppDir) { g_strAppDir = Dir(); }
+    ~ScratchAppDir() { g_strAppDir = m_saved; }
+
+private:
+    std::string m_saved;
 };

@@ -1,0 +1,60 @@
+#include "linuxsystem.h"
+
+#include <array>
+#include <cerrno>
+#include <linux/capability.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+const char* FindModprobe()
+{
+    static constexpr std::array<const char*, 4> candidates = {
+        "/usr/sbin/modprobe", "/sbin/modprobe", "/usr/bin/modprobe", "/bin/modprobe"};
+    for (const char* path : candidates)
+        if (::access(path, X_OK) == 0)
+            return path;
+    return nullptr;
+}
+
+} // namespace
+
+DriverLoad ModuleLoadBarrier()
+{
+    if (::geteuid() != 0)
+        return DriverLoad::NeedsRoot;
+    return FindModprobe() ? DriverLoad::NotTried : DriverLoad::NoModprobe;
+}
+
+bool HasRawIoCapability()
+{
+    // The raw system call: libcap is not worth a dependency for one bit.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return ::geteuid() == 0;
+    return (data[CAP_TO_INDEX(CAP_SYS_RAWIO)].effective & CAP_TO_MASK(CAP_SYS_RAWIO)) != 0;
+}
+
+bool RunModprobe(const std::string& module)
+{
+    const char* modprobe = FindModprobe();
+    if (!modprobe)
+        return false;
+    std::string arg0 = "modprobe", quiet = "-q", name = module;
+    char* argv[] = {arg0.data(), quiet.data(), name.data(), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, modprobe, nullptr, nullptr, argv, environ) != 0)
+        return false;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+

@@ -1,0 +1,354 @@
+#include "winioport.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+
+#if defined(_MSC_VER) && defined(_M_IX86)
+#include <intrin.h>
+#endif
+
+namespace {
+
+using InitializeWinIoFn = bool(WINAPI*)();
+using ShutdownWinIoFn = void(WINAPI*)();
+using InstallWinIoDriverFn = bool(WINAPI*)(PWSTR, bool);
+using GetPortValFn = bool(WINAPI*)(WORD, PDWORD, BYTE);
+using SetPortValFn = bool(WINAPI*)(WORD, DWORD, BYTE);
+
+// Only a 32-bit program can execute port instructions at all, and only where the system lets
+// user code do so (Windows 9x); on NT they raise an exception instead.
+#if defined(_M_IX86) || defined(__i386__)
+constexpr bool kHavePortInstructions = true;
+#else
+constexpr bool kHavePortInstructions = false;
+#endif
+
+std::uint8_t InByte([[maybe_unused]] std::uint16_t port)
+{
+#if defined(_MSC_VER) && defined(_M_IX86)
+    return __inbyte(port);
+#elif defined(__i386__)
+    std::uint8_t value;
+    __asm__ volatile("inb %w1, %0" : "=a"(value) : "Nd"(port));
+    return value;
+#else
+    return 0xFF;
+#endif
+}
+
+void OutByte([[maybe_unused]] std::uint16_t port, [[maybe_unused]] std::uint8_t value)
+{
+#if defined(_MSC_VER) && defined(_M_IX86)
+    __outbyte(port, value);
+#elif defined(__i386__)
+    __asm__ volatile("outb %0, %w1" : : "a"(value), "Nd"(port));
+#endif
+}
+
+struct OsVersion {
+    DWORD major = 0;
+    bool nt = true;
+};
+
+OsVersion QueryOsVersion()
+{
+    // RtlGetVersion tells the real version; GetVersionEx answers what the program's manifest
+    // claims to support, which is 6.2 for anything from Windows 8 on.
+    using RtlGetVersionFn = LONG(WINAPI*)(PRTL_OSVERSIONINFOW);
+    OsVersion v;
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+        FARPROC proc = GetProcAddress(ntdll, "RtlGetVersion");
+        if (proc) {
+            auto fn = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(proc));
+            RTL_OSVERSIONINFOW info{};
+            info.dwOSVersionInfoSize = sizeof info;
+            if (fn(&info) == 0) {
+                v.major = info.dwMajorVersion;
+                return v;
+            }
+        }
+    }
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)
+#endif
+    if (GetVersionExA(&info)) {
+        v.major = info.dwMajorVersion;
+        v.nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    }
+    return v;
+}
+
+// g_strAppDir comes from GetModuleFileNameA, so the driver path is in the ANSI code page, not
+// UTF-8: a program directory with Chinese in it must reach the library unchanged.
+std::wstring WidenAnsi(const std::string& ansi)
+{
+    if (ansi.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                      nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return wide;
+}
+
+// The program's own directory: the library is loaded from there by full path, never through
+// the DLL search order, where a file of the same name in the working directory could win.
+std::wstring ProgramDirectoryW()
+{
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0)
+            return {};
+        if (n < buf.size())
+            break;
+        buf.resize(buf.size() * 2);
+    }
+    std::wstring path(buf.data());
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+template <typename Fn>
+Fn Resolve(HMODULE module, const char* name, int argBytes)
+{
+    FARPROC proc = GetProcAddress(module, name);
+    if (!proc && sizeof(void*) == 4) {
+        // 32-bit __stdcall exports may carry their decorated names.
+        char decorated[64];
+        std::snprintf(decorated, sizeof decorated, "_%s@%d", name, argBytes);
+        proc = GetProcAddress(module, decorated);
+    }
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+}
+
+std::string Hex(unsigned value)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%x", value);
+    return buf;
+}
+
+} // namespace
+
+struct WinIoPlatform::Library {
+    HMODULE module = nullptr;
+    std::string name;
+    InitializeWinIoFn initialize = nullptr;
+    ShutdownWinIoFn shutdown = nullptr;
+    InstallWinIoDriverFn install = nullptr;
+    GetPortValFn getPortVal = nullptr;
+    SetPortValFn setPortVal = nullptr;
+
+    ~Library()
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+
+    static std::unique_ptr<Library> Load(std::string& problem)
+    {
+        const wchar_t* const names64[] = {L"WinIo64.dll"};
+        const wchar_t* const names32[] = {L"WinIo32.dll", L"WinIo.dll"};
+        const std::wstring dir = ProgramDirectoryW();
+        auto lib = std::make_unique<Library>();
+        auto tryLoad = [&](const wchar_t* name) {
+            lib->module = LoadLibraryW((dir + name).c_str());
+            if (lib->module)
+                lib->name = std::string(name, name + wcslen(name)); // ASCII names
+            return lib->module != nullptr;
+        };
+        bool loaded = false;
+        if (sizeof(void*) == 8) {
+            for (const wchar_t* n : names64)
+                if (!loaded)
+                    loaded = tryLoad(n);
+        } else {
+            for (const wchar_t* n : names32)
+                if (!loaded)
+                    loaded = tryLoad(n);
+        }
+        if (!loaded) {
+            problem = sizeof(void*) == 8 ? "程序目录中找不到 WinIo64.dll。"
+                                         : "程序目录中找不到 WinIo32.dll 或 WinIo.dll。";
+            return nullptr;
+        }
+        lib->initialize = Resolve<InitializeWinIoFn>(lib->module, "InitializeWinIo", 0);
+        lib->shutdown = Resolve<ShutdownWinIoFn>(lib->module, "ShutdownWinIo", 0);
+        lib->install = Resolve<InstallWinIoDriverFn>(lib->module, "InstallWinIoDriver", 8);
+        lib->getPortVal = Resolve<GetPortValFn>(lib->module, "GetPortVal", 12);
+        lib->setPortVal = Resolve<SetPortValFn>(lib->module, "SetPortVal", 12);
+        if (!lib->initialize || !lib->shutdown || !lib->install || !lib->getPortVal ||
+            !lib->setPortVal) {
+            problem = lib->name + " 不是可用的 WinIo 库(缺少函数)。";
+            return nullptr;
+        }
+        return lib;
+    }
+};
+
+namespace {
+
+class WinIoPort : public IPortIo {
+public:
+    WinIoPort(WinIoPlatform::Library& lib, std::uint16_t base) : m_lib(lib), m_base(base) {}
+
+    std::uint8_t ReadData() override { return Read(m_base); }
+    void WriteData(std::uint8_t v) override { Write(m_base, v); }
+    std::uint8_t ReadStatus() override { return Read(static_cast<std::uint16_t>(m_base + 1)); }
+    std::uint8_t ReadControl() override { return Read(static_cast<std::uint16_t>(m_base + 2)); }
+    void WriteControl(std::uint8_t v) override { Write(static_cast<std::uint16_t>(m_base + 2), v); }
+
+private:
+    // A failed read gives 0xFF, what an undriven bus reads, rather than a stale variable.
+    std::uint8_t Read(std::uint16_t port)
+    {
+        DWORD value = 0;
+        if (!m_lib.getPortVal(port, &value, 1))
+            return 0xFF;
+        return static_cast<std::uint8_t>(value & 0xFF);
+    }
+    void Write(std::uint16_t port, std::uint8_t value) { m_lib.setPortVal(port, value, 1); }
+
+    WinIoPlatform::Library& m_lib;
+    std::uint16_t m_base;
+};
+
+class InstructionPort : public IPortIo {
+public:
+    explicit InstructionPort(std::uint16_t base) : m_base(base) {}
+
+    std::uint8_t ReadData() override { return InByte(m_base); }
+    void WriteData(std::uint8_t v) override { OutByte(m_base, v); }
+    std::uint8_t ReadStatus() override { return InByte(static_cast<std::uint16_t>(m_base + 1)); }
+    std::uint8_t ReadControl() override { return InByte(static_cast<std::uint16_t>(m_base + 2)); }
+    void WriteControl(std::uint8_t v) override { OutByte(static_cast<std::uint16_t>(m_base + 2), v); }
+
+private:
+    std::uint16_t m_base;
+};
+
+OsVersion& CachedOsVersion()
+{
+    static OsVersion v = QueryOsVersion();
+    return v;
+}
+
+} // namespace
+
+WinIoPlatform::WinIoPlatform(Mode mode, std::uint16_t base) : m_mode(mode), m_base(base)
+{
+    m_lib = Library::Load(m_reason);
+    m_directAllowed = kHavePortInstructions && !CachedOsVersion().nt;
+    if (m_directAllowed)
+        m_directPort = std::make_unique<InstructionPort>(m_base);
+}
+
+WinIoPlatform::~WinIoPlatform()
+{
+    ShutdownDriver();
+    m_driverPort.reset();
+}
+
+int WinIoPlatform::MajorVersion()
+{
+    if (m_mode == Mode::Direct)
+        return kMajorVersionDirectIo;
+    const DWORD major = CachedOsVersion().major;
+    // Every NT from 2000 on needs the driver; a version newer than the program knows is no
+    // reason to give up on the port.
+    if (major >= static_cast<DWORD>(kMajorVersionDriver))
+        return kMajorVersionDriver;
+    return static_cast<int>(major);
+}
+
+bool WinIoPlatform::InitializeDriver()
+{
+    if (!m_lib)
+        return false;
+    if (m_started)
+        return true;
+    m_started = m_lib->initialize();
+    if (m_started) {
+        m_driverPort = std::make_unique<WinIoPort>(*m_lib, m_base);
+        m_reason.clear();
+    } else {
+        m_reason = "WinIo 驱动无法启动:请以管理员身份运行;当前 Windows 的易受攻击驱动阻止列表"
+                   "或内存完整性(内核隔离)也会阻止它。";
+    }
+    return m_started;
+}
+
+bool WinIoPlatform::InstallDriver(const std::string& driverPath)
+{
+    if (!m_lib)
+        return false;
+    // The library wants a writable, NUL-terminated path; no fixed length.
+    std::wstring wide = WidenAnsi(driverPath);
+    std::vector<wchar_t> buffer(wide.begin(), wide.end());
+    buffer.push_back(L'\0');
+    return m_lib->install(buffer.data(), false);
+}
+
+void WinIoPlatform::ShutdownDriver()
+{
+    if (m_started && m_lib)
+        m_lib->shutdown();
+    m_started = false;
+}
+
+IPortIo& WinIoPlatform::DirectIo()
+{
+    if (m_directAllowed && m_directPort)
+        return *m_directPort;
+    return m_absent;
+}
+
+IPortIo& WinIoPlatform::DriverIo()
+{
+    if (m_started && m_driverPort)
+        return *m_driverPort;
+    return m_absent;
+}
+
+bool WinIoPlatform::UsesPortInstructions() const
+{
+    return m_mode == Mode::Direct || CachedOsVersion().major == static_cast<DWORD>(kMajorVersionDirectIo);
+}
+
+PortInUse WinIoPlatform::InUse() const
+{
+    const bool direct = UsesPortInstructions();
+    if (direct && m_directAllowed)
+        return {false, "direct " + Hex(m_base)};
+    if (!direct && m_started)
+        return {false, "WinIo " + Hex(m_base)};
+    return {false, kNoPortDescription, true};
+}
+
+std::string WinIoPlatform::FailureReason() const
+{
+    const bool direct = UsesPortInstructions();
+    if (direct)
+        return m_directAllowed ? std::string() : "此系统不允许程序直接执行端口指令。";
+    return m_started ? std::string() : m_reason;
+}
+
+std::unique_ptr<IPortPlatform> MakeWinIoPlatform(const PortChoice&)
+{
+    return std::make_unique<WinIoPlatform>(WinIoPlatform::Mode::ByVersion);
+}
+
+std::unique_ptr<IPortPlatform> MakeWinIoDirectPlatform(const PortChoice&)
+{
+    return std::make_unique<WinIoPlatform>(WinIoPlatform::Mode::Direct);
+}

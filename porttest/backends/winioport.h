@@ -1,0 +1,52 @@
+#pragma once
+// Windows only. Port access through a WinIo-compatible library loaded by name at run time, or
+// through the processor's port instructions where the system still allows them.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "absentport.h"
+#include "portchoice.h"
+#include "portplatform.h"
+
+class WinIoPlatform : public IPortPlatform {
+public:
+    enum class Mode {
+        ByVersion, // kMajorVersionDirectIo: port instructions; later ones: the library's driver
+        Direct,    // port instructions whatever the version
+    };
+
+    explicit WinIoPlatform(Mode mode = Mode::ByVersion, std::uint16_t base = kLptBase);
+    ~WinIoPlatform() override;
+    WinIoPlatform(const WinIoPlatform&) = delete;
+    WinIoPlatform& operator=(const WinIoPlatform&) = delete;
+
+    int MajorVersion() override;
+    bool InitializeDriver() override;
+    bool InstallDriver(const std::string& driverPath) override;
+    void ShutdownDriver() override;
+    IPortIo& DirectIo() override;
+    IPortIo& DriverIo() override;
+    PortInUse InUse() const override;
+    std::string FailureReason() const override;
+
+    struct Library; // the library's five functions, resolved by name
+
+private:
+    bool UsesPortInstructions() const;
+
+    Mode m_mode;
+    std::uint16_t m_base;
+    std::unique_ptr<Library> m_lib;
+    std::unique_ptr<IPortIo> m_driverPort;
+    std::unique_ptr<IPortIo> m_directPort;
+    AbsentPort m_absent;
+    bool m_started = false;
+    bool m_directAllowed = false;
+    std::string m_reason;
+};
+
+// The backends of the port choice on Windows: the port at 0x378 as the system's version says
+// (a device name means nothing here: Windows reaches ports by address), or port instructions.
+std::unique_ptr<IPortPlatform> MakeWinIoPlatform(const PortChoice& choice);
+std::unique_ptr<IPortPlatform> MakeWinIoDirectPlatform(const PortChoice& choice);

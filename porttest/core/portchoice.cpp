@@ -1,0 +1,67 @@
+#include "portchoice.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+struct Keyword {
+    const char* word;
+    PortChoice::Kind kind;
+};
+
+constexpr Keyword kKeywords[] = {
+    {"auto", PortChoice::Auto},
+    {"virtual", PortChoice::Virtual},
+    {"direct", PortChoice::Direct},
+};
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool IsShortDeviceName(std::string_view text)
+{
+    constexpr std::string_view prefix = "parport";
+    if (text.size() <= prefix.size() || text.substr(0, prefix.size()) != prefix)
+        return false;
+    const std::string_view digits = text.substr(prefix.size());
+    return digits.size() <= 3 && std::all_of(digits.begin(), digits.end(), [](char c) {
+               return c >= '0' && c <= '9';
+           });
+}
+
+} // namespace
+
+std::optional<PortChoice> ParsePortChoice(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
+    for (const Keyword& k : kKeywords)
+        if (EqualsIgnoreCase(text, k.word))
+            return PortChoice{k.kind, {}};
+    if (text.find('/') != std::string_view::npos)
+        return PortChoice{PortChoice::Device, std::string(text)};
+    if (IsShortDeviceName(text))
+        return PortChoice{PortChoice::Device, "/dev/" + std::string(text)};
+    return std::nullopt;
+}
+
+PortChoice ChoosePort(std::optional<std::string> cliValue, const char* envValue)
+{
+    auto resolve = [](std::string_view value) {
+        if (auto choice = ParsePortChoice(value))
+            return *choice;
+        return PortChoice{PortChoice::Device, std::string(value)};
+    };
+    if (cliValue && !cliValue->empty())
+        return resolve(*cliValue);
+    if (envValue && *envValue)
+        return resolve(envValue);
+    return PortChoice{PortChoice::Auto, {}};
+}

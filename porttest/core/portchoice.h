@@ -1,0 +1,29 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Which port the tester drives, as the user asked for it.
+//   Auto    - the port at 0x378 through the kernel driver (on Windows: as the OS version says)
+//   Device  - a named port device, e.g. /dev/parport1 for a card at another address
+//   Direct  - the processor's port instructions at 0x378
+//   Virtual - the in-memory loopback port, for a machine without a parallel port
+struct PortChoice {
+    enum Kind { Auto, Device, Direct, Virtual } kind = Auto;
+    static constexpr int kKinds = Virtual + 1;
+    std::string device; // only for Device
+
+    friend bool operator==(const PortChoice&, const PortChoice&) = default;
+};
+
+// "auto", "virtual", "direct" (any ASCII case), a device path (anything with a '/'), or the
+// short form "parportN" for /dev/parportN. Nothing else, and not the empty text.
+std::optional<PortChoice> ParsePortChoice(std::string_view text);
+
+// The option --port beats the environment variable PORVIK_PORT, which beats Auto. An empty
+// value counts as not given. A value that is not understood is taken as a device name, so that
+// opening it fails visibly with its name in the reason rather than being ignored in silence.
+PortChoice ChoosePort(std::optional<std::string> cliValue, const char* envValue);
+
+// The platform that serves a choice is made by the port backends (backends.h): the window and its
+// command line need the choice only.

@@ -1,0 +1,74 @@
+#pragma once
+#include <QDialog>
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "portchoice.h"
+#include "portplatform.h"
+#include "prompt.h"
+
+class CPinTestDlg;
+
+// String 101: the About entry of the main window's menu.
+inline const char* const kAboutMenuText = "关于 Porvik(&A)...";
+inline const char* const kPorvikVersion = "1.0.0.1";
+
+// Icon 128 (32 x 32 and 16 x 16), for the windows and the About box.
+QIcon PorvikIcon();
+
+// The About box, dialog template 100: icon, "Porvik 1.0 版" and a default "确定" button.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    // The platform centres a box without a parent over the program's main window; Qt needs the
+    // main window passed in for that.
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+// What the command line asks for. The port choice itself is resolved later, against the
+// environment, by ChoosePort.
+struct PorvikCommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    PortChoice choice{PortChoice::Auto, {}};
+    QString message; // text for stdout (Help, Version) or stderr (Error)
+    int exitCode = 0; // for everything but Run
+};
+
+// Reads `--port`, `--help` and `--version` (argument 0 is the program). A --port value that
+// ParsePortChoice does not understand is an error with exit code 2, as are unknown options (Qt's
+// own, such as -platform or -style, are passed over: QApplication takes them): a
+// typing slip on the command line is better answered at once than by a failing open.
+PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const char* envPort);
+
+// The application object: stores the program directory, opens the platform, runs the tester
+// window modally and ends the program when it closes.
+class CPorvikApp {
+public:
+    using PlatformFactory = std::function<std::unique_ptr<IPortPlatform>()>;
+
+    // `prompt` may be null: the messages then go to real message boxes.
+    explicit CPorvikApp(PlatformFactory makePlatform, IPrompt* prompt = nullptr);
+    ~CPorvikApp();
+
+    // g_strAppDir first (the port and cable parts read it when the window starts), then the
+    // platform, the window, its modal run; the window object, and with it the port, is destroyed
+    // before this returns. Returns false: the program ends with the window.
+    bool InitInstance();
+
+    // The window while its modal loop runs, else null.
+    CPinTestDlg* m_pMainWnd = nullptr;
+    // Kept after InitInstance so that its state can be examined (tests).
+    IPortPlatform* Platform() const { return m_platform.get(); }
+
+private:
+    PlatformFactory m_makePlatform;
+    IPrompt* m_prompt;
+    std::unique_ptr<IPortPlatform> m_platform;
+};

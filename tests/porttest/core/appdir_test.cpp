@@ -1,0 +1,56 @@
+// The program directory comes from the running program file, not from the working directory.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "appdir.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string RunAndCapture(const std::string& program)
+{
+    std::string out;
+    FILE* pipe = popen(("'" + program + "'").c_str(), "r");
+    if (!pipe)
+        return out;
+    std::array<char, 512> buf{};
+    std::size_t n = 0;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
+        out.append(buf.data(), n);
+    pclose(pipe);
+    return out;
+}
+
+} // namespace
+
+TEST(AppDir, IsTheTestProgramsDirectoryWhateverTheWorkingDirectory)
+{
+    const std::string expected = fs::canonical(TEST_PROGRAM_DIR).string() + "/";
+    EXPECT_EQ(ProgramDirectory(), expected);
+
+    const fs::path before = fs::current_path();
+    TempDir elsewhere;
+    fs::current_path(elsewhere.Path());
+    EXPECT_EQ(ProgramDirectory(), expected);
+    fs::current_path(before);
+}
+
+TEST(AppDir, HasNoLengthLimit)
+{
+    TempDir dir;
+    fs::path deep = dir.Path();
+    for (int i = 0; i < 7; ++i)
+        deep /= std::string(60, static_cast<char>('a' + i)); // well past 200 and 256 bytes
+    fs::create_directories(deep);
+    const fs::path copy = deep / "appdir_probe";
+    fs::copy_file(APPDIR_PROBE, copy);
+    ASSERT_GT(copy.string().size(), 400u);
+    EXPECT_EQ(RunAndCapture(copy.string()), deep.string() + "/");
+}
