@@ -1,0 +1,161 @@
+// Number and name conversions of the data exchange, the list stand-in and the file chooser.
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+#include "ddx.h"
+#include "dialogunits.h"
+#include "filechooser.h"
+#include "modal_driver.h"
+#include "xtwidgets.h"
+#include "qt_test_main.h"
+
+class DdxTest : public QObject {
+    Q_OBJECT
+private slots:
+    void integers();
+    void floats();
+    void floatsShowAndReadBackExactly();
+    void gbkStringKeepsUntouchedBytes();
+    void listControlLook();
+    void chooserRemembersAndCancels();
+};
+
+void DdxTest::integers()
+{
+    const std::pair<const char*, int> good[] = {
+        {"0", 0}, {"-5", -5}, {"+7", 7}, {" 12\t", 12}, {"007", 7}, {"-0", 0},
+        {"2147483647", 2147483647}, {"-2147483648", std::numeric_limits<int>::min()},
+    };
+    for (auto [text, value] : good) {
+        auto v = ParseDialogInt(text);
+        QVERIFY2(v.has_value(), text);
+        QCOMPARE(*v, value);
+    }
+    for (const char* text : {"", " ", "abc", "1.5", "12a", "1 2", "0x10", "-", "+", "2147483648",
+                             "-2147483649", "99999999999999999999", "１２"}) {
+        QVERIFY2(!ParseDialogInt(text).has_value(), text);
+    }
+}
+
+void DdxTest::floats()
+{
+    const std::pair<const char*, float> good[] = {
+        {"5", 5.0f}, {"3.3", 3.3f}, {".5", 0.5f}, {"-0.25", -0.25f}, {"1e3", 1000.0f},
+        {" 2 ", 2.0f}, {"0", 0.0f}, {"+1.5E-2", 0.015f}, {"7.", 7.0f},
+    };
+    for (auto [text, value] : good) {
+        auto v = ParseDialogFloat(text);
+        QVERIFY2(v.has_value(), text);
+        QCOMPARE(*v, value);
+    }
+    QVERIFY(std::isinf(*ParseDialogFloat("-inf")));
+    QVERIFY(std::isnan(*ParseDialogFloat("nan")));
+    for (const char* text : {"", "abc", "0x1p3", "1e", ".", "-", "1e99", "5V", "1,5", "1 .5", "e5"})
+        QVERIFY2(!ParseDialogFloat(text).has_value(), text);
+}
+
+void DdxTest::floatsShowAndReadBackExactly()
+{
+    QCOMPARE(FormatDialogFloat(5.0f), std::string("5"));
+    QCOMPARE(FormatDialogFloat(3.3f), std::string("3.3"));
+    QCOMPARE(FormatDialogFloat(-0.5f), std::string("-0.5"));
+    // A value from a file with more digits than anyone types must survive an unchanged OK.
+    for (float v : {1.2345678f, 1e-30f, 3.4e38f, -7.0e-3f, std::numeric_limits<float>::denorm_min() * 1e6f,
+                    std::numeric_limits<float>::infinity()}) {
+        const std::string text = FormatDialogFloat(v);
+        auto back = ParseDialogFloat(text);
+        QVERIFY2(back.has_value(), text.c_str());
+        QCOMPARE(*back, v);
+    }
+    QVERIFY(std::isnan(*ParseDialogFloat(FormatDialogFloat(std::numeric_limits<float>::quiet_NaN()))));
+}
+
+void DdxTest::gbkStringKeepsUntouchedBytes()
+{
+    CGbkString s;
+    QCOMPARE(s.Bytes(), std::optional<std::string>(""));
+
+    s.SetBytes("\xd0\xbe\xc6\xac");  // 芯片
+    QCOMPARE(s.Text(), QString("芯片"));
+    s.SetText(QString("芯片A"));
+    QCOMPARE(s.Bytes(), std::optional<std::string>("\xd0\xbe\xc6\xac" "A"));
+
+    const std::string invalid = "\x81\x7f\xfe";
+    s.SetBytes(invalid);
+    QCOMPARE(s.Bytes(), std::optional<std::string>(invalid));
+    s.SetText(s.Text() + "x");
+    QVERIFY(!s.Bytes().has_value());
+    s.SetText(s.Text().chopped(1));  // back to what was shown: the original bytes again
+    QCOMPARE(s.Bytes(), std::optional<std::string>(invalid));
+
+    s.SetText(QString::fromUtf8("a\xF0\x9F\x98\x80"));
+    QVERIFY(!s.Bytes().has_value());
+    s.SetText(QString::fromUtf8("\xE2\x82\xAC"));  // the euro sign is in code page 936 as 0x80
+    QCOMPARE(s.Bytes(), std::optional<std::string>("\x80"));
+}
+
+void DdxTest::listControlLook()
+{
+    CXTListCtrl list;
+    list.SetColors(QColor(20, 50, 200), QColor(250, 250, 250));
+    CXTFlatHeaderCtrl* header = list.SubclassFlatHeader();
+    QCOMPARE(list.horizontalHeader(), header);
+    QCOMPARE(list.SubclassFlatHeader(), header);  // once only
+    QVERIFY(list.showGrid());
+    QCOMPARE(list.selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(list.editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(list.verticalHeader()->isHidden());
+    // Sizing rows to their contents would measure every row of a million-row list.
+    QCOMPARE(list.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    QVERIFY(list.verticalHeader()->defaultSectionSize() >= list.fontMetrics().height());
+    QCOMPARE(list.palette().color(QPalette::Active, QPalette::Text), QColor(20, 50, 200));
+    QCOMPARE(list.palette().color(QPalette::Inactive, QPalette::Base), QColor(250, 250, 250));
+}
+
+void DdxTest::chooserRemembersAndCancels()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QtFileChooser chooser(QtFileChooser::Mode::Save);
+    QVERIFY(!chooser.Dialog());
+
+    ModalPoller poller;
+    poller.Expect([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        QVERIFY(fd);
+        QVERIFY(fd->testOption(QFileDialog::DontUseNativeDialog));
+        QCOMPARE(fd->nameFilters(), QStringList("器件列表文件(*.chip)"));
+        QCOMPARE(fd->acceptMode(), QFileDialog::AcceptSave);
+        fd->setDirectory(dir.path());
+        fd->selectFile(dir.filePath("list"));
+        static_cast<QDialog*>(fd)->accept();
+    });
+    auto first = chooser.Choose();
+    QVERIFY(first.has_value());
+    // The default suffix is added to a bare name.
+    QCOMPARE(QString::fromStdString(first->string()), QDir(dir.path()).filePath("list.chip"));
+
+    QFileDialog* kept = chooser.Dialog();
+    QVERIFY(kept);
+    QString offered;
+    poller.Expect([&](QWidget* w) {
+        QCOMPARE(w, kept);  // the same dialog comes back
+        auto* nameEdit = w->findChild<QLineEdit*>("fileNameEdit");
+        if (nameEdit) offered = nameEdit->text();
+        static_cast<QDialog*>(kept)->reject();
+    });
+    QVERIFY(!chooser.Choose().has_value());
+    QCOMPARE(offered, QString("list.chip"));
+    QVERIFY(!poller.WatchdogFired());
+    QVERIFY(poller.AllHandled());
+}
+
+TP_QTEST_MAIN(DdxTest)
+#include "ddx_test.moc"
