@@ -1,10 +1,7 @@
 #include "ddx.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <limits>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -100,93 +97,6 @@ void DDX_Text(CDataExchange& dx, int id, float& value)
         value = *v;
     else
         dx.Fail(edit, kMsgNotNumber);
-}
-
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != b[i]) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-std::optional<int> ParseDialogInt(std::string_view text)
-{
-    std::string_view s = TrimBlanks(text);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    if (s.empty()) return std::nullopt;
-    for (char c : s)
-        if (!IsDigit(c)) return std::nullopt;
-    // Accumulate negatively so that the most negative value fits.
-    long long v = 0;
-    for (char c : s) {
-        v = v * 10 - (c - '0');
-        if (v < std::numeric_limits<int>::min()) return std::nullopt;
-    }
-    if (!negative) {
-        v = -v;
-        if (v > std::numeric_limits<int>::max()) return std::nullopt;
-    }
-    return static_cast<int>(v);
-}
-
-std::optional<float> ParseDialogFloat(std::string_view text)
-{
-    std::string_view s = TrimBlanks(text);
-    bool negative = false;
-    std::string_view body = s;
-    if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
-        negative = body.front() == '-';
-        body.remove_prefix(1);
-    }
-    if (EqualsNoCase(body, "inf") || EqualsNoCase(body, "infinity"))
-        return negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
-    if (EqualsNoCase(body, "nan")) return std::numeric_limits<float>::quiet_NaN();
-
-    // Only plain decimal notation: the C library would also take hexadecimal floats.
-    std::size_t i = 0, digits = 0;
-    while (i < body.size() && IsDigit(body[i])) ++i, ++digits;
-    if (i < body.size() && body[i] == '.') {
-        ++i;
-        while (i < body.size() && IsDigit(body[i])) ++i, ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < body.size() && (body[j] == '+' || body[j] == '-')) ++j;
-        std::size_t expDigits = 0;
-        while (j < body.size() && IsDigit(body[j])) ++j, ++expDigits;
-        if (expDigits == 0) return std::nullopt;
-        i = j;
-    }
-    if (i != body.size()) return std::nullopt;
-
-    float v = 0.0f;
-    auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), v);
-    if (ec != std::errc() || end != body.data() + body.size()) return std::nullopt;  // out of range
-    return negative ? -v : v;
 }
 
 std::string FormatDialogFloat(float value)

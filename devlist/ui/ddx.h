@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "numbers.h"
+
 class IPrompt;
 class QWidget;
 class CXTButton;
@@ -65,12 +67,8 @@ void DDX_Text(CDataExchange& dx, int id, int& value);
 // Refuses text that is not a number with "请输入一个数字。".
 void DDX_Text(CDataExchange& dx, int id, float& value);
 
-// The conversions behind the number fields. Blanks and tabs around the number are allowed;
-// anything else around it, an empty text, or a value out of range is refused.
-std::optional<int> ParseDialogInt(std::string_view text);
-// Decimal notation with optional sign, fraction and exponent; also "inf" and "nan", so that a
-// value read from a file shows and is accepted back unchanged.
-std::optional<float> ParseDialogFloat(std::string_view text);
+// The number fields read with ParseDialogInt and ParseDialogFloat (numbers.h); "inf" and "nan"
+// are taken so that a value read from a file shows and is accepted back unchanged.
 // The shortest text that reads back as exactly `value`.
 std::string FormatDialogFloat(float value);
 

@@ -2,9 +2,9 @@
 
 #include "gbk.h"
 #include "record.h"
+#include "recordtext.h"
 
 #include <climits>
-#include <cstdio>
 
 namespace {
 
@@ -33,28 +33,21 @@ int DeviceColumnWidth(int column)
 
 QString DeviceCellText(const DeviceRecord& r, std::size_t row, int column)
 {
-    char buf[64];
     switch (column) {
     case COL_NUMBER:
-        std::snprintf(buf, sizeof buf, "%04zu", row);
-        return QString::fromLatin1(buf);
+        return QString::fromStdString(FormatRowNumber(row));
     case COL_NAME:
         // Names are GBK bytes; bytes that do not decode show as replacement marks, the record
         // itself keeps them.
         return QString::fromStdString(GbkToUtf8(RecordName(r)));
     case COL_FID:
-        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>(r.fid));
-        return QString::fromLatin1(buf);
+        return QString::fromStdString(FormatHexByte(r.fid));
     case COL_ROM:
-        std::snprintf(buf, sizeof buf, "%dK", static_cast<int>(r.romKb));
-        return QString::fromLatin1(buf);
+        return QString::fromStdString(FormatRomCell(r.romKb));
     case COL_VOLTAGE:
-        std::snprintf(buf, sizeof buf, "%.2fV", static_cast<double>(r.voltage));
-        return QString::fromLatin1(buf);
+        return QString::fromStdString(FormatVoltageCell(r.voltage));
     case COL_SIGNATURE:
-        std::snprintf(buf, sizeof buf, "%02x %02x %02x", static_cast<unsigned>(r.signature[0]),
-                      static_cast<unsigned>(r.signature[1]), static_cast<unsigned>(r.signature[2]));
-        return QString::fromLatin1(buf);
+        return QString::fromStdString(FormatSignature(r.signature));
     default:
         return {};
     }

@@ -18,47 +18,11 @@
 class DdxTest : public QObject {
     Q_OBJECT
 private slots:
-    void integers();
-    void floats();
     void floatsShowAndReadBackExactly();
     void gbkStringKeepsUntouchedBytes();
     void listControlLook();
     void chooserRemembersAndCancels();
 };
-
-void DdxTest::integers()
-{
-    const std::pair<const char*, int> good[] = {
-        {"0", 0}, {"-5", -5}, {"+7", 7}, {" 12\t", 12}, {"007", 7}, {"-0", 0},
-        {"2147483647", 2147483647}, {"-2147483648", std::numeric_limits<int>::min()},
-    };
-    for (auto [text, value] : good) {
-        auto v = ParseDialogInt(text);
-        QVERIFY2(v.has_value(), text);
-        QCOMPARE(*v, value);
-    }
-    for (const char* text : {"", " ", "abc", "1.5", "12a", "1 2", "0x10", "-", "+", "2147483648",
-                             "-2147483649", "99999999999999999999", "１２"}) {
-        QVERIFY2(!ParseDialogInt(text).has_value(), text);
-    }
-}
-
-void DdxTest::floats()
-{
-    const std::pair<const char*, float> good[] = {
-        {"5", 5.0f}, {"3.3", 3.3f}, {".5", 0.5f}, {"-0.25", -0.25f}, {"1e3", 1000.0f},
-        {" 2 ", 2.0f}, {"0", 0.0f}, {"+1.5E-2", 0.015f}, {"7.", 7.0f},
-    };
-    for (auto [text, value] : good) {
-        auto v = ParseDialogFloat(text);
-        QVERIFY2(v.has_value(), text);
-        QCOMPARE(*v, value);
-    }
-    QVERIFY(std::isinf(*ParseDialogFloat("-inf")));
-    QVERIFY(std::isnan(*ParseDialogFloat("nan")));
-    for (const char* text : {"", "abc", "0x1p3", "1e", ".", "-", "1e99", "5V", "1,5", "1 .5", "e5"})
-        QVERIFY2(!ParseDialogFloat(text).has_value(), text);
-}
 
 void DdxTest::floatsShowAndReadBackExactly()
 {
