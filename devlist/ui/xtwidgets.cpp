@@ -1,5 +1,7 @@
 #include "xtwidgets.h"
 
+#include "ddx.h"
+
 #include <QPalette>
 
 namespace {
@@ -99,4 +101,10 @@ CXTFlatHeaderCtrl* CXTListCtrl::SubclassFlatHeader()
         setHorizontalHeader(m_pFlatHeader);
     }
     return m_pFlatHeader;
+}
+
+void DDX_Control(CDataExchange& dx, int id, CXTButton& button)
+{
+    if (dx.Failed() || button.Button()) return;
+    if (auto* b = qobject_cast<QPushButton*>(dx.Control(id))) button.Attach(b);
 }

@@ -60,3 +60,7 @@ protected:
 private:
     CXTFlatHeaderCtrl* m_pFlatHeader = nullptr;
 };
+
+class CDataExchange;
+// Binds `button` to the push button with that id, once; a no-op after a failed exchange.
+void DDX_Control(CDataExchange& dx, int id, CXTButton& button);

@@ -4,12 +4,10 @@
 #include <cmath>
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <QWidget>
 
 #include "gbk.h"
 #include "prompt.h"
-#include "xtwidgets.h"
 
 void CGbkString::SetBytes(std::string_view bytes)
 {
@@ -37,12 +35,6 @@ void CDataExchange::Fail(QWidget* control, const std::string& message)
         control->setFocus(Qt::OtherFocusReason);
         if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
     }
-}
-
-void DDX_Control(CDataExchange& dx, int id, CXTButton& button)
-{
-    if (dx.Failed() || button.Button()) return;
-    if (auto* b = qobject_cast<QPushButton*>(dx.Control(id))) button.Attach(b);
 }
 
 void DDX_Text(CDataExchange& dx, int id, QString& value)

@@ -9,10 +9,9 @@
 
 class IPrompt;
 class QWidget;
-class CXTButton;
 
-// Data exchange between a dialog's controls and its member fields, in the manner of the
-// platform the dialogs were designed for: one routine lists every control/member pair, and
+// Data exchange between a dialog's controls and its member fields (both programs' dialogs), in
+// the manner of the platform the dialogs were designed for: one routine lists every control/member pair, and
 // UpdateData runs it in either direction. Controls are found by their numeric id, which each
 // control carries as its object name.
 
@@ -59,7 +58,6 @@ private:
 };
 
 // Binds the button object to its control (once; later calls do nothing).
-void DDX_Control(CDataExchange& dx, int id, CXTButton& button);
 void DDX_Text(CDataExchange& dx, int id, QString& value);
 void DDX_Text(CDataExchange& dx, int id, CGbkString& value);
 // Refuses text that is not a whole number with "请输入一个整数。".
