@@ -25,13 +25,6 @@ const char* const kAskDup = "发现重复器件! 是否删除重复?";
 const char* const kOpenError = "打开文件发生错误!";
 const char* const kSaveError = "保存文件发生错误!";
 
-std::vector<DeviceRecord> ThreeDevices()
-{
-    return {MakeRecord("AT89C51", 0x01, 0x1e, 0x51, 0x06, 4, 12.0f),
-            MakeRecord("W78E52", 0x0a, 0x00, 0xff, 0x10, -1, 3.3f),
-            MakeRecord("SST89E516", 0x02, 0xbf, 0x93, 0x02, 64, 5.0f)};
-}
-
 std::vector<std::string> NamesOf(const DeviceList& list)
 {
     std::vector<std::string> out;

@@ -29,3 +29,11 @@ inline std::vector<char> ReadBytes(const std::filesystem::path& path)
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// Three devices with distinct keys, in no tidy order.
+inline std::vector<DeviceRecord> ThreeDevices()
+{
+    return {MakeRecord("AT89C51", 0x01, 0x1e, 0x51, 0x06, 4, 12.0f),
+            MakeRecord("W78E52", 0x0a, 0x00, 0xff, 0x10, -1, 3.3f),
+            MakeRecord("SST89E516", 0x02, 0xbf, 0x93, 0x02, 64, 5.0f)};
+}
