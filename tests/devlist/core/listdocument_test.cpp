@@ -52,13 +52,6 @@ protected:
     }
 
     std::vector<std::string> Names() const { return NamesOf(doc.List()); }
-
-    int Count(const char* text) const
-    {
-        int n = 0;
-        for (const auto& s : prompt.shown) n += s.text == text;
-        return n;
-    }
 };
 
 TEST_F(ListDocumentTest, SaveOfEmptyListWritesHeaderOnly)
@@ -129,12 +122,12 @@ TEST_F(ListDocumentTest, DuplicatesOnOpenAreAskedAndLeaveListUnmodified)
     // No keeps them; the next refill asks again.
     kPrompt.Queue(Answer::No);
     k.Tidy();
-    EXPECT_EQ(kPrompt.Count(), 2u);
+    EXPECT_EQ(kPrompt.CountOf(kAskDup), 2);
     EXPECT_EQ(k.List().Count(), 4u);
     kPrompt.Queue(Answer::Yes);
     k.Refill();
     EXPECT_EQ(k.List().Count(), 3u);
-    EXPECT_EQ(kPrompt.Count(), 3u);
+    EXPECT_EQ(kPrompt.CountOf(kAskDup), 3);
 }
 
 TEST_F(ListDocumentTest, DuplicateCheckFollowsSingleChangesAfterOpen)
@@ -153,10 +146,9 @@ TEST_F(ListDocumentTest, DuplicateCheckFollowsSingleChangesAfterOpen)
         d.OpenFile(file);
         if (idle) d.EnsureIndex();
         d.Delete(3);  // takes the duplicate out: no question
-        EXPECT_EQ(p.Count(), 1u);
+        EXPECT_EQ(p.CountOf(kAskDup), 1);
         d.Append(recs[0]);  // a new duplicate: asked
-        EXPECT_EQ(p.Count(), 2u);
-        EXPECT_EQ(p.LastText(), kAskDup);
+        EXPECT_EQ(p.CountOf(kAskDup), 2);
         EXPECT_EQ(d.List().Count(), 4u);
     }
 }
@@ -169,7 +161,7 @@ TEST_F(ListDocumentTest, ImportOfKnownRecordsThenYesLeavesListButModified)
     const auto before = Names();
     prompt.Queue(Answer::Yes);
     doc.Import(file);
-    EXPECT_EQ(Count(kAskDup), 1);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
     EXPECT_EQ(Names(), before);
     EXPECT_TRUE(doc.IsModified());
 }
@@ -196,7 +188,7 @@ TEST_F(ListDocumentTest, ImportAppendsAndEdgeCases)
     doc.Import(other);
     EXPECT_EQ(Rows(), 5u);
     EXPECT_EQ(Names()[3], "NEW1");
-    EXPECT_EQ(Count(kAskDup), 0);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 0);
 }
 
 TEST_F(ListDocumentTest, AppendStoresACopyAndFindsItsDuplicate)
@@ -211,7 +203,7 @@ TEST_F(ListDocumentTest, AppendStoresACopyAndFindsItsDuplicate)
     // Adding the same device again is found as a duplicate.
     prompt.Queue(Answer::Yes);
     doc.Append(*doc.List()[0]);
-    EXPECT_EQ(Count(kAskDup), 1);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
     EXPECT_EQ(Rows(), 1u);
 }
 
@@ -235,16 +227,16 @@ TEST_F(ListDocumentTest, ModifyIntoDuplicateAndDeleteOutOfIt)
     Open(file);
     prompt.Queue(Answer::No);
     doc.Modify(2, [](DeviceRecord& rec) { rec = MakeRecord("AT89C51", rec.fid, 0x1e, 0x51, 0x06, rec.romKb, rec.voltage); });
-    EXPECT_EQ(Count(kAskDup), 1);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
     EXPECT_EQ(Names()[2], "AT89C51");
     EXPECT_TRUE(HasDuplicates(doc.List()));
 
     // Deleting one of the pair ends the question.
     prompt.Queue(Answer::No);
     doc.Delete(0);
-    EXPECT_EQ(Count(kAskDup), 1);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
     doc.Tidy();
-    EXPECT_EQ(Count(kAskDup), 1);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
     EXPECT_EQ(Rows(), 2u);
 }
 

@@ -34,6 +34,13 @@ public:
     }
 
     std::size_t Count() const { return shown.size(); }
+    // How many times `text` was shown.
+    int CountOf(const std::string& text) const
+    {
+        int n = 0;
+        for (const Shown& s : shown) n += s.text == text;
+        return n;
+    }
     // Text of the last message, empty when none was shown.
     std::string LastText() const { return shown.empty() ? std::string() : shown.back().text; }
     std::size_t Pending() const { return answers_.size(); }

@@ -65,13 +65,6 @@ struct Harness {
         for (int r = 0; r < Rows(); ++r) out << Cell(r, COL_NAME);
         return out;
     }
-
-    int Count(const char* text) const
-    {
-        int n = 0;
-        for (const auto& s : prompt.shown) n += s.text == text;
-        return n;
-    }
 };
 
 }  // namespace
@@ -255,9 +248,9 @@ private slots:
             if (idle) QTest::qWait(50);
             h.dlg->ListCtrl()->selectRow(3);
             h.Click(CDeviceListDlg::IDC_DELETE);  // takes the duplicate out: no question
-            QCOMPARE(h.Count(kAskDup), 1);
+            QCOMPARE(h.prompt.CountOf(kAskDup), 1);
             h.dlg->AppendDevice(recs[0]);  // a new duplicate: asked
-            QCOMPARE(h.Count(kAskDup), 2);
+            QCOMPARE(h.prompt.CountOf(kAskDup), 2);
             QCOMPARE(h.Rows(), 4);
         }
     }
@@ -279,7 +272,7 @@ private slots:
         QVERIFY(driver.AllHandled());
         QVERIFY(!driver.WatchdogFired());
         QCOMPARE(h.import.calls, 1);
-        QCOMPARE(h.Count(kAskDup), 1);
+        QCOMPARE(h.prompt.CountOf(kAskDup), 1);
         QCOMPARE(h.Names(), before);
         QVERIFY(h.dlg->IsModified());
     }

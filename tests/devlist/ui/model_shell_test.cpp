@@ -106,6 +106,7 @@ private slots:
             {{"list.chip"}, A::Run, "list.chip"},
             {{"-platform", "offscreen", "-style", "fusion", "list.chip"}, A::Run, "list.chip"},
             {{"-display", ":1", "-geometry", "640x480+0+0"}, A::Run, ""},
+            {{"-qmljsdebugger", "port:3768", "-title", "T"}, A::Run, ""},
             {{"--style", "fusion", "-style=fusion", "-reverse", "a.chip"}, A::Run, "a.chip"},
             {{"--", "-v"}, A::Run, "-v"},
             {{"a.chip", "b.chip"}, A::Error, ""},
