@@ -1,54 +1,10 @@
 #include "gbk.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include "codepage936.h"
 
 namespace {
 
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// One descriptor per direction and thread, reset before every field so that no shift state can
-// carry over from one name to the next. "CP936" is the name of the Windows code page; glibc
-// knows it as an alias of its GBK table, which maps 0x80 to the euro sign as Windows does.
-class Converter {
-public:
-    Converter(const char* to, const char* from, const char* altTo, const char* altFrom)
-    {
-        m_cd = ::iconv_open(to, from);
-        if (m_cd == reinterpret_cast<iconv_t>(-1))
-            m_cd = ::iconv_open(altTo, altFrom);
-    }
-    ~Converter()
-    {
-        if (Ok())
-            ::iconv_close(m_cd);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    void Reset() { ::iconv(m_cd, nullptr, nullptr, nullptr, nullptr); }
-    std::size_t Run(char** in, std::size_t* inLeft, char** out, std::size_t* outLeft)
-    {
-        return ::iconv(m_cd, in, inLeft, out, outLeft);
-    }
-
-private:
-    iconv_t m_cd;
-};
-
-Converter& Decoder()
-{
-    thread_local Converter c("UTF-8", "CP936", "UTF-8", "GBK");
-    return c;
-}
-
-Converter& Encoder()
-{
-    thread_local Converter c("CP936", "UTF-8", "GBK", "UTF-8");
-    return c;
-}
 
 bool IsAscii(std::string_view s)
 {
@@ -68,9 +24,8 @@ bool Decode(std::string_view gbk, std::string* out)
             out->assign(gbk);
         return true;
     }
-    Converter& cv = Decoder();
     bool valid = true;
-    if (!cv.Ok()) {
+    if (!Cp936DecoderAvailable()) {
         // Without a converter only ASCII can be shown faithfully.
         for (unsigned char ch : gbk) {
             if (ch < 0x80) {
@@ -84,28 +39,16 @@ bool Decode(std::string_view gbk, std::string* out)
         }
         return valid;
     }
-    cv.Reset();
-    char* in = const_cast<char*>(gbk.data());  // iconv's signature; the input is not written
-    std::size_t inLeft = gbk.size();
-    char buf[256];
-    while (inLeft > 0) {
-        char* o = buf;
-        std::size_t oLeft = sizeof buf;
-        const std::size_t r = cv.Run(&in, &inLeft, &o, &oLeft);
-        if (out)
-            out->append(buf, static_cast<std::size_t>(o - buf));
-        if (r != static_cast<std::size_t>(-1))
-            continue;
-        if (errno == E2BIG)
-            continue;
-        // EILSEQ, or EINVAL for a lead byte cut off at the end.
+    // IsValidGbk asks without wanting the text; the converted bytes then go to a scratch buffer.
+    thread_local std::string scratch;
+    scratch.clear();
+    std::string& sink = out ? *out : scratch;
+    while (!Cp936ToUtf8Prefix(gbk, sink)) {
         valid = false;
         if (!out)
             return false;
         out->append(kReplacementUtf8);
-        ++in;
-        --inLeft;
-        cv.Reset();
+        gbk.remove_prefix(1);
     }
     return valid;
 }
@@ -126,27 +69,8 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8)
 {
     if (IsAscii(utf8))
         return std::string(utf8);
-    Converter& cv = Encoder();
-    if (!cv.Ok())
-        return std::nullopt;
-    cv.Reset();
     std::string out;
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    char buf[256];
-    while (inLeft > 0) {
-        char* o = buf;
-        std::size_t oLeft = sizeof buf;
-        const std::size_t r = cv.Run(&in, &inLeft, &o, &oLeft);
-        out.append(buf, static_cast<std::size_t>(o - buf));
-        if (r == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG)
-                continue;
-            return std::nullopt;  // unmappable character, or not UTF-8
-        }
-        // A non-zero count means iconv substituted something; nothing may be substituted.
-        if (r != 0)
-            return std::nullopt;
-    }
+    if (!Utf8ToCp936(utf8, out))
+        return std::nullopt;
     return out;
 }

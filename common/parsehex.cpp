@@ -1,14 +1,6 @@
 #include "parsehex.h"
 
-namespace {
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-}  // namespace
+#include "asciitext.h"
 
 bool ParseHexByte(std::string_view text, std::uint8_t& out)
 {

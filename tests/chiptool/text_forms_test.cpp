@@ -3,6 +3,7 @@
 #include "list_formats.h"
 #include "message_text.h"
 #include "name_text.h"
+#include "make_record.h"
 #include "records_text.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +16,6 @@
 #include <sstream>
 
 namespace {
-
-DeviceRecord MakeRecord(std::string_view name, std::uint8_t fid, std::int32_t romKb, float voltage,
-                        std::uint8_t s0, std::uint8_t s1, std::uint8_t s2)
-{
-    DeviceRecord rec;
-    std::memset(&rec, 0, sizeof rec);
-    std::memcpy(rec.name, name.data(), std::min<std::size_t>(name.size(), sizeof rec.name));
-    rec.fid = fid;
-    rec.romKb = romKb;
-    rec.voltage = voltage;
-    rec.signature[0] = s0;
-    rec.signature[1] = s1;
-    rec.signature[2] = s2;
-    return rec;
-}
 
 std::uint32_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
 
@@ -215,7 +201,7 @@ TEST(Fields, RecordFromTextHasZeroPaddingAndChecksEveryField)
     std::memset(&rec, 0xAB, sizeof rec);
     std::string error;
     ASSERT_TRUE(FieldsToRecord({"ABC", "7", "8", "5", "1e 52 06"}, rec, error)) << error;
-    const DeviceRecord expected = MakeRecord("ABC", 7, 8, 5.0f, 0x1e, 0x52, 0x06);
+    const DeviceRecord expected = MakeRecord("ABC", 7, 0x1e, 0x52, 0x06, 8, 5.0f);
     EXPECT_EQ(std::memcmp(&rec, &expected, sizeof rec), 0);
 
     ASSERT_TRUE(FieldsToRecord({"", "", "0", "0", "0 0 0"}, rec, error)) << error;  // "" is 00 by the hex rule
@@ -245,9 +231,9 @@ TEST(Fields, RecordFromTextHasZeroPaddingAndChecksEveryField)
 
 TEST(Fields, ShowLineUsesTheWindowFormats)
 {
-    const DeviceRecord rec = MakeRecord("ABC", 0x07, 8, 5.0f, 0x1e, 0x52, 0x06);
+    const DeviceRecord rec = MakeRecord("ABC", 0x07, 0x1e, 0x52, 0x06, 8, 5.0f);
     EXPECT_EQ(ShowLine(0, rec), "0000  ABC                   07   8K       5.00V     1e 52 06");
-    const DeviceRecord cn = MakeRecord("\xBA\xEA\xBE\xA7\xFF", 0xff, -64, 3.3f, 0, 0xab, 0xff);
+    const DeviceRecord cn = MakeRecord("\xBA\xEA\xBE\xA7\xFF", 0xff, 0, 0xab, 0xff, -64, 3.3f);
     EXPECT_EQ(ShowLine(12345, cn), "12345  宏晶\xEF\xBF\xBD                 ff   -64K     3.30V     00 ab ff");
 }
 
@@ -256,19 +242,19 @@ TEST(Fields, ShowLineUsesTheWindowFormats)
 TEST(ListFormats, CsvAndJsonCarryEveryFieldExactly)
 {
     std::vector<DeviceRecord> recs = {
-        MakeRecord("AT89C51", 0x01, 4, 12.0f, 0x1e, 0x51, 0xff),
-        MakeRecord("say \"a,b\"\\", 0xff, -1, -0.0f, 0, 0, 0),
-        MakeRecord("\xBA\xEA\xFF\r\n", 0x80, std::numeric_limits<std::int32_t>::max(), 1e-7f, 1, 2, 3),
-        MakeRecord("", 0, 0, std::numeric_limits<float>::infinity(), 0, 0, 0),
-        MakeRecord("max", 0, 0, std::numeric_limits<float>::max(), 0, 0, 0),
-        MakeRecord("tiny", 0, 0, std::numeric_limits<float>::denorm_min(), 0, 0, 0),
+        MakeRecord("AT89C51", 0x01, 0x1e, 0x51, 0xff, 4, 12.0f),
+        MakeRecord("say \"a,b\"\\", 0xff, 0, 0, 0, -1, -0.0f),
+        MakeRecord("\xBA\xEA\xFF\r\n", 0x80, 1, 2, 3, std::numeric_limits<std::int32_t>::max(), 1e-7f),
+        MakeRecord("", 0, 0, 0, 0, 0, std::numeric_limits<float>::infinity()),
+        MakeRecord("max", 0, 0, 0, 0, 0, std::numeric_limits<float>::max()),
+        MakeRecord("tiny", 0, 0, 0, 0, 0, std::numeric_limits<float>::denorm_min()),
     };
     std::mt19937 rng(3);
     for (int i = 0; i < 500; ++i) {
         float v;
         do v = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
         while (std::isnan(v));
-        recs.push_back(MakeRecord("r", 1, i, v, 1, 2, 3));
+        recs.push_back(MakeRecord("r", 1, 1, 2, 3, i, v));
     }
     DeviceList list;
     for (DeviceRecord& r : recs) list.Append(&r);

@@ -1,5 +1,6 @@
 #include "list_formats.h"
 
+#include "asciitext.h"
 #include "csv.h"
 #include "message_text.h"
 #include "records_text.h"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -155,8 +155,7 @@ std::optional<TextFormat> TextFormatFromName(std::string_view name)
 std::optional<TextFormat> TextFormatFromPath(const std::filesystem::path& path)
 {
     std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(), AsciiLower);
     if (ext == ".csv") return TextFormat::Csv;
     if (ext == ".json") return TextFormat::Json;
     return std::nullopt;

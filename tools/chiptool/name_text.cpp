@@ -1,5 +1,6 @@
 #include "name_text.h"
 
+#include "asciitext.h"
 #include "gbk.h"
 #include "message_text.h"
 
@@ -58,14 +59,6 @@ void AppendHexEscape(std::string& out, unsigned char c)
     out += "\\x";
     out += kDigits[c >> 4];
     out += kDigits[c & 0x0f];
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
@@ -127,9 +120,9 @@ bool UnescapeName(std::string_view text, std::string& gbk, std::string& error)
         if (pos + 1 < text.size() && text[pos + 1] == '\\') {
             gbk += '\\';
             pos += 2;
-        } else if (pos + 3 < text.size() && text[pos + 1] == 'x' && HexValue(text[pos + 2]) >= 0 &&
-                   HexValue(text[pos + 3]) >= 0) {
-            gbk += static_cast<char>(HexValue(text[pos + 2]) * 16 + HexValue(text[pos + 3]));
+        } else if (pos + 3 < text.size() && text[pos + 1] == 'x' && HexDigitValue(text[pos + 2]) >= 0 &&
+                   HexDigitValue(text[pos + 3]) >= 0) {
+            gbk += static_cast<char>(HexDigitValue(text[pos + 2]) * 16 + HexDigitValue(text[pos + 3]));
             pos += 4;
         } else {
             error = "bad escape at " + Quoted(text.substr(pos, 4)) +

@@ -2,6 +2,7 @@
 
 #include "message_text.h"
 #include "name_text.h"
+#include "numbers.h"
 #include "parsehex.h"
 
 #include <charconv>
@@ -10,21 +11,6 @@
 #include <cstring>
 #include <system_error>
 #include <vector>
-
-std::string FormatHexByte(std::uint8_t byte)
-{
-    char buf[3];
-    std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>(byte));
-    return buf;
-}
-
-std::string FormatSignature(const std::uint8_t (&signature)[3])
-{
-    char buf[9];
-    std::snprintf(buf, sizeof buf, "%02x %02x %02x", static_cast<unsigned>(signature[0]),
-                  static_cast<unsigned>(signature[1]), static_cast<unsigned>(signature[2]));
-    return buf;
-}
 
 bool ParseSignature(std::string_view text, std::uint8_t (&out)[3])
 {
@@ -54,22 +40,16 @@ std::string FormatVoltage(float voltage)
 
 bool ParseVoltage(std::string_view text, float& out)
 {
-    if (text.empty()) return false;
-    float value = 0;
-    const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (res.ec != std::errc() || res.ptr != text.data() + text.size()) return false;
-    out = value;
-    return true;
+    const std::optional<float> value = ParseFloat(text);
+    if (value) out = *value;
+    return value.has_value();
 }
 
 bool ParseRomKb(std::string_view text, std::int32_t& out)
 {
-    if (text.empty()) return false;
-    std::int32_t value = 0;
-    const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (res.ec != std::errc() || res.ptr != text.data() + text.size()) return false;
-    out = value;
-    return true;
+    const std::optional<std::int32_t> value = ParseInt32(text);
+    if (value) out = *value;
+    return value.has_value();
 }
 
 RecordFields RecordToFields(const DeviceRecord& rec)
@@ -161,10 +141,7 @@ std::string ShowHeader()
 
 std::string ShowLine(std::size_t row, const DeviceRecord& rec)
 {
-    char buf[64];
-    std::string line;
-    std::snprintf(buf, sizeof buf, "%04zu", row);
-    line += buf;
+    std::string line = FormatRowNumber(row);
     line += kSep;
     std::size_t columns = 0;
     const std::string name = DisplayName(RecordName(rec), &columns);
@@ -172,16 +149,11 @@ std::string ShowLine(std::size_t row, const DeviceRecord& rec)
     line += kSep;
     AppendPadded(line, FormatHexByte(rec.fid), 2, 3);
     line += kSep;
-    const int romLen = std::snprintf(buf, sizeof buf, "%dK", static_cast<int>(rec.romKb));
-    AppendPadded(line, buf, static_cast<std::size_t>(romLen), 7);
+    const std::string rom = FormatRomCell(rec.romKb);
+    AppendPadded(line, rom, rom.size(), 7);
     line += kSep;
-    const int voltLen = std::snprintf(buf, sizeof buf, "%.2fV", static_cast<double>(rec.voltage));
-    if (voltLen < 0 || static_cast<std::size_t>(voltLen) >= sizeof buf) {
-        // %.2f of a float near FLT_MAX has 39 integer digits and still fits; guard anyway.
-        AppendPadded(line, "?", 1, 8);
-    } else {
-        AppendPadded(line, buf, static_cast<std::size_t>(voltLen), 8);
-    }
+    const std::string voltage = FormatVoltageCell(rec.voltage);
+    AppendPadded(line, voltage, voltage.size(), 8);
     line += kSep;
     line += FormatSignature(rec.signature);
     return line;

@@ -5,13 +5,10 @@
 #include <string_view>
 
 #include "record.h"
+#include "recordtext.h"
 
 // The text forms of one record's fields, shared by `show`, the CSV and JSON formats and `check`.
 
-// "%02x": two lower-case hex digits.
-std::string FormatHexByte(std::uint8_t byte);
-// "%02x %02x %02x", index 0 first: "1e 52 06".
-std::string FormatSignature(const std::uint8_t (&signature)[3]);
 // Exactly three space-separated fields, each read by ParseHexByte. False leaves `out` untouched.
 bool ParseSignature(std::string_view text, std::uint8_t (&out)[3]);
 

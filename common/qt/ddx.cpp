@@ -1,0 +1,101 @@
+#include "ddx.h"
+
+#include <charconv>
+#include <cmath>
+
+#include <QLineEdit>
+#include <QWidget>
+
+#include "gbk.h"
+#include "prompt.h"
+
+void CGbkString::SetBytes(std::string_view bytes)
+{
+    m_bytes.assign(bytes);
+    m_strShown = QString::fromStdString(GbkToUtf8(bytes));
+    m_strText = m_strShown;
+}
+
+std::optional<std::string> CGbkString::Bytes() const
+{
+    if (m_strText == m_strShown) return m_bytes;
+    return Utf8ToGbk(m_strText.toStdString());
+}
+
+QWidget* CDataExchange::Control(int id) const
+{
+    return m_pDlgWnd->findChild<QWidget*>(QString::number(id));
+}
+
+void CDataExchange::Fail(QWidget* control, const std::string& message)
+{
+    m_bFailed = true;
+    m_prompt.Inform(message);
+    if (control) {
+        control->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
+    }
+}
+
+void DDX_Text(CDataExchange& dx, int id, QString& value)
+{
+    if (dx.Failed()) return;
+    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
+    if (!edit) return;
+    if (dx.m_bSaveAndValidate)
+        value = edit->text();
+    else
+        edit->setText(value);
+}
+
+void DDX_Text(CDataExchange& dx, int id, CGbkString& value)
+{
+    if (dx.Failed()) return;
+    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
+    if (!edit) return;
+    // Whether the text can be stored is the caller's check: the import path reads the name
+    // without using it, and must not be stopped by it.
+    if (dx.m_bSaveAndValidate)
+        value.SetText(edit->text());
+    else
+        edit->setText(value.Text());
+}
+
+void DDX_Text(CDataExchange& dx, int id, int& value)
+{
+    if (dx.Failed()) return;
+    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
+    if (!edit) return;
+    if (!dx.m_bSaveAndValidate) {
+        edit->setText(QString::number(value));
+        return;
+    }
+    if (auto v = ParseDialogInt(edit->text().toStdString()))
+        value = *v;
+    else
+        dx.Fail(edit, kMsgNotInteger);
+}
+
+void DDX_Text(CDataExchange& dx, int id, float& value)
+{
+    if (dx.Failed()) return;
+    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
+    if (!edit) return;
+    if (!dx.m_bSaveAndValidate) {
+        edit->setText(QString::fromStdString(FormatDialogFloat(value)));
+        return;
+    }
+    if (auto v = ParseDialogFloat(edit->text().toStdString()))
+        value = *v;
+    else
+        dx.Fail(edit, kMsgNotNumber);
+}
+
+std::string FormatDialogFloat(float value)
+{
+    if (std::isnan(value)) return "nan";
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    if (ec != std::errc()) return "0";
+    return std::string(buf, end);
+}

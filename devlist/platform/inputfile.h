@@ -1,0 +1,28 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+// A file opened for reading, closed when the object goes. The list-file reader works through
+// this alone, so that it holds no system call of its own.
+class InputFile {
+public:
+    enum class Kind { Regular, Directory, Other };
+
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // 0, or the system error. Without `waitForWriter` a FIFO opens at once instead of waiting
+    // for a writer.
+    int Open(const std::filesystem::path& path, bool waitForWriter);
+    // 0, or the system error.
+    int Inspect(Kind& kind, std::uint64_t& size) const;
+    // Reads up to `size` bytes; fewer only at the end of the file. The number read, or -1 with
+    // the system error in `error`.
+    long long ReadFully(std::byte* buf, std::size_t size, int& error);
+
+private:
+    int m_fd = -1;
+};

@@ -1,0 +1,44 @@
+#include "inputfile.h"
+
+#include "unixfd.h"
+
+#include <sys/stat.h>
+
+InputFile::~InputFile()
+{
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int InputFile::Open(const std::filesystem::path& path, bool waitForWriter)
+{
+    const int nonBlocking = waitForWriter ? 0 : O_NONBLOCK;
+    m_fd = OpenRetry(path.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking);
+    return m_fd < 0 ? errno : 0;
+}
+
+int InputFile::Inspect(Kind& kind, std::uint64_t& size) const
+{
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) return errno;
+    kind = S_ISREG(st.st_mode) ? Kind::Regular : S_ISDIR(st.st_mode) ? Kind::Directory : Kind::Other;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return 0;
+}
+
+// One read() for any ordinary file, more only when the kernel hands out less (files over 2 GiB,
+// signals).
+long long InputFile::ReadFully(std::byte* buf, std::size_t size, int& error)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(m_fd, buf + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return -1;
+        }
+        if (n == 0) break;  // the file shrank since it was measured
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<long long>(done);
+}

@@ -1,0 +1,234 @@
+#include "entrydlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "dialogunits.h"
+#include "filechooser.h"
+#include "parsehex.h"
+#include "prompt.h"
+
+namespace {
+
+QFont DialogFont() { return TemplateFont(QStringLiteral("MS Sans Serif"), 8); }
+
+QString Hex2(std::uint8_t byte) { return QString::asprintf("%02x", static_cast<unsigned>(byte)); }
+
+}  // namespace
+
+CDeviceFieldsDlg::CDeviceFieldsDlg(IPrompt& prompt, QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_prompt(prompt)
+{
+    setFont(DialogFont());
+    setModal(true);
+}
+
+void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancelX, bool withImport)
+{
+    // Built in template order, which is also the tab order; the add template has its import
+    // button between the labels and the FID edit.
+    auto button = [&](int id, const char* caption, int x) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QString::number(id));
+        du.Place(b, x, 120, 50, 16);
+        return b;
+    };
+    auto edit = [&](int id, int x, int y, int w) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::number(id));
+        du.Place(e, x, y, w, 12);
+        return e;
+    };
+    // The template placed the labels for a narrower font, each where its text ended just short of
+    // the edits. Right-aligned on the line of their edit, from the leftmost label's start to the
+    // rightmost one's end, they line up in any font.
+    constexpr int kLabelLeft = 21, kLabelRight = 110;
+    auto label = [&](const char* text, int editY) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        du.Place(l, kLabelLeft, editY, kLabelRight - kLabelLeft, 12);
+        return l;
+    };
+
+    QPushButton* ok = button(IDC_ENTRY_OK, "确定", okX);
+    QPushButton* cancel = button(IDC_ENTRY_CANCEL, "取消", cancelX);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+
+    QWidget* name = edit(IDC_NAME, 118, 10, 90);
+    label("名称(小于20个字符):", 10);
+    label("FID(1字节的16进制数):", 29);
+    label("ROM(K字节):", 49);
+    label("编程电压(V):", 70);
+    QWidget* import = withImport ? button(IDC_IMPORT, "从文件导入", 170) : nullptr;
+    QWidget* fid = edit(IDC_FID, 118, 29, 40);
+    QWidget* rom = edit(IDC_ROM, 118, 49, 40);
+    QWidget* volt = edit(IDC_VOLTAGE, 118, 70, 40);
+    QWidget* sig1 = edit(IDC_SIG1, 118, 90, 25);
+    QWidget* sig2 = edit(IDC_SIG2, 152, 90, 25);
+    QWidget* sig3 = edit(IDC_SIG3, 186, 90, 25);
+    label("特征字(16进制数):", 90);
+
+    std::vector<QWidget*> order{ok, cancel, name};
+    if (import) order.push_back(import);
+    for (QWidget* w : {fid, rom, volt, sig1, sig2, sig3}) order.push_back(w);
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void CDeviceFieldsDlg::DoDataExchange(CDataExchange& dx)
+{
+    DDX_Control(dx, IDC_ENTRY_OK, m_btnOK);
+    DDX_Control(dx, IDC_ENTRY_CANCEL, m_btnCancel);
+    DDX_Text(dx, IDC_NAME, m_strName);
+    DDX_Text(dx, IDC_SIG1, m_strSig1);
+    DDX_Text(dx, IDC_SIG2, m_strSig2);
+    DDX_Text(dx, IDC_SIG3, m_strSig3);
+    DDX_Text(dx, IDC_ROM, m_nRomKb);
+    DDX_Text(dx, IDC_FID, m_strFid);
+    DDX_Text(dx, IDC_VOLTAGE, m_fVoltage);
+}
+
+bool CDeviceFieldsDlg::UpdateData(bool saveAndValidate)
+{
+    CDataExchange dx(this, saveAndValidate, m_prompt);
+    DoDataExchange(dx);
+    return !dx.Failed();
+}
+
+void CDeviceFieldsDlg::OnInitDialog()
+{
+    UpdateData(false);
+    // A freshly created dialog starts on its first control; this one is reused.
+    if (QPushButton* ok = m_btnOK.Button()) ok->setFocus(Qt::OtherFocusReason);
+}
+
+int CDeviceFieldsDlg::RunModal()
+{
+    OnInitDialog();
+    return exec();
+}
+
+bool CDeviceFieldsDlg::CheckFields(DeviceRecord& rec)
+{
+    auto fail = [this](const char* message) {
+        m_prompt.Inform(message);
+        return false;
+    };
+    // Lengths are counted in the bytes that will be stored, so the name is encoded first;
+    // a character that cannot be encoded must never be stored as a substitute.
+    const std::optional<std::string> name = m_strName.Bytes();
+    if (!name || name->find('\0') != std::string::npos) return fail(kMsgNameUnsavable);
+    if (name->size() > kMaxNameBytes) return fail(kMsgNameTooLong);
+    if (name->empty()) return fail(kMsgNameEmpty);
+    if (!ParseHexByte(m_strFid.toStdString(), rec.fid)) return fail(kMsgBadFid);
+    if (!ParseHexByte(m_strSig1.toStdString(), rec.signature[0])) return fail(kMsgBadSig1);
+    if (!ParseHexByte(m_strSig2.toStdString(), rec.signature[1])) return fail(kMsgBadSig2);
+    if (!ParseHexByte(m_strSig3.toStdString(), rec.signature[2])) return fail(kMsgBadSig3);
+    rec.voltage = m_fVoltage;
+    rec.romKb = m_nRomKb;
+    SetRecordName(rec, *name);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CAddDeviceDlg::CAddDeviceDlg(IPrompt& prompt, IFileChooser& importChooser, QWidget* parent)
+    : CDeviceFieldsDlg(prompt, parent), m_importChooser(importChooser)
+{
+    setWindowTitle(QStringLiteral("添加新器件"));
+    OnCreate();
+    const DialogUnits du(font());
+    setFixedSize(du.Size(250, 143));
+    CreateControls(du, 30, 100, true);
+    connect(findChild<QPushButton*>(QString::number(IDC_IMPORT)), &QPushButton::clicked, this,
+            [this] { OnImportFromFile(); });
+    UpdateData(false);
+}
+
+void CAddDeviceDlg::OnCreate()
+{
+    // Styled before the button objects are bound to their controls.
+    m_btnOK.SetXButtonStyle(2, true);
+    m_btnCancel.SetXButtonStyle(2, true);
+    m_btnImport.SetXButtonStyle(2, true);
+}
+
+void CAddDeviceDlg::DoDataExchange(CDataExchange& dx)
+{
+    DDX_Control(dx, IDC_IMPORT, m_btnImport);
+    CDeviceFieldsDlg::DoDataExchange(dx);
+}
+
+int CAddDeviceDlg::DoModal()
+{
+    const int result = RunModal();
+    return result == 1 && m_bImport ? 3 : result;
+}
+
+void CAddDeviceDlg::OnOK()
+{
+    if (!UpdateData(true)) return;
+    DeviceRecord rec = m_record;
+    if (!CheckFields(rec)) return;
+    m_record = rec;
+    m_bImport = false;
+    done(1);
+}
+
+void CAddDeviceDlg::OnImportFromFile()
+{
+    std::optional<std::filesystem::path> path = m_importChooser.Choose();
+    if (!path) return;
+    m_bImport = true;
+    m_strImportPath = std::move(*path);
+    // The device fields are not checked on this path, but the number fields are still read.
+    if (!UpdateData(true)) return;
+    done(1);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CEditDeviceDlg::CEditDeviceDlg(IPrompt& prompt, QWidget* parent) : CDeviceFieldsDlg(prompt, parent)
+{
+    setWindowTitle(QStringLiteral("修改"));
+    OnCreate();
+    const DialogUnits du(font());
+    setFixedSize(du.Size(241, 143));
+    CreateControls(du, 57, 139, false);
+    UpdateData(false);
+}
+
+void CEditDeviceDlg::OnCreate()
+{
+    m_btnOK.SetXButtonStyle(2, true);
+    m_btnCancel.SetXButtonStyle(2, true);
+}
+
+int CEditDeviceDlg::DoModal()
+{
+    if (!m_pRecord) return -1;
+    const DeviceRecord& rec = *m_pRecord;
+    m_strName.SetBytes(RecordName(rec));
+    m_strFid = Hex2(rec.fid);
+    m_strSig1 = Hex2(rec.signature[0]);
+    m_strSig2 = Hex2(rec.signature[1]);
+    m_strSig3 = Hex2(rec.signature[2]);
+    m_nRomKb = rec.romKb;
+    m_fVoltage = rec.voltage;
+    return RunModal();
+}
+
+void CEditDeviceDlg::OnOK()
+{
+    if (!m_pRecord) return;
+    if (!UpdateData(true)) return;
+    // Checked on a copy: the list's record changes only when every field is accepted.
+    DeviceRecord rec = *m_pRecord;
+    if (!CheckFields(rec)) return;
+    *m_pRecord = rec;
+    done(1);
+}

@@ -1,0 +1,263 @@
+#include "mainwnd.h"
+
+#include "aboutentry.h"
+#include "branding.h"
+#include "devicelistmodel.h"
+#include "dialogunits.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// Posted when the list has been drawn, so the rows of a new list show before the index is built.
+const QEvent::Type kBuildIndexEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
+
+const char* const CDeviceListDlg::kCaption = "Tessaro ver1.0 For Qorel Vantor";
+
+CDeviceListDlg::CDeviceListDlg(const Services& services, QWidget* parent)
+    : QDialog(parent),
+      m_realPrompt(QStringLiteral("Tessaro"), this),
+      m_realOpen(QtFileChooser::Mode::Open),
+      m_realSave(QtFileChooser::Mode::Save),
+      m_realImport(QtFileChooser::Mode::Open),
+      m_prompt(services.prompt ? *services.prompt : m_realPrompt),
+      m_openChooser(services.open ? *services.open : m_realOpen),
+      m_saveChooser(services.save ? *services.save : m_realSave),
+      m_importChooser(services.import ? *services.import : m_realImport),
+      m_dlgAdd(m_prompt, m_importChooser),
+      m_dlgEdit(m_prompt),
+      m_doc(m_prompt, m_openChooser, m_saveChooser),
+      m_hIcon(LoadTessaroIcon())
+{
+    SetupWindow();
+}
+
+CDeviceListDlg::~CDeviceListDlg() = default;
+
+void CDeviceListDlg::SetupWindow()
+{
+    const QFont font = TemplateFont(QStringLiteral("MS Sans Serif"), 8);
+    setFont(font);
+    const DialogUnits du(font);
+
+    setWindowTitle(QString::fromUtf8(kCaption));
+    // Caption, system menu and minimise box; no maximise box, no sizing border.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(du.Size(384, 269));
+
+    auto makeButton = [&](int id, const char* caption, int x, int y) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QString::number(id));
+        // None of the buttons is a default button: Enter must not press whichever has focus.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        du.Place(b, x, y, 50, 14);
+        return b;
+    };
+
+    // Controls in template order, which is also the tab order.
+    QPushButton* exitBtn = makeButton(IDC_EXIT, "退出程序", 325, 160);
+    m_pListCtrl = new CXTListCtrl(this);
+    m_pListCtrl->setObjectName(QString::number(IDC_DEVICE_LIST));
+    du.Place(m_pListCtrl, 0, 0, 313, 269);
+    QPushButton* openBtn = makeButton(IDC_OPEN, "打开文件", 325, 10);
+    QPushButton* saveBtn = makeButton(IDC_SAVE, "保存文件", 325, 35);
+    QPushButton* addBtn = makeButton(IDC_ADD, "增加器件", 325, 60);
+    QPushButton* tidyBtn = makeButton(IDC_TIDY, "整理", 325, 135);
+    QPushButton* modifyBtn = makeButton(IDC_MODIFY, "修改", 325, 85);
+    QPushButton* deleteBtn = makeButton(IDC_DELETE, "删除", 325, 110);
+
+    auto* iconLabel = new QLabel(this);
+    du.Place(iconLabel, 340, 225, 20, 20);
+    iconLabel->setAlignment(Qt::AlignCenter);
+    iconLabel->setPixmap(m_hIcon.pixmap(iconLabel->size()));
+    auto* maker = new QLabel(QStringLiteral("Halvern"), this);
+    du.Place(maker, 320, 255, 60, 8);
+
+    QWidget* order[] = {exitBtn, m_pListCtrl, openBtn, saveBtn, addBtn, tidyBtn, modifyBtn, deleteBtn};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    m_pAboutAction = AddAboutEntry(this, QStringLiteral("&About Tessaro..."), [this] { OnAbout(); });
+
+    // Minimised, the window manager draws the icon (the task bar, an icon box); on Windows the
+    // platform does the same from the window icon, so no painting of our own is needed.
+    setWindowIcon(m_hIcon);
+
+    // Bind the buttons (exit, open, save, tidy, add, delete, modify) and style them flat.
+    QPushButton* bound[] = {exitBtn, openBtn, saveBtn, tidyBtn, addBtn, deleteBtn, modifyBtn};
+    for (std::size_t i = 0; i < m_btns.size(); ++i) {
+        m_btns[i].Attach(bound[i]);
+        m_btns[i].SetXButtonStyle(2, true);
+    }
+    connect(exitBtn, &QPushButton::clicked, this, &CDeviceListDlg::OnCancel);
+    connect(openBtn, &QPushButton::clicked, this, &CDeviceListDlg::OnOpenFile);
+    connect(saveBtn, &QPushButton::clicked, this, [this] { OnSaveFile(); });
+    connect(addBtn, &QPushButton::clicked, this, &CDeviceListDlg::OnAddDevice);
+    connect(tidyBtn, &QPushButton::clicked, this, &CDeviceListDlg::TidyDevices);
+    connect(modifyBtn, &QPushButton::clicked, this, &CDeviceListDlg::ModifyDevice);
+    connect(deleteBtn, &QPushButton::clicked, this, &CDeviceListDlg::DeleteDevice);
+
+    // The list: flat header, the toolkit colours, then the columns.
+    m_pListCtrl->SubclassFlatHeader();
+    m_pListCtrl->SetColors(QColor(20, 50, 200), QColor(250, 250, 250));
+    m_pModel = new DeviceListModel(m_doc.List(), this);
+    m_doc.SetRowsChanged([this] { m_pModel->SyncRows(); });
+    m_pListCtrl->setModel(m_pModel);
+    QHeaderView* header = m_pListCtrl->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignCenter);
+    header->setStretchLastSection(false);
+    for (int c = 0; c < COL_COUNT; ++c) {
+        header->setSectionResizeMode(c, QHeaderView::Interactive);
+        header->resizeSection(c, du.PixelsX(DeviceColumnWidth(c)));
+    }
+    m_pListCtrl->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pListCtrl->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pListCtrl->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pListCtrl->installEventFilter(this);
+    m_pListCtrl->viewport()->installEventFilter(this);
+    connect(m_pListCtrl, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { ModifyDevice(); });
+}
+
+bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pListCtrl->viewport() && event->type() == QEvent::Paint && !m_doc.IndexValid() &&
+        !m_bIdleBuildPosted) {
+        m_bIdleBuildPosted = true;
+        QCoreApplication::postEvent(this, new QEvent(kBuildIndexEvent), Qt::LowEventPriority);
+    }
+    if (watched == m_pListCtrl && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // The Delete key whatever the modifiers, the keypad's included, as the list view reports it.
+        if (key->key() == Qt::Key_Delete) {
+            DeleteDevice();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CDeviceListDlg::closeEvent(QCloseEvent* event)
+{
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
+    OnCancel();
+    // The exit flow decides: a window that stays open must not be closed behind its back.
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
+}
+
+#ifdef Q_OS_WIN
+bool CDeviceListDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    if (IsAboutSystemCommand(message)) {
+        OnAbout();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+void CDeviceListDlg::OnAbout()
+{
+    AboutBox dlg(TessaroAbout(), this);
+    dlg.DoModal();
+}
+
+void CDeviceListDlg::OnOK()
+{
+    // Enter lands here; the window has no OK action.
+}
+
+bool CDeviceListDlg::SaveChangesFirst() { return m_doc.SaveChangesFirst(); }
+
+void CDeviceListDlg::OnCancel()
+{
+    if (!SaveChangesFirst()) return;
+    QDialog::done(IDC_EXIT);
+}
+
+bool CDeviceListDlg::OnSaveFile() { return m_doc.Save(); }
+
+void CDeviceListDlg::OnOpenFile() { m_doc.Open(); }
+
+void CDeviceListDlg::OpenListFile(const std::filesystem::path& path) { m_doc.OpenFile(path); }
+
+void CDeviceListDlg::OnAddDevice()
+{
+    switch (m_dlgAdd.DoModal()) {
+    case 1:
+        AppendDevice(m_dlgAdd.m_record);
+        break;
+    case 3:
+        ImportDevices(m_dlgAdd.m_strImportPath);
+        break;
+    default:
+        break;
+    }
+}
+
+void CDeviceListDlg::AppendDevice(const DeviceRecord& record) { m_doc.Append(record); }
+
+void CDeviceListDlg::ImportDevices(const std::filesystem::path& path) { m_doc.Import(path); }
+
+long CDeviceListDlg::SelectedRow() const
+{
+    const QItemSelectionModel* sel = m_pListCtrl->selectionModel();
+    if (!sel) return -1;
+    const QModelIndexList rows = sel->selectedRows();
+    if (rows.isEmpty()) return -1;
+    return rows.front().row();
+}
+
+std::optional<std::size_t> CDeviceListDlg::SelectedDevice()
+{
+    const long row = SelectedRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= List().Count()) {
+        m_prompt.Inform("请先选择器件!");
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(row);
+}
+
+void CDeviceListDlg::DeleteDevice()
+{
+    if (const std::optional<std::size_t> row = SelectedDevice()) m_doc.Delete(*row);
+}
+
+void CDeviceListDlg::ModifyDevice()
+{
+    const std::optional<std::size_t> row = SelectedDevice();
+    if (!row) return;
+    m_doc.Modify(*row, [this](DeviceRecord& rec) {
+        m_dlgEdit.m_pRecord = &rec;
+        m_dlgEdit.DoModal();
+    });
+}
+
+void CDeviceListDlg::TidyDevices() { m_doc.Tidy(); }
+
+void CDeviceListDlg::customEvent(QEvent* event)
+{
+    if (event->type() == kBuildIndexEvent) {
+        m_bIdleBuildPosted = false;
+        m_doc.EnsureIndex();
+        return;
+    }
+    QDialog::customEvent(event);
+}
+
+void CDeviceListDlg::RefillList() { m_doc.Refill(); }

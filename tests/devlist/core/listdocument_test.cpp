@@ -1,0 +1,422 @@
+// The list document's flows (open, import, save, append, delete, modify, tidy) with scripted
+// answers and file names: what the main window's buttons do, without the window.
+#include "listdocument.h"
+
+#include "chipfiles.h"
+#include "listops.h"
+#include "scripted_chooser.h"
+#include "scripted_prompt.h"
+#include "testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+using Answer = IPrompt::Answer;
+using Buttons = IPrompt::Buttons;
+
+namespace {
+
+const char* const kAskSave = "是否保存当前器件列表?";
+const char* const kAskDup = "发现重复器件! 是否删除重复?";
+const char* const kOpenError = "打开文件发生错误!";
+const char* const kSaveError = "保存文件发生错误!";
+
+std::vector<std::string> NamesOf(const DeviceList& list)
+{
+    std::vector<std::string> out;
+    for (const DeviceRecord* rec : list) out.emplace_back(RecordName(*rec));
+    return out;
+}
+
+class ListDocumentTest : public ::testing::Test {
+protected:
+    ScriptedPrompt prompt;
+    ScriptedChooser open, save;
+    DeviceListDocument doc{prompt, open, save};
+    int refills = 0;
+    TempDir tmp;
+
+    void SetUp() override { doc.SetRowsChanged([this] { ++refills; }); }
+
+    fs::path Tmp(const char* name) const { return tmp / name; }
+    std::size_t Rows() const { return doc.List().Count(); }
+
+    void Open(const fs::path& path)
+    {
+        open.Queue(path);
+        doc.Open();
+    }
+
+    std::vector<std::string> Names() const { return NamesOf(doc.List()); }
+};
+
+TEST_F(ListDocumentTest, SaveOfEmptyListWritesHeaderOnly)
+{
+    const fs::path file = Tmp("empty.chip");
+    save.Queue(file);
+    EXPECT_TRUE(doc.Save());
+    EXPECT_EQ(save.calls, 1);
+    EXPECT_EQ(ReadBytes(file), (std::vector<char>{1, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(ListDocumentTest, SaveRoundTripsAndClearsFlag)
+{
+    const fs::path src = Tmp("round.chip");
+    auto recs = ThreeDevices();
+    recs[0].pad1[1] = 0x5a;  // padding of read records is kept byte for byte
+    WriteChip(src, recs);
+    Open(src);
+    doc.Delete(2);
+    const fs::path dst = Tmp("round-out.chip");
+    save.Queue(dst);
+    EXPECT_TRUE(doc.Save());
+    EXPECT_FALSE(doc.IsModified());
+    WriteChip(src, {recs[0], recs[1]});
+    EXPECT_EQ(ReadBytes(dst), ReadBytes(src));
+}
+
+TEST_F(ListDocumentTest, FailedSaveReportsAndKeepsModified)
+{
+    doc.Append(ThreeDevices()[0]);
+    save.Queue(Tmp("no-such-dir") / "x.chip");
+    EXPECT_FALSE(doc.Save());
+    EXPECT_EQ(prompt.LastText(), kSaveError);
+    EXPECT_TRUE(doc.IsModified());
+
+    // A path under a regular file cannot be created either, even as root.
+    const fs::path plain = Tmp("plainfile");
+    WriteChip(plain, {});
+    save.Queue(plain / "x.chip");
+    EXPECT_FALSE(doc.Save());
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(ListDocumentTest, DuplicatesOnOpenAreAskedAndLeaveListUnmodified)
+{
+    const fs::path file = Tmp("dups.chip");
+    auto recs = ThreeDevices();
+    auto dup = recs[0];
+    dup.fid = 0x33;  // fid plays no part in the duplicate key
+    recs.push_back(dup);
+    WriteChip(file, recs);
+
+    prompt.Queue(Answer::Yes);
+    Open(file);
+    EXPECT_EQ(prompt.LastText(), kAskDup);
+    EXPECT_EQ(prompt.shown.back().buttons, Buttons::YesNo);
+    EXPECT_EQ(Rows(), 3u);
+    EXPECT_FALSE(doc.IsModified());
+
+    ScriptedPrompt kPrompt;
+    ScriptedChooser kOpen, kSave;
+    DeviceListDocument k(kPrompt, kOpen, kSave);
+    kPrompt.Queue(Answer::No);
+    k.OpenFile(file);
+    EXPECT_EQ(k.List().Count(), 4u);
+    EXPECT_FALSE(k.IsModified());
+    // No keeps them; the next refill asks again.
+    kPrompt.Queue(Answer::No);
+    k.Tidy();
+    EXPECT_EQ(kPrompt.CountOf(kAskDup), 2);
+    EXPECT_EQ(k.List().Count(), 4u);
+    kPrompt.Queue(Answer::Yes);
+    k.Refill();
+    EXPECT_EQ(k.List().Count(), 3u);
+    EXPECT_EQ(kPrompt.CountOf(kAskDup), 3);
+}
+
+TEST_F(ListDocumentTest, DuplicateCheckFollowsSingleChangesAfterOpen)
+{
+    // Whether the first change comes at once or after the index was built while idle, the check
+    // after it must see the list as it is.
+    const fs::path file = Tmp("dups2.chip");
+    auto recs = ThreeDevices();
+    recs.push_back(recs[1]);
+    WriteChip(file, recs);
+    for (bool idle : {false, true}) {
+        ScriptedPrompt p;
+        ScriptedChooser o, s;
+        DeviceListDocument d(p, o, s);
+        p.Queue(Answer::No);
+        d.OpenFile(file);
+        if (idle) d.EnsureIndex();
+        d.Delete(3);  // takes the duplicate out: no question
+        EXPECT_EQ(p.CountOf(kAskDup), 1);
+        d.Append(recs[0]);  // a new duplicate: asked
+        EXPECT_EQ(p.CountOf(kAskDup), 2);
+        EXPECT_EQ(d.List().Count(), 4u);
+    }
+}
+
+TEST_F(ListDocumentTest, ImportOfKnownRecordsThenYesLeavesListButModified)
+{
+    const fs::path file = Tmp("known.chip");
+    WriteChip(file, ThreeDevices());
+    Open(file);
+    const auto before = Names();
+    prompt.Queue(Answer::Yes);
+    doc.Import(file);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
+    EXPECT_EQ(Names(), before);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(ListDocumentTest, ImportAppendsAndEdgeCases)
+{
+    const fs::path other = Tmp("other.chip");
+    WriteChip(other, {MakeRecord("NEW1", 1, 1, 2, 3, 1, 1.0f), MakeRecord("NEW2", 1, 1, 2, 4, 1, 1.0f)});
+    const fs::path zero = Tmp("zero.chip");
+    WriteChip(zero, ThreeDevices(), 0);
+    const fs::path base = Tmp("base.chip");
+    WriteChip(base, ThreeDevices());
+
+    Open(base);
+    doc.Import(Tmp("missing.chip"));
+    EXPECT_EQ(prompt.LastText(), kOpenError);
+    EXPECT_EQ(Rows(), 3u);
+    EXPECT_FALSE(doc.IsModified());
+
+    doc.Import(zero);
+    EXPECT_EQ(Rows(), 3u);
+    EXPECT_TRUE(doc.IsModified());
+
+    doc.Import(other);
+    EXPECT_EQ(Rows(), 5u);
+    EXPECT_EQ(Names()[3], "NEW1");
+    EXPECT_EQ(prompt.CountOf(kAskDup), 0);
+}
+
+TEST_F(ListDocumentTest, AppendStoresACopyAndFindsItsDuplicate)
+{
+    DeviceRecord rec = ThreeDevices()[0];
+    doc.Append(rec);
+    EXPECT_TRUE(doc.IsModified());
+    // The appended record is a copy: the caller's next use does not touch it.
+    rec.fid = 0x77;
+    EXPECT_EQ(doc.List()[0]->fid, 0x01);
+
+    // Adding the same device again is found as a duplicate.
+    prompt.Queue(Answer::Yes);
+    doc.Append(*doc.List()[0]);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
+    EXPECT_EQ(Rows(), 1u);
+}
+
+TEST_F(ListDocumentTest, ModifyWithoutChangeStillRefillsAndMarks)
+{
+    const fs::path file = Tmp("mod.chip");
+    WriteChip(file, ThreeDevices());
+    Open(file);
+    const int before = refills;
+    doc.Modify(1, [](DeviceRecord&) {});  // the dialog was cancelled
+    EXPECT_EQ(refills, before + 1);
+    EXPECT_EQ(doc.List()[1]->romKb, -1);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(ListDocumentTest, ModifyIntoDuplicateAndDeleteOutOfIt)
+{
+    // The duplicate check after single changes must follow every record's old and new key.
+    const fs::path file = Tmp("moddup.chip");
+    WriteChip(file, ThreeDevices());
+    Open(file);
+    prompt.Queue(Answer::No);
+    doc.Modify(2, [](DeviceRecord& rec) { rec = MakeRecord("AT89C51", rec.fid, 0x1e, 0x51, 0x06, rec.romKb, rec.voltage); });
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
+    EXPECT_EQ(Names()[2], "AT89C51");
+    EXPECT_TRUE(HasDuplicates(doc.List()));
+
+    // Deleting one of the pair ends the question.
+    prompt.Queue(Answer::No);
+    doc.Delete(0);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
+    doc.Tidy();
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
+    EXPECT_EQ(Rows(), 2u);
+}
+
+TEST_F(ListDocumentTest, TidySortsAndAlwaysMarks)
+{
+    doc.Tidy();
+    EXPECT_EQ(Rows(), 0u);
+    EXPECT_TRUE(doc.IsModified());
+
+    const fs::path file = Tmp("tidy.chip");
+    WriteChip(file, ThreeDevices());
+    prompt.Queue(Answer::No);  // save first? no
+    Open(file);
+    EXPECT_FALSE(doc.IsModified());
+    doc.Tidy();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"AT89C51", "SST89E516", "W78E52"}));
+    EXPECT_TRUE(doc.IsModified());
+}
+
+// --- leaving or replacing the list never loses changes without the user's No ---
+
+TEST_F(ListDocumentTest, SaveQuestionGoesOnOnlyAfterASave)
+{
+    EXPECT_TRUE(doc.SaveChangesFirst());  // unmodified: no question
+    EXPECT_EQ(prompt.Count(), 0u);
+    doc.Append(ThreeDevices()[0]);
+
+    prompt.Queue(Answer::Yes);  // save dialog cancelled (empty queue)
+    EXPECT_FALSE(doc.SaveChangesFirst());
+    EXPECT_EQ(prompt.shown.front().buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(save.calls, 1);
+    EXPECT_TRUE(doc.IsModified());
+
+    prompt.Queue(Answer::Yes);
+    save.Queue(Tmp("no-such-dir") / "x.chip");
+    EXPECT_FALSE(doc.SaveChangesFirst());
+    EXPECT_EQ(prompt.LastText(), kSaveError);
+
+    prompt.Queue(Answer::Cancel);
+    EXPECT_FALSE(doc.SaveChangesFirst());
+
+    const fs::path ok = Tmp("exit-saved.chip");
+    prompt.Queue(Answer::Yes);
+    save.Queue(ok);
+    EXPECT_TRUE(doc.SaveChangesFirst());
+    EXPECT_EQ(ReadBytes(ok).size(), 44u);
+
+    doc.Tidy();
+    prompt.Queue(Answer::No);
+    EXPECT_TRUE(doc.SaveChangesFirst());
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(ListDocumentTest, OpenAfterYesWithCancelledSaveStops)
+{
+    const fs::path file = Tmp("open-y.chip");
+    WriteChip(file, ThreeDevices());
+    doc.Append(MakeRecord("MINE", 1, 1, 1, 1, 1, 1.0f));
+    prompt.Queue(Answer::Yes);
+    open.Queue(file);
+    doc.Open();
+    EXPECT_EQ(save.calls, 1);
+    EXPECT_EQ(open.calls, 0);
+    EXPECT_EQ(Names(), std::vector<std::string>{"MINE"});
+    EXPECT_TRUE(doc.IsModified());
+
+    prompt.Queue(Answer::Cancel);
+    doc.Open();
+    EXPECT_EQ(open.calls, 0);
+    EXPECT_EQ(Names(), std::vector<std::string>{"MINE"});
+}
+
+TEST_F(ListDocumentTest, OpenCancelledOrUnreadableKeepsListAndFlag)
+{
+    doc.Append(MakeRecord("MINE", 1, 1, 1, 1, 1, 1.0f));
+
+    prompt.Queue(Answer::No);
+    doc.Open();  // open dialog cancelled
+    EXPECT_EQ(open.calls, 1);
+    EXPECT_EQ(Names(), std::vector<std::string>{"MINE"});
+    EXPECT_TRUE(doc.IsModified());
+
+    prompt.Queue(Answer::No);
+    Open(Tmp("missing.chip"));
+    EXPECT_EQ(prompt.LastText(), kOpenError);
+    EXPECT_EQ(Names(), std::vector<std::string>{"MINE"});
+    EXPECT_TRUE(doc.IsModified());
+
+    // A directory opens but cannot be read.
+    prompt.Queue(Answer::No);
+    Open(tmp.Path());
+    EXPECT_EQ(prompt.LastText(), "读取文件发生错误!");
+    EXPECT_EQ(Names(), std::vector<std::string>{"MINE"});
+    EXPECT_TRUE(doc.IsModified());
+
+    // A FIFO would block the window for good, a device never ends: both refused at once.
+    const fs::path fifo = Tmp("fifo.chip");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path device = Tmp("dev-zero.chip");
+    fs::create_symlink("/dev/zero", device);
+    for (const fs::path& special : {fifo, device}) {
+        prompt.Queue(Answer::No);
+        Open(special);
+        EXPECT_NE(prompt.LastText().find("不是普通文件"), std::string::npos);
+        EXPECT_EQ(Names(), std::vector<std::string>{"MINE"});
+    }
+
+    // And a later exit still asks.
+    prompt.Queue(Answer::Cancel);
+    EXPECT_FALSE(doc.SaveChangesFirst());
+    EXPECT_EQ(prompt.LastText(), kAskSave);
+}
+
+TEST_F(ListDocumentTest, OpenReplacesUnmodifiedList)
+{
+    const fs::path a = Tmp("a.chip");
+    const fs::path b = Tmp("b.chip");
+    WriteChip(a, ThreeDevices());
+    WriteChip(b, {MakeRecord("ONLY", 1, 9, 9, 9, 1, 1.0f)});
+    Open(a);
+    Open(b);
+    EXPECT_EQ(Names(), std::vector<std::string>{"ONLY"});
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(prompt.Count(), 0u);
+
+    // After No the new file replaces the changed list, and the flag is cleared.
+    doc.Tidy();
+    prompt.Queue(Answer::No);
+    Open(a);
+    EXPECT_EQ(Rows(), 3u);
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(ListDocumentTest, ShortFileOpensWithCounts)
+{
+    const fs::path file = Tmp("short.chip");
+    WriteChip(file, ThreeDevices(), 5, 10);  // declares 5, holds 2 whole records and a piece
+    Open(file);
+    EXPECT_EQ(Rows(), 2u);
+    ASSERT_EQ(prompt.Count(), 1u);
+    EXPECT_EQ(prompt.LastText(), "文件不完整: 文件声明有 5 个器件, 只读入了其中完整的 2 个。");
+    EXPECT_FALSE(doc.IsModified());
+
+    const fs::path tiny = Tmp("tiny.chip");
+    std::ofstream(tiny, std::ios::binary).write("\x01\x00\x00", 3);
+    Open(tiny);
+    EXPECT_EQ(Rows(), 0u);
+    EXPECT_EQ(prompt.Count(), 2u);
+    EXPECT_EQ(prompt.LastText(), "文件不完整: 文件头不足 8 个字节, 没有读入任何器件。");
+}
+
+// The shell's open of a file named on the command line: the same messages, questions and rows
+// as 打开文件 with that file chosen in its dialog, on a fresh document.
+TEST_F(ListDocumentTest, OpenFileMatchesOpenDialog)
+{
+    const fs::path dup = Tmp("cmdline_dup.chip");
+    const fs::path cut = Tmp("cmdline_cut.chip");
+    auto recs = ThreeDevices();
+    recs.push_back(recs[0]);
+    WriteChip(dup, recs);
+    WriteChip(cut, ThreeDevices(), 5, 10);
+    for (const fs::path& file : {dup, cut, Tmp("cmdline_missing.chip"), tmp.Path()}) {
+        ScriptedPrompt pDialog, pPath;
+        ScriptedChooser oDialog, oPath, s;
+        DeviceListDocument byDialog(pDialog, oDialog, s), byPath(pPath, oPath, s);
+        pDialog.Queue(Answer::Yes);  // remove duplicates
+        pPath.Queue(Answer::Yes);
+        oDialog.Queue(file);
+        byDialog.Open();
+        byPath.OpenFile(file);
+        EXPECT_EQ(oPath.calls, 0);
+        EXPECT_EQ(NamesOf(byPath.List()), NamesOf(byDialog.List()));
+        EXPECT_EQ(byPath.IsModified(), byDialog.IsModified());
+        ASSERT_EQ(pPath.Count(), pDialog.Count());
+        for (std::size_t i = 0; i < pPath.Count(); ++i) EXPECT_EQ(pPath.shown[i].text, pDialog.shown[i].text);
+    }
+    // A missing file leaves an empty list behind its message.
+    doc.OpenFile(Tmp("cmdline_missing.chip"));
+    EXPECT_EQ(prompt.LastText(), kOpenError);
+    EXPECT_EQ(Rows(), 0u);
+}
+
+}  // namespace
