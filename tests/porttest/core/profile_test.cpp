@@ -1,0 +1,48 @@
+// The settings file as this platform reads it: our reader on Linux, the system's profile function
+// on Windows (run under Wine). One table for both, so the two cannot drift apart unnoticed.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "settings.h"
+#include "settings_text.h"
+#include "temp_dir.h"
+
+namespace {
+
+
+struct ProfileCase {
+    const char* what;
+    std::string file;
+    const char* section;
+    const char* key;
+    int expected; // default 99
+};
+
+} // namespace
+
+TEST(ProfileReader, GivesValuesAndDefaultsAsTheProfileFunctionDoes)
+{
+    const ProfileCase cases[] = {
+        {"GBK section", kPinsSectionGbk + "SCK=5\r\n", "引脚控制", "SCK", 5},
+        {"key case", kPinsSectionGbk + "sck=5\r\n", "引脚控制", "SCK", 5},
+        {"section case", "[Other]\r\nLE=4\r\n", "OTHER", "le", 4},
+        {"blanks around", kPinsSectionGbk + "  SCK = 7 \r\n", "引脚控制", "SCK", 7},
+        {"first wins", kPinsSectionGbk + "SCK=5\r\nSCK=6\r\n", "引脚控制", "SCK", 5},
+        {"digits then junk", kPinsSectionGbk + "SCK=12abc\r\n", "引脚控制", "SCK", 12},
+        {"negative", kPinsSectionGbk + "R2=-4\r\n", "引脚控制", "R2", -4},
+        {"junk", kPinsSectionGbk + "MISO=junk\r\n", "引脚控制", "MISO", 0},
+        {"empty value", kPinsSectionGbk + "MISO=\r\n", "引脚控制", "MISO", 99},
+        {"missing key", kPinsSectionGbk + "SCK=5\r\n", "引脚控制", "MOSI", 99},
+        {"missing section", kPinsSectionGbk + "SCK=5\r\n", "nowhere", "SCK", 99},
+        {"key of another section", kPinsSectionGbk + "SCK=5\r\n[other]\r\nLE=2\r\n", "引脚控制", "LE", 99},
+        {"UTF-16 with mark", std::string("\xFF\xFE[\0o\0]\0\r\0\n\0L\0E\0=\0003\0\r\0\n\0", 26), "o", "LE", 3},
+    };
+    for (const ProfileCase& c : cases) {
+        TempDir dir;
+        dir.Write(QOREL_ISP_INI, c.file);
+        EXPECT_EQ(OpenProfile(dir.Dir() + QOREL_ISP_INI)(c.section, c.key, 99), c.expected) << c.what;
+    }
+    TempDir empty;
+    EXPECT_EQ(OpenProfile(empty.Dir() + QOREL_ISP_INI)("引脚控制", "SCK", 99), 99) << "missing file";
+}
