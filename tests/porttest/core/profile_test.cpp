@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "settings.h"
 #include "settings_text.h"
@@ -10,6 +11,17 @@
 
 namespace {
 
+
+// ASCII text as UTF-16 with its byte-order mark, as Windows' Notepad saves "Unicode".
+std::string Utf16Le(std::string_view ascii)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
 
 struct ProfileCase {
     const char* what;
@@ -36,7 +48,7 @@ TEST(ProfileReader, GivesValuesAndDefaultsAsTheProfileFunctionDoes)
         {"missing key", kPinsSectionGbk + "SCK=5\r\n", "引脚控制", "MOSI", 99},
         {"missing section", kPinsSectionGbk + "SCK=5\r\n", "nowhere", "SCK", 99},
         {"key of another section", kPinsSectionGbk + "SCK=5\r\n[other]\r\nLE=2\r\n", "引脚控制", "LE", 99},
-        {"UTF-16 with mark", std::string("\xFF\xFE[\0o\0]\0\r\0\n\0L\0E\0=\0003\0\r\0\n\0", 26), "o", "LE", 3},
+        {"UTF-16 with mark", Utf16Le("[o]\r\nLE=3\r\n"), "o", "LE", 3},
     };
     for (const ProfileCase& c : cases) {
         TempDir dir;
