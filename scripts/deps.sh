@@ -13,6 +13,8 @@ PACKAGES=(
 PACKAGE_TOOLS=(dpkg-dev debhelper help2man lintian desktop-file-utils appstream shared-mime-info)
 # Only the fuzz targets need these (clang with libFuzzer and the sanitizer runtimes).
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# Only the Windows cross build and its test run under Wine need these.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64)
 # Only the ppdev guest test needs these.
 QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)
 
@@ -36,4 +38,5 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   install_missing "${PACKAGES[@]}"
   [ "${1:-}" = "--qemu" ] && install_missing "${QEMU_PACKAGES[@]}"
   [ "${1:-}" = "--fuzz" ] && install_missing "${FUZZ_PACKAGES[@]}"
+  [ "${1:-}" = "--windows" ] && install_missing "${WINDOWS_PACKAGES[@]}"
 fi

@@ -5,9 +5,11 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cwchar>
 #include <vector>
+
+#include "programfile.h"
 
 #if defined(_MSC_VER) && defined(_M_IX86)
 #include <intrin.h>
@@ -17,7 +19,9 @@ namespace {
 
 using InitializeWinIoFn = bool(WINAPI*)();
 using ShutdownWinIoFn = void(WINAPI*)();
-using InstallWinIoDriverFn = bool(WINAPI*)(PWSTR, bool);
+// The driver path is a narrow string in the ANSI code page: the library is handed the very buffer
+// the program fills from its own narrow program directory.
+using InstallWinIoDriverFn = bool(WINAPI*)(PSTR, bool);
 using GetPortValFn = bool(WINAPI*)(WORD, PDWORD, BYTE);
 using SetPortValFn = bool(WINAPI*)(WORD, DWORD, BYTE);
 
@@ -86,34 +90,10 @@ OsVersion QueryOsVersion()
     return v;
 }
 
-// g_strAppDir comes from GetModuleFileNameA, so the driver path is in the ANSI code page, not
-// UTF-8: a program directory with Chinese in it must reach the library unchanged.
-std::wstring WidenAnsi(const std::string& ansi)
-{
-    if (ansi.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                      nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-    return wide;
-}
-
-// The program's own directory: the library is loaded from there by full path, never through
-// the DLL search order, where a file of the same name in the working directory could win.
+// The program's own folder, whole, as UTF-16.
 std::wstring ProgramDirectoryW()
 {
-    std::vector<wchar_t> buf(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0)
-            return {};
-        if (n < buf.size())
-            break;
-        buf.resize(buf.size() * 2);
-    }
-    std::wstring path(buf.data());
+    const std::wstring path = ProgramFileW();
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
@@ -155,31 +135,16 @@ struct WinIoPlatform::Library {
             FreeLibrary(module);
     }
 
-    static std::unique_ptr<Library> Load(std::string& problem)
+    // The library of this program's own width, by full path from `dir`: never through the DLL
+    // search order, where a file of the same name in the working directory could win.
+    static std::unique_ptr<Library> Load(const std::wstring& dir, std::string& problem)
     {
-        const wchar_t* const names64[] = {L"WinIo64.dll"};
-        const wchar_t* const names32[] = {L"WinIo32.dll", L"WinIo.dll"};
-        const std::wstring dir = ProgramDirectoryW();
         auto lib = std::make_unique<Library>();
-        auto tryLoad = [&](const wchar_t* name) {
-            lib->module = LoadLibraryW((dir + name).c_str());
-            if (lib->module)
-                lib->name = std::string(name, name + wcslen(name)); // ASCII names
-            return lib->module != nullptr;
-        };
-        bool loaded = false;
-        if (sizeof(void*) == 8) {
-            for (const wchar_t* n : names64)
-                if (!loaded)
-                    loaded = tryLoad(n);
-        } else {
-            for (const wchar_t* n : names32)
-                if (!loaded)
-                    loaded = tryLoad(n);
-        }
-        if (!loaded) {
-            problem = sizeof(void*) == 8 ? "程序目录中找不到 WinIo64.dll。"
-                                         : "程序目录中找不到 WinIo32.dll 或 WinIo.dll。";
+        lib->name = "WINIO.dll";
+        lib->module = LoadLibraryW((dir + L"WINIO.dll").c_str());
+        if (!lib->module) {
+            problem = "程序目录中找不到可用的 WINIO.dll(须与本程序同为 " + std::to_string(sizeof(void*) * 8) +
+                      " 位)。";
             return nullptr;
         }
         lib->initialize = Resolve<InitializeWinIoFn>(lib->module, "InitializeWinIo", 0);
@@ -245,9 +210,10 @@ OsVersion& CachedOsVersion()
 
 } // namespace
 
-WinIoPlatform::WinIoPlatform(Mode mode, std::uint16_t base) : m_mode(mode), m_base(base)
+WinIoPlatform::WinIoPlatform(Mode mode, std::uint16_t base, const std::wstring& libraryDir)
+    : m_mode(mode), m_base(base)
 {
-    m_lib = Library::Load(m_reason);
+    m_lib = Library::Load(libraryDir.empty() ? ProgramDirectoryW() : libraryDir, m_reason);
     m_directAllowed = kHavePortInstructions && !CachedOsVersion().nt;
     if (m_directAllowed)
         m_directPort = std::make_unique<InstructionPort>(m_base);
@@ -292,10 +258,11 @@ bool WinIoPlatform::InstallDriver(const std::string& driverPath)
 {
     if (!m_lib)
         return false;
-    // The library wants a writable, NUL-terminated path; no fixed length.
-    std::wstring wide = WidenAnsi(driverPath);
-    std::vector<wchar_t> buffer(wide.begin(), wide.end());
-    buffer.push_back(L'\0');
+    // A writable, zero-filled buffer of at least the 200 bytes the library has always been given,
+    // longer where the path needs it: a deep program folder is no reason to cut the path.
+    constexpr std::size_t kClassicBuffer = 200;
+    std::vector<char> buffer(std::max(kClassicBuffer, driverPath.size() + 1), '\0');
+    std::copy(driverPath.begin(), driverPath.end(), buffer.begin());
     return m_lib->install(buffer.data(), false);
 }
 

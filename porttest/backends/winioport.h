@@ -1,5 +1,6 @@
 #pragma once
-// Windows only. Port access through a WinIo-compatible library loaded by name at run time, or
+// Windows only. Port access through a WinIo-compatible library (WINIO.dll, whose driver is
+// winio.sys beside the program) loaded by full path at run time, or
 // through the processor's port instructions where the system still allows them.
 #include <cstdint>
 #include <memory>
@@ -16,7 +17,10 @@ public:
         Direct,    // port instructions whatever the version
     };
 
-    explicit WinIoPlatform(Mode mode = Mode::ByVersion, std::uint16_t base = kLptBase);
+    // WINIO.dll is loaded from `libraryDir` (ending with a separator), by default the program's
+    // own folder.
+    explicit WinIoPlatform(Mode mode = Mode::ByVersion, std::uint16_t base = kLptBase,
+                           const std::wstring& libraryDir = {});
     ~WinIoPlatform() override;
     WinIoPlatform(const WinIoPlatform&) = delete;
     WinIoPlatform& operator=(const WinIoPlatform&) = delete;

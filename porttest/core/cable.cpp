@@ -83,18 +83,18 @@ void CIspCable::SelectCable(int type, int mode, bool open)
     if (!cable)
         return; // unknown types change nothing else
 
-    CProfileFile ini;
+    ProfileIntReader readInt = [](std::string_view, std::string_view, int def) { return def; };
     if (cable->settingsFile) {
         // Read afresh on every selection so that edits take effect when the cable is chosen again.
         const auto file = FindFileIgnoringCase(g_strAppDir, QOREL_ISP_INI);
         m_bSettingsFileFound = file.has_value();
         if (file)
-            ini = CProfileFile::Load(*file);
+            readInt = OpenProfile(*file);
     }
     for (const MapField& f : kMapFields) {
         if (f.oeLevel && !cable->hasOeLine)
             continue;
-        this->*f.cable = ini.GetInt(f.section, f.key, cable->map.*f.map);
+        this->*f.cable = readInt(f.section, f.key, cable->map.*f.map);
     }
     if (cable->lowOnSelect != 0)
         ClearPin(cable->lowOnSelect);

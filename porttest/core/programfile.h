@@ -5,5 +5,11 @@
 // programfile_windows.cpp); empty when it cannot be determined. No length limit.
 std::string ProgramFile();
 
+#ifdef _WIN32
+// The same as UTF-16, whole, for the calls that take wide paths (Windows only). ProgramFile()
+// gives it in the ANSI code page, or its short form where the long one has no ANSI form.
+std::wstring ProgramFileW();
+#endif
+
 // The separator between the directories of a path on this system.
 extern const char kPathSeparator;

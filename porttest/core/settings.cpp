@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include <ini.h>
 
@@ -129,14 +130,6 @@ std::string DecodeProfileText(std::string_view bytes)
     return text;
 }
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
-
 struct LineSource {
     std::string_view text;
     std::size_t pos = 0;
@@ -217,27 +210,6 @@ CProfileFile CProfileFile::Load(const std::string& path)
     return FromBytes(bytes);
 }
 
-std::optional<std::string> FindFileIgnoringCase(const std::string& dir, std::string_view name)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const std::string exact = dir + std::string(name);
-    if (fs::is_regular_file(exact, ec))
-        return exact;
-    // The smallest matching name, so that the choice among several never depends on the order
-    // in which the directory lists them.
-    std::optional<std::string> found;
-    for (fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        if (!SameIgnoringAsciiCase(entry, name) || (found && dir + entry >= *found))
-            continue;
-        if (fs::is_regular_file(it->path(), ec))
-            found = dir + entry;
-    }
-    return found;
-}
-
 std::optional<std::string> CProfileFile::GetString(std::string_view section, std::string_view key) const
 {
     const auto it = m_values.find(std::make_pair(Fold(section), Fold(key)));
@@ -275,4 +247,11 @@ int ParseProfileInt(std::string_view value)
     if (negative)
         return static_cast<int>(-magnitude); // -limit is INT_MIN exactly
     return magnitude >= limit ? INT_MAX : static_cast<int>(magnitude);
+}
+
+ProfileIntReader OpenProfile(const std::string& path)
+{
+    return [profile = CProfileFile::Load(path)](std::string_view section, std::string_view key, int def) {
+        return profile.GetInt(section, key, def);
+    };
 }

@@ -5,6 +5,7 @@
 
 #include "cable.h"
 #include "recording_port.h"
+#include "settings_text.h"
 #include "temp_dir.h"
 #include "virtualport.h"
 
@@ -56,7 +57,7 @@ TEST(VirtualPort, CableSignalsLoopBackToMiso)
 {
     ScratchAppDir dir;
     // MOSI on pin 14 feeds pin 12; the latch pulses pin 17, which feeds pin 11.
-    dir.Write("QorelIsp.ini", "[引脚控制]\nMISO=12\n");
+    dir.Write("QorelIsp.ini", kPinsSectionGbk + "MISO=12\n");
     {
         VirtualPlatform platform;
         RecordingPrompt prompt;

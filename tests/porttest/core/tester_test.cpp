@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "recording_port.h"
+#include "settings_text.h"
 #include "temp_dir.h"
 #include "tester.h"
 
@@ -47,7 +48,7 @@ TEST_F(Tester, StartOpensOnceAndLoadsTheQorelDefaults)
     tester.ChooseCable(1);
     EXPECT_FALSE(tester.UsesDefaultQorelMap()); // the note belongs to the Qorel Isp entry only
     EXPECT_EQ(tester.Cable().m_nMosiPin, 2);
-    dir.Write("QorelIsp.ini", "[引脚控制]\nMOSI=5\n");
+    dir.Write("QorelIsp.ini", kPinsSectionGbk + "MOSI=5\n");
     tester.ChooseCable(CCableTester::kQorelIspEntry);
     EXPECT_FALSE(tester.UsesDefaultQorelMap());
     EXPECT_EQ(tester.Cable().m_nMosiPin, 5);

@@ -1,23 +1,29 @@
 #pragma once
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes away.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "appdir.h"
+#include "programfile.h"
 
 class TempDir {
 public:
     TempDir()
     {
-        std::string templ = (std::filesystem::temp_directory_path() / "porttest-XXXXXX").string();
-        if (!mkdtemp(templ.data()))
-            throw std::runtime_error("mkdtemp failed");
-        m_path = templ;
+        // A name nobody else has taken: create_directory fails on one that exists.
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_path = base / ("porttest-" + std::to_string(random()));
+            if (std::filesystem::create_directory(m_path))
+                return;
+        }
+        throw std::runtime_error("no fresh temporary directory");
     }
     ~TempDir()
     {
@@ -29,7 +35,7 @@ public:
 
     const std::filesystem::path& Path() const { return m_path; }
     // The directory with a trailing separator, as g_strAppDir holds it.
-    std::string Dir() const { return m_path.string() + "/"; }
+    std::string Dir() const { return m_path.string() + kPathSeparator; }
 
     void Write(const std::string& name, std::string_view bytes) const
     {
