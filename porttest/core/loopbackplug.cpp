@@ -104,10 +104,12 @@ std::optional<PlugFaults> ParsePlugFaults(std::string_view text, std::string* er
     };
     if (text.empty())
         return fail("虚拟并口的故障说明为空 (例: open=2-15, short=2-3, stuck=11)");
-    while (!text.empty()) {
+    for (bool more = true; more;) {
         const auto comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        more = comma != std::string_view::npos;
+        if (more)
+            text = text.substr(comma + 1);
 
         const auto eq = item.find('=');
         const std::string_view name = item.substr(0, eq);
