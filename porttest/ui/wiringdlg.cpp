@@ -6,6 +6,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -50,8 +51,16 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent) : QDialog(pa
         }
         ++row;
     }
+    table->setFocusPolicy(Qt::NoFocus);
     table->resizeColumnsToContents();
+    table->resizeRowsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
+    // Every row in sight up to a dozen; a longer list of stray connections scrolls.
+    constexpr int kRowsInSight = 12;
+    int rowsHeight = 0;
+    for (int r = 0; r < std::min(row, kRowsInSight); ++r)
+        rowsHeight += table->rowHeight(r);
+    table->setFixedHeight(table->horizontalHeader()->sizeHint().height() + rowsHeight + 2 * table->frameWidth());
     layout->addWidget(table);
 
     auto* summary = new QLabel(Text(WiringSummary(report)), this);
@@ -68,5 +77,5 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent) : QDialog(pa
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignRight);
 
-    resize(620, 120 + 26 * std::min<int>(row, 12));
+    resize(std::max(620, sizeHint().width()), sizeHint().height());
 }
