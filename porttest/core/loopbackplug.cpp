@@ -61,7 +61,7 @@ struct FaultKind {
     const char* name;
     std::optional<FaultArgs> (*parse)(std::string_view);
     AddFault add;
-    const char* form; // for the reason when the argument is not understood
+    const char* form; // how it is written, for the reason when its argument is not understood
 };
 
 constexpr FaultKind kFaultKinds[] = {
@@ -76,19 +76,19 @@ constexpr FaultKind kFaultKinds[] = {
          f.open.push_back(*wire);
          return true;
      },
-     "open=A-B"},
+     "open=A-B, A 与 B 为 1 到 17 的两个不同引脚"},
     {"short", ParsePair,
      [](PlugFaults& f, const FaultArgs& a, std::string&) {
          f.shorts.push_back({a.first, a.second});
          return true;
      },
-     "short=A-B"},
+     "short=A-B, A 与 B 为 1 到 17 的两个不同引脚"},
     {"stuck", ParseLevelPin,
      [](PlugFaults& f, const FaultArgs& a, std::string&) {
          f.stuck.push_back({a.first, a.high});
          return true;
      },
-     "stuck=P 或 stuck=P:1"},
+     "stuck=P 或 stuck=P:1, P 为 1 到 17 的引脚"},
 };
 
 } // namespace
@@ -121,8 +121,7 @@ std::optional<PlugFaults> ParsePlugFaults(std::string_view text, std::string* er
             return fail("不认识的故障 \"" + std::string(item) + "\" (可用: open=A-B, short=A-B, stuck=P)");
         const auto args = kind->parse(item.substr(eq + 1));
         if (!args)
-            return fail("故障 \"" + std::string(item) + "\" 无效: 应写作 " + kind->form +
-                        ", 引脚为 1 到 17, 两个引脚不同");
+            return fail("故障 \"" + std::string(item) + "\" 无效: 应写作 " + kind->form);
         if (!kind->add(faults, *args, reason))
             return fail(reason);
     }
