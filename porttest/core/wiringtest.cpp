@@ -24,10 +24,26 @@ public:
             ++m_accesses;
         return m_port.GetPin(pin) != 0;
     }
-    std::uint8_t ReadData() { return ++m_accesses, m_port.ReadData(); }
-    std::uint8_t ReadControl() { return ++m_accesses, m_port.ReadControl(); }
-    void WriteData(std::uint8_t v) { ++m_accesses, m_port.WriteData(v); }
-    void WriteControl(std::uint8_t v) { ++m_accesses, m_port.WriteControl(v); }
+    std::uint8_t ReadData()
+    {
+        ++m_accesses;
+        return m_port.ReadData();
+    }
+    std::uint8_t ReadControl()
+    {
+        ++m_accesses;
+        return m_port.ReadControl();
+    }
+    void WriteData(std::uint8_t v)
+    {
+        ++m_accesses;
+        m_port.WriteData(v);
+    }
+    void WriteControl(std::uint8_t v)
+    {
+        ++m_accesses;
+        m_port.WriteControl(v);
+    }
     long Accesses() const { return m_accesses; }
 
 private:
