@@ -1,44 +1,85 @@
 #include "virtualport.h"
 
+#include <array>
+#include <numeric>
+
+#include "pinmap.h"
+
 namespace {
 
-constexpr std::uint8_t kReverseDirection = 0x20; // control bit 5: the data lines are inputs
+using Lines = std::array<bool, kConnectorPins + 1>; // electrical level by pin number
+
+// Lines joined by the plug's wires and by shorts, as groups: each pin points to its group's root.
+struct LineGroups {
+    std::array<int, kConnectorPins + 1> parent{};
+    LineGroups() { std::iota(parent.begin(), parent.end(), 0); }
+    int Root(int pin)
+    {
+        while (parent[pin] != pin)
+            pin = parent[pin];
+        return pin;
+    }
+    void Join(int a, int b) { parent[Root(a)] = Root(b); }
+};
+
+bool IsCut(const PlugFaults& faults, const PlugWire& wire)
+{
+    for (const PlugWire& cut : faults.open)
+        if (cut == wire)
+            return true;
+    return false;
+}
 
 } // namespace
 
 std::uint8_t VirtualPort::ReadData()
 {
     // Reverse direction: nothing in the plug drives the data lines, so they float high.
-    if (m_control & kReverseDirection)
+    if (m_control & kReverseDirectionBit)
         return 0xFF;
     return m_data;
 }
 
 std::uint8_t VirtualPort::ReadStatus()
 {
-    // Electrical levels of the driving outputs (pins 1, 14 and 17 are inverted by the port).
-    const bool pin1 = (m_control & 0x01) == 0;
-    // Pin 2 as the plug sees it: in reverse direction the line floats high like the others.
-    const bool pin2 = (ReadData() & 0x01) != 0;
-    const bool pin14 = (m_control & 0x02) == 0;
-    const bool pin16 = (m_control & 0x04) != 0;
-    const bool pin17 = (m_control & 0x08) == 0;
+    LineGroups groups;
+    for (const PlugWire& wire : kLoopbackPlug)
+        if (!IsCut(m_faults, wire))
+            groups.Join(wire.output, wire.input);
+    for (const PlugWire& touching : m_faults.shorts)
+        groups.Join(touching.output, touching.input);
+
+    // A group floats high unless a driver pulls it low; a held line beats every driver.
+    Lines level;
+    level.fill(true);
+    const bool dataDriven = (m_control & kReverseDirectionBit) == 0;
+    for (int pin = 1; pin <= kConnectorPins; ++pin) {
+        const PinInfo& info = kPinMap[pin];
+        bool driven = false;
+        bool high = true;
+        if (info.reg == PinRegister::Data && dataDriven) {
+            driven = true;
+            high = (m_data & info.mask) != 0;
+        } else if (info.reg == PinRegister::Control) {
+            driven = true;
+            high = ((m_control & info.mask) != 0) != info.inverted;
+        }
+        if (driven && !high)
+            level[groups.Root(pin)] = false;
+    }
+    for (const PlugFaults::Stuck& held : m_faults.stuck)
+        level[groups.Root(held.pin)] = held.high;
 
     std::uint8_t status = 0;
-    if (pin2)
-        status |= 0x08; // pin 15, bit 3
-    if (pin1)
-        status |= 0x10; // pin 13, bit 4
-    if (pin14)
-        status |= 0x20; // pin 12, bit 5
-    if (pin16)
-        status |= 0x40; // pin 10, bit 6
-    if (!pin17)
-        status |= 0x80; // pin 11, bit 7, inverted by the port
+    for (int pin = 1; pin <= kConnectorPins; ++pin) {
+        const PinInfo& info = kPinMap[pin];
+        if (info.reg == PinRegister::Status && level[groups.Root(pin)] != info.inverted)
+            status = static_cast<std::uint8_t>(status | info.mask);
+    }
     return status;
 }
 
-std::unique_ptr<IPortPlatform> MakeVirtualPlatform(const PortChoice&)
+std::unique_ptr<IPortPlatform> MakeVirtualPlatform(const PortChoice& choice)
 {
-    return std::make_unique<VirtualPlatform>();
+    return std::make_unique<VirtualPlatform>(choice.faults);
 }

@@ -1,45 +1,9 @@
 #include "port.h"
 
 #include "appdir.h"
+#include "pinmap.h"
 
 namespace {
-
-enum class Reg { None, Data, Status, Control };
-
-struct PinInfo {
-    Reg reg;
-    std::uint8_t mask;
-    bool inverted;
-};
-
-// Index = connector pin number; entry 0 stands for "no such pin".
-constexpr PinInfo kPins[18] = {
-    {Reg::None, 0x00, false},
-    {Reg::Control, 0x01, true},  // 1
-    {Reg::Data, 0x01, false},    // 2
-    {Reg::Data, 0x02, false},    // 3
-    {Reg::Data, 0x04, false},    // 4
-    {Reg::Data, 0x08, false},    // 5
-    {Reg::Data, 0x10, false},    // 6
-    {Reg::Data, 0x20, false},    // 7
-    {Reg::Data, 0x40, false},    // 8
-    {Reg::Data, 0x80, false},    // 9
-    {Reg::Status, 0x40, false},  // 10
-    {Reg::Status, 0x80, true},   // 11
-    {Reg::Status, 0x20, false},  // 12
-    {Reg::Status, 0x10, false},  // 13
-    {Reg::Control, 0x02, true},  // 14
-    {Reg::Status, 0x08, false},  // 15
-    {Reg::Control, 0x04, false}, // 16
-    {Reg::Control, 0x08, true},  // 17
-};
-
-const PinInfo* Lookup(int pin)
-{
-    if (pin < 1 || pin > 17)
-        return nullptr;
-    return &kPins[pin];
-}
 
 std::string WithReason(const char* first, const std::string& reason)
 {
@@ -103,17 +67,17 @@ void CParallelPort::WriteControl(std::uint8_t value) { Io().WriteControl(value);
 
 bool CParallelPort::SetPinLevel(int pin, int level)
 {
-    const PinInfo* info = Lookup(pin);
-    if (!info || info->reg == Reg::None || info->reg == Reg::Status)
+    const PinInfo* info = LookupPin(pin);
+    if (!info || info->reg == PinRegister::None || info->reg == PinRegister::Status)
         return false;
     // An inverted line is high when its bit is 0.
     const bool setBit = (level != 0) != info->inverted;
-    std::uint8_t& copy = info->reg == Reg::Data ? m_byData : m_byControl;
+    std::uint8_t& copy = info->reg == PinRegister::Data ? m_byData : m_byControl;
     if (setBit)
         copy = static_cast<std::uint8_t>(copy | info->mask);
     else
         copy = static_cast<std::uint8_t>(copy & ~info->mask);
-    if (info->reg == Reg::Data)
+    if (info->reg == PinRegister::Data)
         WriteData(copy);
     else
         WriteControl(copy);
@@ -125,23 +89,23 @@ bool CParallelPort::ClearPin(int pin) { return SetPinLevel(pin, 0); }
 
 unsigned CParallelPort::GetPin(int pin)
 {
-    const PinInfo* info = Lookup(pin);
+    const PinInfo* info = LookupPin(pin);
     if (!info)
         return 0;
     std::uint8_t v = 0;
     switch (info->reg) {
-    case Reg::Data:
+    case PinRegister::Data:
         v = ReadData();
         m_byData = v;
         break;
-    case Reg::Control:
+    case PinRegister::Control:
         v = ReadControl();
         m_byControl = v;
         break;
-    case Reg::Status:
+    case PinRegister::Status:
         v = ReadStatus();
         break;
-    case Reg::None:
+    case PinRegister::None:
         return 0;
     }
     if (info->inverted)

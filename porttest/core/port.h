@@ -8,12 +8,7 @@
 
 // One PC parallel port, reached by whole register and by connector pin number 1 to 17.
 //
-// Pin map (Inv: the port hardware inverts the line, the pin is high when its bit is 0):
-//   pin 1  control bit 0 Inv out     pin 10 status bit 6     in
-//   pins 2-9 data bits 0-7     out   pin 11 status bit 7 Inv in
-//   pin 14 control bit 1 Inv out     pin 12 status bit 5     in
-//   pin 16 control bit 2     out     pin 13 status bit 4     in
-//   pin 17 control bit 3 Inv out     pin 15 status bit 3     in
+// Pin map: pinmap.h.
 //
 // Pin writes start from the register copies m_byData/m_byControl, never from a register read:
 // each successful pin write changes one bit of a copy and writes the whole copy, exactly once.

@@ -38,10 +38,17 @@ bool IsShortDeviceName(std::string_view text)
 
 } // namespace
 
-std::optional<PortChoice> ParsePortChoice(std::string_view text)
+std::optional<PortChoice> ParsePortChoice(std::string_view text, std::string* error)
 {
     if (text.empty())
         return std::nullopt;
+    constexpr std::string_view faultsPrefix = "virtual:";
+    if (text.size() >= faultsPrefix.size() && EqualsIgnoreCase(text.substr(0, faultsPrefix.size()), faultsPrefix)) {
+        auto faults = ParsePlugFaults(text.substr(faultsPrefix.size()), error);
+        if (!faults)
+            return std::nullopt;
+        return PortChoice{PortChoice::Virtual, {}, std::move(*faults)};
+    }
     for (const Keyword& k : kKeywords)
         if (EqualsIgnoreCase(text, k.word))
             return PortChoice{k.kind, {}};

@@ -2,23 +2,34 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "loopbackplug.h"
 
 // Which port the tester drives, as the user asked for it.
 //   Auto    - the port at 0x378 through the kernel driver (on Windows: as the OS version says)
 //   Device  - a named port device, e.g. /dev/parport1 for a card at another address
 //   Direct  - the processor's port instructions at 0x378
-//   Virtual - the in-memory loopback port, for a machine without a parallel port
+//   Virtual - the in-memory loopback port, for a machine without a parallel port, with any
+//             faults put into its plug
 struct PortChoice {
     enum Kind { Auto, Device, Direct, Virtual } kind = Auto;
     static constexpr int kKinds = Virtual + 1;
     std::string device; // only for Device
+    PlugFaults faults;  // only for Virtual
+
+    PortChoice() = default;
+    PortChoice(Kind k, std::string dev = {}, PlugFaults f = {})
+        : kind(k), device(std::move(dev)), faults(std::move(f)) {}
 
     friend bool operator==(const PortChoice&, const PortChoice&) = default;
 };
 
 // "auto", "virtual", "direct" (any ASCII case), a device path (anything with a '/'), or the
-// short form "parportN" for /dev/parportN. Nothing else, and not the empty text.
-std::optional<PortChoice> ParsePortChoice(std::string_view text);
+// short form "parportN" for /dev/parportN, or "virtual:" followed by the plug's faults
+// (ParsePlugFaults). Nothing else, and not the empty text. `error`, when given, gets the reason
+// why faults were not understood.
+std::optional<PortChoice> ParsePortChoice(std::string_view text, std::string* error = nullptr);
 
 // The option --port beats the environment variable PORVIK_PORT, which beats Auto. An empty
 // value counts as not given. A value that is not understood is taken as a device name, so that

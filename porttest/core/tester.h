@@ -19,6 +19,16 @@ public:
 
     // Selector entries, in the order they stand in the list: entry + 1 is the cable type.
     static constexpr int kQorelIspEntry = CIspCable::CABLE_QOREL_ISP - 1;
+    // Each entry's name in the selector and its word on the command line.
+    struct CableEntry {
+        const char* name;
+        const char* keyword;
+    };
+    static constexpr CableEntry kCableEntries[] = {
+        {"Qorel Isp下载线", "qorel"},
+        {"Atmel ByteBlaster下载线", "atmel"},
+        {"Altera ByteBlaster下载线", "altera"},
+    };
 
     // No port access here: the port is opened by Start().
     CCableTester(IPortPlatform& platform, IPrompt& prompt);
@@ -36,6 +46,8 @@ public:
     // Drives the opposite of the toggle's last level on its line and returns that level: MOSI,
     // SCK and Rst as the cable's signals with their latch sequence, R1 and R2 as plain pins.
     int FlipToggle(Toggle toggle);
+    // The chosen selector entry.
+    int Entry() const { return m_entry; }
     // Puts the five levels back to their initial 1 (tests run several windows in one process).
     static void ResetToggleLevels();
     // The pin the chosen cable's map gives the toggle's line.

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -34,18 +35,25 @@ public:
 // What the command line asks for. The port choice itself is resolved later, against the
 // environment, by ChoosePort.
 struct PorvikCommandLine {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Help, Version, Error, WiringTest };
     Action action = Action::Run;
     PortChoice choice{PortChoice::Auto, {}};
+    // WiringTest: the selector entry of the cable whose ISP end is looped; none: the loopback plug.
+    std::optional<int> cableEntry;
     QString message; // text for stdout (Help, Version) or stderr (Error)
     int exitCode = 0; // for everything but Run
 };
 
-// Reads `--port`, `--help` and `--version` (argument 0 is the program). A --port value that
+// Reads `--port`, `--wiring-test`, `--cable` (with --wiring-test only), `--help` and `--version` (argument 0 is the program). A --port value that
 // ParsePortChoice does not understand is an error with exit code 2, as are unknown options (Qt's
 // own, such as -platform or -style, are passed over: QApplication takes them): a
 // typing slip on the command line is better answered at once than by a failing open.
 PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const char* envPort);
+
+// `porvik --wiring-test`: opens the chosen port, runs the wiring test, prints its table on `out`
+// (the reasons of a failed open on `err`) and returns the exit code: 0 pass, 1 fail, 3 no port.
+// No window and no display: a production bench runs it from a script.
+int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, std::FILE* out, std::FILE* err);
 
 // The application object: stores the program directory, opens the platform, runs the tester
 // window modally and ends the program when it closes.

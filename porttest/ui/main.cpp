@@ -24,6 +24,11 @@ int main(int argc, char* argv[])
     case PorvikCommandLine::Action::Error:
         std::fputs(cmd.message.toLocal8Bit().constData(), stderr);
         return cmd.exitCode;
+    case PorvikCommandLine::Action::WiringTest: {
+        // No QApplication: the bench may have no display.
+        const auto platform = MakePortPlatform(cmd.choice);
+        return RunWiringTestCommand(cmd, *platform, stdout, stderr);
+    }
     case PorvikCommandLine::Action::Run:
         break;
     }

@@ -24,6 +24,7 @@
 #include "dialogunits.h"
 #include "parsehex.h"
 #include "settings.h"
+#include "wiringdlg.h"
 
 namespace {
 
@@ -378,12 +379,13 @@ void CPinTestDlg::OnInitDialog()
     UpdateData(false);
 
     AddAboutEntry();
+    AddWiringTestEntries();
     setWindowIcon(PorvikIcon());
 
     // Inserted at fixed positions, never sorted: the position gives the cable type.
-    m_cboCable->insertItem(0, QStringLiteral("Qorel Isp下载线"));
-    m_cboCable->insertItem(1, QStringLiteral("Atmel ByteBlaster下载线"));
-    m_cboCable->insertItem(2, QStringLiteral("Altera ByteBlaster下载线"));
+    int entry = 0;
+    for (const CCableTester::CableEntry& cable : CCableTester::kCableEntries)
+        m_cboCable->insertItem(entry++, QString::fromUtf8(cable.name));
     m_cboCable->setCurrentIndex(CCableTester::kQorelIspEntry);
 
     m_tester.Start();
@@ -396,6 +398,34 @@ void CPinTestDlg::AddAboutEntry()
 {
     if (!m_actAbout)
         m_actAbout = ::AddAboutEntry(this, QString::fromUtf8(kAboutMenuText), [this] { OnAbout(); });
+}
+
+void CPinTestDlg::AddWiringTestEntries()
+{
+    if (m_actWiringPlug)
+        return;
+    auto add = [this](const QString& text, const QKeySequence& key, bool selectedCable) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, selectedCable] { OnWiringTest(selectedCable); });
+        addAction(action);
+        return action;
+    };
+    m_actWiringPlug = add(QStringLiteral("接线测试: 标准回环插头(&W)"), QKeySequence(Qt::Key_F5), false);
+    m_actWiringCable = add(QStringLiteral("接线测试: 所选下载线 ISP 端回环(&I)"),
+                           QKeySequence(Qt::SHIFT | Qt::Key_F5), true);
+}
+
+void CPinTestDlg::OnWiringTest(bool selectedCable)
+{
+    const ExpectedWiring expected =
+        selectedCable ? IspLoopWiring(m_cable, CCableTester::kCableEntries[m_tester.Entry()].name)
+                      : LoopbackPlugWiring();
+    const WiringReport report = RunWiringTest(m_cable, expected);
+    RefreshFromPort();
+    CWiringDlg dlg(report, this);
+    dlg.exec();
 }
 
 #ifdef Q_OS_WIN

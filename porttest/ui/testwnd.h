@@ -120,6 +120,9 @@ protected:
     void OnToggleR2();
     void OnAbout();
     void OnPortDetails();
+    // The wiring test against the loopback plug (F5) or the chosen cable's ISP end looped
+    // (Shift+F5), shown in its dialog; the registers are as before when it ends.
+    void OnWiringTest(bool selectedCable);
 
 private:
     struct PinBox;
@@ -127,6 +130,7 @@ private:
 
     void CreateControls();
     void AddAboutEntry();
+    void AddWiringTestEntries();
     void ShowPortInUse();
     void StartUp();
     void CentreOnScreen();
@@ -164,4 +168,6 @@ private:
     QPushButton* m_btnPortDetails = nullptr;
     QString m_strStatusLine; // the status line's whole text, also when the line shows only a part
     QAction* m_actAbout = nullptr;
+    QAction* m_actWiringPlug = nullptr;
+    QAction* m_actWiringCable = nullptr;
 };

@@ -28,3 +28,23 @@ TEST(PortSelection, OptionBeatsEnvironmentBeatsAuto)
     // A value not understood is kept as a device name, so that it fails visibly by its name.
     EXPECT_EQ(ChoosePort(std::nullopt, "direkt"), (PortChoice{PortChoice::Device, "direkt"}));
 }
+
+TEST(PortSelection, VirtualPlugFaultsAreReadAsDataAndBadOnesSayWhy)
+{
+    using W = PlugWire;
+    const auto faults = [](const char* text) { return ParsePortChoice(text).value_or(PortChoice()).faults; };
+    EXPECT_EQ(faults("virtual:open=2-15").open, (std::vector<W>{{2, 15}}));
+    EXPECT_EQ(faults("VIRTUAL:open=15-2").open, (std::vector<W>{{2, 15}})); // either end first
+    EXPECT_EQ(faults("virtual:short=2-3,stuck=11,stuck=13:1").shorts, (std::vector<W>{{2, 3}}));
+    EXPECT_EQ(faults("virtual:short=2-3,stuck=11,stuck=13:1").stuck,
+              (std::vector<PlugFaults::Stuck>{{11, false}, {13, true}}));
+    EXPECT_EQ(ParsePortChoice("virtual:stuck=11")->kind, PortChoice::Virtual);
+
+    for (const char* bad : {"virtual:", "virtual:open=2-3", "virtual:open=2", "virtual:short=2-2",
+                            "virtual:short=0-3", "virtual:stuck=18", "virtual:stuck=11:2", "virtual:cut=2-15",
+                            "virtual:open=2-15,", "virtual:open=2-15,,stuck=11", "virtual:stuck"}) {
+        std::string error;
+        EXPECT_EQ(ParsePortChoice(bad, &error), std::nullopt) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+}

@@ -1,10 +1,11 @@
-// The application shell (start, end, About box, command line) and the window's layout.
+// The application shell (start, end, About box, wiring test, command line) and the window's layout.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
 
 #include "app.h"
@@ -13,6 +14,7 @@
 #include "dialogunits.h"
 #include "qt_test_main.h"
 #include "testwnd.h"
+#include "virtualport.h"
 #include "window_driver.h"
 
 Q_DECLARE_METATYPE(PortChoice::Kind)
@@ -62,6 +64,12 @@ private slots:
                                                << int(A::Run) << 0 << PortChoice::Auto;
         QTest::newRow("qt --platform -reverse") << QStringList{"--platform", "xcb", "-reverse"} << "" << int(A::Run) << 0
                                                 << PortChoice::Auto;
+        QTest::newRow("wiring test") << QStringList{"--wiring-test", "--port=virtual:stuck=11", "--cable=ALTERA"} << ""
+                                     << int(A::WiringTest) << 0 << PortChoice::Virtual;
+        QTest::newRow("bad fault") << QStringList{"--port=virtual:open=2-3"} << "" << int(A::Error) << 2 << PortChoice::Auto;
+        QTest::newRow("cable alone") << QStringList{"--cable", "qorel"} << "" << int(A::Error) << 2 << PortChoice::Auto;
+        QTest::newRow("bad cable") << QStringList{"--wiring-test", "--cable", "usb"} << "" << int(A::Error) << 2
+                                   << PortChoice::Auto;
         QTest::newRow("help") << QStringList{"--help"} << "" << int(A::Help) << 0 << PortChoice::Auto;
         QTest::newRow("version") << QStringList{"--version"} << "" << int(A::Version) << 0 << PortChoice::Auto;
     }
@@ -77,14 +85,17 @@ private slots:
             ParsePorvikCommandLine(QStringList{"porvik"} + args, env.isEmpty() ? nullptr : envBytes.constData());
         QCOMPARE(int(r.action), action);
         QCOMPARE(r.exitCode, exitCode);
-        if (r.action == PorvikCommandLine::Action::Run)
+        if (r.action == PorvikCommandLine::Action::Run || r.action == PorvikCommandLine::Action::WiringTest)
             QCOMPARE(r.choice.kind, kind);
+        if (r.action == PorvikCommandLine::Action::WiringTest)
+            QCOMPARE(r.cableEntry, std::optional<int>(2));
         if (r.action == PorvikCommandLine::Action::Error)
             QVERIFY(r.message.startsWith("porvik: "));
         if (r.action == PorvikCommandLine::Action::Version)
             QVERIFY(r.message.contains("1.0.0.1"));
         if (r.action == PorvikCommandLine::Action::Help)
-            QVERIFY(r.message.contains("--port") && r.message.contains("PORVIK_PORT"));
+            QVERIFY(r.message.contains("--port") && r.message.contains("PORVIK_PORT") &&
+                    r.message.contains("--wiring-test") && r.message.contains("virtual:open=2-15"));
     }
 
     void initInstanceRunsTheWindowAndReleasesThePortAfterIt()
@@ -182,7 +193,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
 
         QCOMPARE(dlg.contextMenuPolicy(), Qt::ActionsContextMenu);
-        QCOMPARE(dlg.actions().size(), 1);
         QAction* about = dlg.actions().front();
         QCOMPARE(about->text(), QString("关于 Porvik(&A)..."));
 
@@ -205,6 +215,45 @@ private slots:
         QCOMPARE(okText, QString("确定"));
         QVERIFY(okIsDefault);
         QVERIFY(dlg.isVisible()); // the About box ends, the window stays
+    }
+
+    void wiringTestFromF5AndContextMenu()
+    {
+        VirtualPlatform platform(*ParsePlugFaults("open=2-15"));
+        RecordingPrompt prompt;
+        CPinTestDlg dlg(platform, prompt);
+        dlg.show();
+
+        struct Key {
+            QKeyCombination key;
+            int rows;
+        };
+        for (const Key& k : {Key{Qt::Key_F5, 5}, Key{Qt::SHIFT | Qt::Key_F5, 1}}) {
+            dlg.activateWindow(); // again after the last result closed
+            QVERIFY(QTest::qWaitForWindowActive(&dlg));
+            const QList<QAction*> actions = dlg.actions();
+            const auto entry = std::find_if(actions.begin(), actions.end(),
+                                            [&](QAction* a) { return a->shortcut() == QKeySequence(k.key); });
+            QVERIFY(entry != actions.end()); // in the context menu, with its key
+            QVERIFY((*entry)->text().startsWith("接线测试"));
+
+            int rows = -1;
+            QStringList failed;
+            const bool shown = WithNextModal([&] { QTest::keyClick(&dlg, k.key.key(), k.key.keyboardModifiers()); },
+                                             [&](QWidget* modal) {
+                                                 auto* table = modal->findChild<QTableWidget*>("wires");
+                                                 rows = table->rowCount();
+                                                 for (int r = 0; r < rows; ++r)
+                                                     if (table->item(r, 2)->background().color().red() > 200 &&
+                                                         table->item(r, 2)->background().color().green() < 220)
+                                                         failed << table->item(r, 0)->text() + "-" + table->item(r, 1)->text();
+                                                 modal->close();
+                                             });
+            QVERIFY(shown);
+            QCOMPARE(rows, k.rows);
+            QCOMPARE(failed, k.rows == 5 ? QStringList{"PIN2-PIN15"} : QStringList{"PIN14-PIN15"});
+        }
+        QVERIFY(prompt.messages.empty());
     }
 
     void templateLayoutAndTabOrder()
