@@ -2,14 +2,10 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QLabel>
-#include <QPushButton>
-
-#include <algorithm>
-#include <iterator>
+#include <string>
 
 #include "appdir.h"
-#include "dialogunits.h"
+#include "qtoptions.h"
 #include "qtprompt.h"
 #include "testwnd.h"
 #include "toolkittexts.h"
@@ -29,32 +25,23 @@ QIcon PorvikIcon()
     return icon;
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+AboutTemplate PorvikAbout()
 {
-    const QFont font = TemplateFont(QStringLiteral("宋体"), 9);
-    setFont(font);
-    const DialogUnits du(font);
-
-    setWindowTitle(QStringLiteral("关于 Porvik"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(du.Size(235, 55));
-
+    AboutTemplate t;
+    t.fontFace = QStringLiteral("宋体");
+    t.fontPoints = 9;
+    t.title = QStringLiteral("关于 Porvik");
+    t.flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+              Qt::MSWindowsFixedSizeDialogHint;
+    t.size = QSize(235, 55);
+    t.icon = PorvikIcon();
     // An icon control takes the icon's own size.
-    auto* icon = new QLabel(this);
-    icon->setPixmap(PorvikIcon().pixmap(32, 32));
-    icon->setGeometry(du.X(11), du.Y(17), 32, 32);
-
-    auto* text = new QLabel(QStringLiteral("Porvik 1.0 版"), this);
-    text->setTextFormat(Qt::PlainText);
-    du.Place(text, 40, 10, 119, 8);
-
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setObjectName(QStringLiteral("1"));
-    du.Place(ok, 178, 7, 50, 14);
-    ok->setDefault(true);
-    ok->setFocus();
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    t.iconPlace = QRect(11, 17, 0, 0);
+    t.iconPixels = QSize(32, 32);
+    t.labels = {{QStringLiteral("Porvik 1.0 版"), QRect(40, 10, 119, 8)}};
+    t.okText = QStringLiteral("确定");
+    t.okPlace = QRect(178, 7, 50, 14);
+    return t;
 }
 
 namespace {
@@ -88,37 +75,18 @@ QString HelpText()
         .arg(QString::fromUtf8(kPorvikVersion));
 }
 
-// Qt's own options, which QApplication takes out of the arguments itself; the tester's parser
-// passes over them. Qt accepts them with one dash or two, and a value either as the next
-// argument or after '='.
-struct QtOption {
-    const char* name;
-    bool hasValue;
-};
-constexpr QtOption kQtOptions[] = {
-    {"platform", true},  {"platformpluginpath", true}, {"platformtheme", true}, {"plugin", true},
-    {"qwindowgeometry", true}, {"qwindowicon", true}, {"qwindowtitle", true}, {"session", true},
-    {"display", true},   {"geometry", true},           {"style", true},         {"stylesheet", true},
-    {"qmljsdebugger", true}, {"reverse", false},       {"widgetcount", false},  {"nograb", false},
-    {"dograb", false},   {"sync", false},
-};
-
+// Qt's own options (-platform, -style, ...) are QApplication's: the tester's parser passes over
+// them and their values.
 QStringList WithoutQtOptions(const QStringList& arguments)
 {
     QStringList kept;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        const qsizetype dashes = arg.startsWith(QLatin1String("--")) ? 2 : arg.startsWith('-') ? 1 : 0;
-        const QString body = arg.mid(dashes);
-        const QString name = body.section('=', 0, 0);
-        const auto* option = std::find_if(std::begin(kQtOptions), std::end(kQtOptions),
-                                          [&](const QtOption& o) { return name == QLatin1String(o.name); });
-        if (i == 0 || dashes == 0 || option == std::end(kQtOptions)) {
-            kept << arg;
+        const std::string arg = arguments[i].toStdString();
+        if (i == 0 || !FindQtStandardOption(arg)) {
+            kept << arguments[i];
             continue;
         }
-        if (option->hasValue && !body.contains('='))
-            ++i; // its value
+        if (QtOptionTakesNextArgument(arg)) ++i; // its value
     }
     return kept;
 }

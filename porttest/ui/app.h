@@ -1,5 +1,4 @@
 #pragma once
-#include <QDialog>
 #include <QIcon>
 #include <QString>
 #include <QStringList>
@@ -10,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "aboutbox.h"
 #include "portchoice.h"
 #include "portplatform.h"
 #include "prompt.h"
@@ -24,13 +24,7 @@ inline const char* const kPorvikVersion = "1.0.0.1";
 QIcon PorvikIcon();
 
 // The About box, dialog template 100: icon, "Porvik 1.0 版" and a default "确定" button.
-class CAboutDlg : public QDialog {
-    Q_OBJECT
-public:
-    // The platform centres a box without a parent over the program's main window; Qt needs the
-    // main window passed in for that.
-    explicit CAboutDlg(QWidget* parent = nullptr);
-};
+AboutTemplate PorvikAbout();
 
 // What the command line asks for. The port choice itself is resolved later, against the
 // environment, by ChoosePort.

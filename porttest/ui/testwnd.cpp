@@ -442,8 +442,8 @@ bool CPinTestDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
 
 void CPinTestDlg::OnAbout()
 {
-    CAboutDlg about(this);
-    about.exec();
+    // Passed the window, so that the box is centred over it.
+    AboutBox(PorvikAbout(), this).DoModal();
 }
 
 QString CPinTestDlg::PortInUseText(const PortInUse& inUse, const std::string& failureReason)
