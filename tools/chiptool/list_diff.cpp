@@ -3,19 +3,49 @@
 #include "listops.h"
 #include "records_text.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <unordered_map>
 
 namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-struct KeyHash {
-    std::size_t operator()(const DuplicateKey& key) const { return HashDuplicateKey(key); }
+// A record's key and row; sorting these brings each key's rows together in list order.
+struct KeyedRow {
+    DuplicateKey key;
+    std::size_t row;
+    bool operator<(const KeyedRow& o) const
+    {
+        for (int k = 0; k < 3; ++k)
+            if (key.w[k] != o.key.w[k]) return key.w[k] < o.key.w[k];
+        return row < o.row;
+    }
 };
+
+std::vector<KeyedRow> SortedKeyedRows(const DeviceList& list)
+{
+    std::vector<KeyedRow> rows(list.Count());
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = {MakeDuplicateKey(*list[i]), i};
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// For each new row, the old row it pairs with (or kNone): both lists sorted by key, then walked
+// side by side, so that equal keys meet run against run, k-th with k-th.
+std::vector<std::size_t> PairRows(const DeviceList& oldList, const DeviceList& newList)
+{
+    const std::vector<KeyedRow> olds = SortedKeyedRows(oldList), news = SortedKeyedRows(newList);
+    std::vector<std::size_t> oldOfNew(newList.Count(), kNone);
+    std::size_t i = 0;
+    for (const KeyedRow& n : news) {
+        while (i < olds.size() && olds[i] < KeyedRow{n.key, 0}) ++i;
+        if (i < olds.size() && olds[i].key == n.key) oldOfNew[n.row] = olds[i++].row;
+    }
+    return oldOfNew;
+}
 
 // NaNs are one value here, as in the text forms, which do not keep their payload.
 bool SameVoltage(float a, float b)
@@ -28,32 +58,18 @@ bool SameVoltage(float a, float b)
 
 std::vector<ListDifference> DiffLists(const DeviceList& oldList, const DeviceList& newList)
 {
-    // Each key's old rows as a chain in list order: `head` holds the next unpaired row of a key,
-    // `next` the row after it.
-    std::unordered_map<DuplicateKey, std::size_t, KeyHash> head;
-    head.reserve(oldList.Count());
-    std::vector<std::size_t> next(oldList.Count(), kNone);
-    for (std::size_t i = oldList.Count(); i-- > 0;) {
-        auto [it, inserted] = head.try_emplace(MakeDuplicateKey(*oldList[i]), i);
-        if (!inserted) {
-            next[i] = it->second;
-            it->second = i;
-        }
-    }
-
+    const std::vector<std::size_t> oldOfNew = PairRows(oldList, newList);
     std::vector<ListDifference> diffs;
     std::vector<bool> paired(oldList.Count(), false);
     for (std::size_t j = 0; j < newList.Count(); ++j) {
-        const DeviceRecord& rec = *newList[j];
-        const auto it = head.find(MakeDuplicateKey(rec));
-        if (it == head.end() || it->second == kNone) {
+        const std::size_t i = oldOfNew[j];
+        if (i == kNone) {
             diffs.push_back({ListDifference::Kind::Added, kNone, j});
             continue;
         }
-        const std::size_t i = it->second;
-        it->second = next[i];
         paired[i] = true;
-        if (!ChangedFieldsText(*oldList[i], rec).empty()) diffs.push_back({ListDifference::Kind::Changed, i, j});
+        if (!ChangedFieldsText(*oldList[i], *newList[j]).empty())
+            diffs.push_back({ListDifference::Kind::Changed, i, j});
     }
     for (std::size_t i = 0; i < oldList.Count(); ++i)
         if (!paired[i]) diffs.push_back({ListDifference::Kind::Removed, i, kNone});

@@ -21,7 +21,7 @@ struct ListDifference {
 };
 
 // Added and changed devices in the new list's order, then removed ones in the old list's order.
-// Linear in the two lists' sizes (one hash table over the old list).
+// O(n log n): both lists sorted by key, no search per record.
 std::vector<ListDifference> DiffLists(const DeviceList& oldList, const DeviceList& newList);
 
 // The fields that differ between two records of the same device, titled as the `show` columns,
