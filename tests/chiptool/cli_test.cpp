@@ -472,7 +472,6 @@ TEST_F(ChiptoolCli, DiffMarksAddedRemovedAndChangedDevices)
         // Duplicates pair in order of occurrence: the new aFid meets the first old a.
         {"duplicates", {a, b, a}, {aFid, b}, 1, "~ 0000\n    was 0000: FID 01 -> 0f\n- 0002\n"},
         {"duplicates added", {a, c}, {a, c, a}, 1, "+ 0002\n"},
-        {"empty to empty", {}, {}, 0, ""},
     };
     for (const Case& t : cases) {
         Write("old.chip", Image(t.oldRecs));
