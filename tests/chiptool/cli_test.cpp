@@ -430,6 +430,88 @@ TEST_F(ChiptoolCli, OutputOnlyReplacesRegularFilesAndFailsCleanly)
         EXPECT_EQ(entry.path().filename().string().find(".~"), std::string::npos) << entry.path();
 }
 
+// The diff output reduced to its marks and rows ("~ 0001") and the lines under them, one per line.
+std::string DiffOutline(const std::string& out)
+{
+    std::string outline;
+    std::size_t start = out.find('\n');  // the column titles
+    while (start != std::string::npos && start + 1 < out.size()) {
+        const std::size_t end = out.find('\n', start + 1);
+        const std::string line = out.substr(start + 1, end - start - 1);
+        outline += (line[0] == ' ' ? line : line.substr(0, 6)) + "\n";
+        start = end;
+    }
+    return outline;
+}
+
+TEST_F(ChiptoolCli, DiffMarksAddedRemovedAndChangedDevices)
+{
+    const Rec a = R("A", 1, 1, 1, 1), b = R("B", 2, 2, 2, 2), c = R("C", 3, 3, 3, 3);
+    Rec aFid = a, aRom = a, aVolt = a, aPad = R("A", 1, 1, 1, 1, 0x5A), aSig = R("A", 1, 1, 1, 9);
+    aFid.fid = 0x0f;
+    aRom.romKb = -4;
+    aVolt.voltage = 5.001f;  // shows as 5.00V, like the old value
+    aPad.name += std::string("\0junk", 5);  // bytes after the NUL: not the device
+    struct Case {
+        const char* what;
+        std::vector<Rec> oldRecs, newRecs;
+        int code;
+        std::string outline;
+    };
+    const Case cases[] = {
+        {"equal", {a, b}, {a, b}, 0, ""},
+        {"reordered only", {a, b, c}, {c, a, b}, 0, ""},
+        {"padding and bytes after the NUL", {a}, {aPad}, 0, ""},
+        {"added", {a}, {b, a, c}, 1, "+ 0000\n+ 0002\n"},
+        {"removed", {a, b, c}, {b}, 1, "- 0000\n- 0002\n"},
+        {"signature is part of the key", {a}, {aSig}, 1, "+ 0000\n- 0000\n"},
+        {"name case is part of the key", {a}, {R("a", 1, 1, 1, 1)}, 1, "+ 0000\n- 0000\n"},
+        {"changed fields, exact", {b, a}, {aFid}, 1, "~ 0000\n    was 0001: FID 01 -> 0f\n- 0000\n"},
+        {"changed ROM and voltage", {a, a}, {aRom, aVolt}, 1,
+         "~ 0000\n    was 0000: ROM 8K -> -4K\n~ 0001\n    was 0001: 编程电压 5V -> 5.001V\n"},
+        // Duplicates pair in order of occurrence: the new aFid meets the first old a.
+        {"duplicates", {a, b, a}, {aFid, b}, 1, "~ 0000\n    was 0000: FID 01 -> 0f\n- 0002\n"},
+        {"duplicates added", {a, c}, {a, c, a}, 1, "+ 0002\n"},
+    };
+    for (const Case& t : cases) {
+        Write("old.chip", Image(t.oldRecs));
+        Write("new.chip", Image(t.newRecs));
+        const RunResult run = Chiptool({"diff", P("old.chip"), P("new.chip")});
+        EXPECT_EQ(run.code, t.code) << t.what << "\n" << run.err;
+        EXPECT_EQ(DiffOutline(run.out), t.outline) << t.what << "\n" << run.out;
+        if (t.code == 0) {
+            EXPECT_EQ(run.out, "") << t.what;
+        }
+    }
+
+    // The lines are `show` lines; standard input may stand for one side.
+    Write("old.chip", Image({a, b}));
+    Write("new.chip", Image({c, a}));
+    const RunResult run = Chiptool({"diff", "-", P("new.chip")}, P("old.chip"));
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out,
+              "  序号  器件名称              FID  ROM      编程电压  特征字\n"
+              "+ 0000  C                     03   8K       5.00V     03 03 03\n"
+              "- 0001  B                     02   8K       5.00V     02 02 02\n");
+    EXPECT_EQ(run.err, "chiptool: 1 added, 1 removed, 0 changed\n");
+}
+
+TEST_F(ChiptoolCli, DiffUsageAndIoErrors)
+{
+    Write("a.chip", Image({R("A", 1, 1, 1, 1)}));
+    const std::vector<std::vector<std::string>> usage = {
+        {"diff", P("a.chip")},
+        {"diff", P("a.chip"), P("a.chip"), P("a.chip")},
+        {"diff", "-", "-"},
+        {"diff", P("a.chip"), P("a.chip"), "-o", P("x.chip")},
+        {"diff", P("a.chip"), P("a.chip"), "--keep-duplicates"},
+    };
+    for (const auto& args : usage) EXPECT_EQ(Chiptool(args).code, 2) << args.size();
+    EXPECT_EQ(Chiptool({"diff", P("a.chip"), P("missing.chip")}).code, 3);
+    EXPECT_EQ(Chiptool({"diff", P("missing.chip"), P("a.chip")}).code, 3);
+    EXPECT_EQ(Chiptool({"diff", P("a.chip"), "-"}, P("a.chip")).code, 0);
+}
+
 TEST_F(ChiptoolCli, ShippedSampleIsTheImportOfItsCsv)
 {
     const std::string samples = CHIPTOOL_SAMPLES_DIR;

@@ -1,12 +1,14 @@
 #include "commands.h"
 
 #include "gbk.h"
+#include "list_diff.h"
 #include "list_formats.h"
 #include "listfile.h"
 #include "listops.h"
 #include "name_text.h"
 #include "records_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -106,16 +108,15 @@ std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
 {
     struct Shape {
         std::string_view name;
-        bool manyFiles;
+        std::size_t files;  // 0 = one or more
         bool needsOutput;
         bool takesFormat;
         bool takesKeep;
     };
     static constexpr Shape kShapes[] = {
-        {"show", false, false, false, false},  {"export", false, false, true, false},
-        {"import", false, true, true, false},  {"merge", true, true, false, true},
-        {"dedupe", false, true, false, false}, {"tidy", false, true, false, false},
-        {"check", false, false, false, false},
+        {"show", 1, false, false, false},   {"export", 1, false, true, false}, {"import", 1, true, true, false},
+        {"merge", 0, true, false, true},    {"dedupe", 1, true, false, false}, {"tidy", 1, true, false, false},
+        {"check", 1, false, false, false},  {"diff", 2, false, false, false},
     };
     if (cl.command.empty()) return UsageError{"no command given"};
     const Shape* shape = nullptr;
@@ -123,7 +124,11 @@ std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
         if (s.name == cl.command) shape = &s;
     if (!shape) return UsageError{"unknown command " + cl.command};
     if (cl.files.empty()) return UsageError{cl.command + ": no input file given"};
-    if (!shape->manyFiles && cl.files.size() > 1) return UsageError{cl.command + ": takes one input file"};
+    if (shape->files == 1 && cl.files.size() > 1) return UsageError{cl.command + ": takes one input file"};
+    if (shape->files == 2 && cl.files.size() != 2) return UsageError{cl.command + ": takes two input files"};
+    // A pipe can be read once only; the second side would be empty.
+    if (shape->files == 2 && std::count(cl.files.begin(), cl.files.end(), "-") > 1)
+        return UsageError{cl.command + ": standard input (-) can stand for one input only"};
     if (shape->needsOutput && !cl.output) return UsageError{cl.command + ": -o OUT.chip is required"};
     if (!shape->needsOutput && cl.output) return UsageError{cl.command + ": writes to standard output, -o is not taken"};
     if (cl.output && cl.output->empty()) return UsageError{cl.command + ": empty output file name"};
@@ -155,6 +160,7 @@ private:
     int Dedupe(const CommandLine& cl);
     int Tidy(const CommandLine& cl);
     int Check(const CommandLine& cl);
+    int Diff(const CommandLine& cl);
 
     std::ostream& m_out;
     std::ostream& m_err;
@@ -359,6 +365,38 @@ int Tool::Check(const CommandLine& cl)
     return findings == 0 ? kExitDone : kExitFindings;
 }
 
+int Tool::Diff(const CommandLine& cl)
+{
+    DeviceList oldList, newList;
+    if (!Load(cl.files[0], oldList) || !Load(cl.files[1], newList)) return kExitIo;
+    const std::vector<ListDifference> diffs = DiffLists(oldList, newList);
+    std::size_t counts[3] = {0, 0, 0};
+    std::string buf;
+    if (!diffs.empty()) buf = "  " + ShowHeader() + '\n';
+    for (const ListDifference& d : diffs) {
+        ++counts[static_cast<int>(d.kind)];
+        switch (d.kind) {
+        case ListDifference::Kind::Added:
+            buf += "+ " + ShowLine(d.newRow, *newList[d.newRow]) + '\n';
+            break;
+        case ListDifference::Kind::Removed:
+            buf += "- " + ShowLine(d.oldRow, *oldList[d.oldRow]) + '\n';
+            break;
+        case ListDifference::Kind::Changed:
+            buf += "~ " + ShowLine(d.newRow, *newList[d.newRow]) + "\n    was " + FormatRowNumber(d.oldRow) + ": " +
+                   ChangedFieldsText(*oldList[d.oldRow], *newList[d.newRow]) + '\n';
+            break;
+        }
+        if (buf.size() >= (1u << 20)) {
+            m_out << buf;
+            buf.clear();
+        }
+    }
+    m_out << buf;
+    m_err << "chiptool: " << counts[0] << " added, " << counts[1] << " removed, " << counts[2] << " changed\n";
+    return diffs.empty() ? kExitDone : kExitFindings;
+}
+
 int Tool::Run(const CommandLine& cl)
 {
     if (cl.command == "show") return Show(cl);
@@ -367,6 +405,7 @@ int Tool::Run(const CommandLine& cl)
     if (cl.command == "merge") return Merge(cl);
     if (cl.command == "dedupe") return Dedupe(cl);
     if (cl.command == "tidy") return Tidy(cl);
+    if (cl.command == "diff") return Diff(cl);
     return Check(cl);
 }
 
@@ -401,6 +440,17 @@ Commands:
                               version word not 1, negative count, count larger than the data,
                               trailing bytes, names without NUL, names that are not GBK,
                               duplicate groups. Exit 1 when there is any.
+  diff OLD.chip NEW.chip      Devices added (+), removed (-) and changed (~) from OLD to NEW,
+                              as `show` lines after a two-column mark: + and ~ with their row
+                              in NEW, in NEW's order, then - with their row in OLD, in OLD's
+                              order. A device is its name and signature; under each ~ line,
+                              "was ROW:" gives its row in OLD and every changed field (FID,
+                              ROM, 编程电压) with old and new value, the voltage exact. Moved
+                              records, padding and name bytes after the NUL are no difference.
+                              A name and signature held several times is paired in order of
+                              occurrence (the 2nd in OLD with the 2nd in NEW). Prints nothing
+                              when the lists hold the same devices; counts go to standard
+                              error. Exit 0 same, 1 different.
 
 Options:
   -o, --output FILE           Output list; may name an input. Only a regular file (or a new
@@ -431,8 +481,9 @@ Text formats:
   and name bytes after the NUL come back as zero (as the editor writes them). A name that fills
   all 20 bytes without a NUL (written by other programs) is exported but refused by import.
 
-Exit codes: 0 done, 1 findings (check) or bad rows (import), 2 usage error,
-3 input/output error. Warnings (short or odd input files) and summaries go to standard error.
+Exit codes: 0 done, 1 findings (check), bad rows (import) or differences (diff),
+2 usage error, 3 input/output error. Warnings (short or odd input files) and summaries go to
+standard error.
 )";
 }
 

@@ -5,7 +5,7 @@
 
 // Exit codes of chiptool.
 inline constexpr int kExitDone = 0;
-inline constexpr int kExitFindings = 1;  // check found something; import met bad rows
+inline constexpr int kExitFindings = 1;  // check found something; import met bad rows; diff found differences
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitIo = 3;
 
