@@ -2,6 +2,8 @@
 //   open   = ReadListFile + HasDuplicates (all distinct) / read into a buffer already faulted in
 //   tidy   = SortByTidyKey / std::stable_sort of the same number of bare uint32 keys
 //   dedupe = RemoveDuplicates (half duplicates) / that same bare sort
+//   find   = one keystroke's search that matches nothing (every record looked at) / the open
+//   undo   = undo of a tidy, and of a duplicate removal, in the list document / the open
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -18,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "listdocument.h"
 #include "listfile.h"
+#include "listfind.h"
 #include "listops.h"
 
 namespace {
@@ -199,6 +203,71 @@ void BM_DuplicateIndexModify(benchmark::State& state)
     }
 }
 
+// A keystroke's search when nothing matches: the slowest one, every name is looked at.
+void BM_FindNameNoMatch(benchmark::State& state)
+{
+    const DeviceList& list = Data().distinct;
+    for (auto _ : state) {
+        const RecordMatcher matcher(FindField::Name, "dev0x");
+        if (FindRow(list, matcher, list.Count() / 2, FindDirection::Forward))
+            state.SkipWithError("unexpected match");
+    }
+}
+
+void BM_FindSignatureNoMatch(benchmark::State& state)
+{
+    // Random signatures may hold any bytes, so every record is tested and the matches counted:
+    // the work of a search that finds nothing.
+    const DeviceList& list = Data().distinct;
+    for (auto _ : state) {
+        const RecordMatcher matcher(FindField::Signature, "1e 93 0");
+        std::size_t matches = 0;
+        for (const DeviceRecord* rec : list) matches += matcher.Matches(*rec);
+        benchmark::DoNotOptimize(matches);
+    }
+}
+
+// The list document with every question answered as `answer`, no file chooser.
+struct BenchDocument {
+    struct Prompt : IPrompt {
+        Answer answer = Answer::No;
+        Answer Message(const std::string&, Buttons) override { return answer; }
+    } prompt;
+    struct NoChooser : IFileChooser {
+        std::optional<std::filesystem::path> Choose() override { return std::nullopt; }
+    } chooser;
+    DeviceListDocument doc{prompt, chooser, chooser};
+};
+
+// One undo, timed; the redo that sets up the next undo is not.
+void TimeUndo(benchmark::State& state, DeviceListDocument& doc)
+{
+    for (auto _ : state) {
+        doc.Undo();
+        state.PauseTiming();
+        doc.Redo();
+        state.ResumeTiming();
+    }
+}
+
+void BM_UndoTidy(benchmark::State& state)
+{
+    BenchDocument b;
+    b.doc.OpenFile(Data().distinctFile);
+    b.doc.Tidy();
+    TimeUndo(state, b.doc);
+}
+
+void BM_UndoDuplicateRemoval(benchmark::State& state)
+{
+    BenchDocument b;
+    b.doc.OpenFile(Data().dupFile);  // duplicates kept
+    b.prompt.answer = IPrompt::Answer::Yes;
+    b.doc.Refill();                  // now removed, as one step
+    if (b.doc.List().Count() != kRecords / 2) state.SkipWithError("duplicates not removed");
+    TimeUndo(state, b.doc);
+}
+
 BENCHMARK(BM_ReadIntoFaultedBuffer)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_OpenAndCheck)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_StableSortBareKeys)->Unit(benchmark::kMillisecond)->MinTime(1.0);
@@ -206,6 +275,10 @@ BENCHMARK(BM_SortByTidyKey)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_RemoveDuplicatesHalf)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_DuplicateIndexRebuild)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_DuplicateIndexModify)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindNameNoMatch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_FindSignatureNoMatch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_UndoTidy)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_UndoDuplicateRemoval)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 // Prints the ratios against their baselines after the usual table.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -224,6 +297,10 @@ public:
         Ratio("open   (target <= 25)", "BM_OpenAndCheck", "BM_ReadIntoFaultedBuffer");
         Ratio("tidy   (target <= 1.5)", "BM_SortByTidyKey", "BM_StableSortBareKeys");
         Ratio("dedupe (target <= 2)", "BM_RemoveDuplicatesHalf", "BM_StableSortBareKeys");
+        Ratio("find name / open", "BM_FindNameNoMatch", "BM_OpenAndCheck");
+        Ratio("find signature / open", "BM_FindSignatureNoMatch", "BM_OpenAndCheck");
+        Ratio("undo tidy / open", "BM_UndoTidy", "BM_OpenAndCheck");
+        Ratio("undo dedupe / open", "BM_UndoDuplicateRemoval", "BM_OpenAndCheck");
     }
 
 private:

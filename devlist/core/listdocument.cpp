@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -47,6 +48,7 @@ bool DeviceListDocument::Save()
         return false;
     }
     m_bModified = false;
+    m_history.MarkSaved();
     return true;
 }
 
@@ -102,6 +104,7 @@ void DeviceListDocument::OpenFile(const std::filesystem::path& path)
     Refill();
     ReportShortFile(result);
     m_bModified = false;
+    m_history.Clear();
 }
 
 void DeviceListDocument::Append(const DeviceRecord& record)
@@ -110,6 +113,7 @@ void DeviceListDocument::Append(const DeviceRecord& record)
     DeviceRecord* copy = m_storage.AddCopy(record);
     m_list.Append(copy);
     m_dupIndex.Add(*copy);
+    m_history.RecordSplice(m_list.Count() - 1, {}, {copy});
     Refill();
     m_bModified = true;
 }
@@ -122,6 +126,7 @@ void DeviceListDocument::Import(const std::filesystem::path& path)
     ReportShortFile(result);
 
     EnsureIndex();
+    m_history.RecordSplice(m_list.Count(), {}, m_importList.RefArray());
     m_list.AppendAll(m_importList);
     for (const DeviceRecord* rec : m_importList) m_dupIndex.Add(*rec);
     Refill();
@@ -131,9 +136,10 @@ void DeviceListDocument::Import(const std::filesystem::path& path)
 void DeviceListDocument::Delete(std::size_t row)
 {
     EnsureIndex();
-    const DeviceRecord leaving = *m_list[row];
+    DeviceRecord* leaving = m_list[row];
     m_list.RemoveAt(row);
-    m_dupIndex.Remove(leaving);
+    m_dupIndex.Remove(*leaving);
+    m_history.RecordSplice(row, {leaving}, {});
     Refill();
     m_bModified = true;
 }
@@ -141,12 +147,14 @@ void DeviceListDocument::Delete(std::size_t row)
 void DeviceListDocument::Modify(std::size_t row, const std::function<void(DeviceRecord&)>& edit)
 {
     EnsureIndex();
-    DeviceRecord* rec = m_list[row];
-    const DeviceRecord before = *rec;
-    edit(*rec);
-    if (std::memcmp(&before, rec, sizeof before) != 0) {
-        m_dupIndex.Remove(before);
-        m_dupIndex.Add(*rec);
+    DeviceRecord* before = m_list[row];
+    DeviceRecord* after = m_storage.AddCopy(*before);
+    edit(*after);
+    if (std::memcmp(before, after, sizeof *before) != 0) {
+        m_list.RefArray()[row] = after;
+        m_dupIndex.Remove(*before);
+        m_dupIndex.Add(*after);
+        m_history.RecordSplice(row, {before}, {after});
     }
     Refill();
     m_bModified = true;
@@ -154,7 +162,9 @@ void DeviceListDocument::Modify(std::size_t row, const std::function<void(Device
 
 void DeviceListDocument::Tidy()
 {
+    DeviceList::Refs before = m_list.RefArray();
     SortByTidyKey(m_list);
+    m_history.RecordReorder(std::move(before), true);
     Refill();
     m_bModified = true;
 }
@@ -172,7 +182,9 @@ void DeviceListDocument::CheckDuplicates()
     const bool found = m_bIndexValid ? m_dupIndex.HasDuplicates() : HasDuplicates(m_list);
     if (!found) return;
     if (m_prompt.Message(kAskDuplicates, IPrompt::Buttons::YesNo) != IPrompt::Answer::Yes) return;
+    DeviceList::Refs before = m_list.RefArray();
     RemoveDuplicates(m_list);
+    m_history.RecordReorder(std::move(before), false);
     m_bIndexValid = false;
     m_bModified = true;
 }
@@ -180,5 +192,32 @@ void DeviceListDocument::CheckDuplicates()
 void DeviceListDocument::Refill()
 {
     CheckDuplicates();
+    if (m_rowsChanged) m_rowsChanged();
+}
+
+void DeviceListDocument::Undo()
+{
+    if (m_history.CanUndo()) AfterHistoryMove(m_history.Undo(m_list));
+}
+
+void DeviceListDocument::Redo()
+{
+    if (m_history.CanRedo()) AfterHistoryMove(m_history.Redo(m_list));
+}
+
+// No duplicate check here: an undone duplicate removal would only be asked again.
+void DeviceListDocument::AfterHistoryMove(const ListHistory::Change& change)
+{
+    // Past this many references a rebuild when idle costs less than keeping the index in step.
+    constexpr std::size_t kIndexUpkeepLimit = 4096;
+    if (!change.sameMembers && m_bIndexValid) {
+        if (change.left && change.entered && change.left->size() + change.entered->size() <= kIndexUpkeepLimit) {
+            for (const DeviceRecord* rec : *change.left) m_dupIndex.Remove(*rec);
+            for (const DeviceRecord* rec : *change.entered) m_dupIndex.Add(*rec);
+        } else {
+            m_bIndexValid = false;
+        }
+    }
+    m_bModified = !m_history.AtSaved();
     if (m_rowsChanged) m_rowsChanged();
 }

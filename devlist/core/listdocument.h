@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "filechooser_iface.h"
+#include "listhistory.h"
 #include "listops.h"
 #include "prompt.h"
 #include "record.h"
@@ -24,7 +25,8 @@ public:
 
     // 打开文件: the save question, then a file name, then the file.
     void Open();
-    // The file replaces the list, unless it cannot be opened or read.
+    // The file replaces the list, unless it cannot be opened or read; a new list starts a new
+    // undo history.
     void OpenFile(const std::filesystem::path& path);
     // 保存文件: true when the file was written.
     bool Save();
@@ -34,11 +36,19 @@ public:
     void Import(const std::filesystem::path& path);
     // `row` must be < List().Count().
     void Delete(std::size_t row);
-    // Runs `edit` on the record at `row` (< List().Count()) and counts the list as modified.
+    // Runs `edit` on a copy of the record at `row` (< List().Count()), which takes the record's
+    // place if it changed, so that an undo can put the old one back; the list counts as modified.
     void Modify(std::size_t row, const std::function<void(DeviceRecord&)>& edit);
     void Tidy();
     // The duplicate check (asking whether to remove them), then the rows shown anew.
     void Refill();
+
+    // Each add, import, delete, modify, tidy and duplicate removal is one step, without limit.
+    // Back at the list last opened or saved the list is no longer modified; anywhere else it is.
+    bool CanUndo() const { return m_history.CanUndo(); }
+    bool CanRedo() const { return m_history.CanRedo(); }
+    void Undo();
+    void Redo();
 
     bool IsModified() const { return m_bModified; }
     const DeviceList& List() const { return m_list; }
@@ -50,6 +60,7 @@ public:
 
 private:
     void CheckDuplicates();
+    void AfterHistoryMove(const ListHistory::Change& change);
     bool ReportReadProblem(const ReadResult& result);
     void ReportShortFile(const ReadResult& result);
 
@@ -65,4 +76,5 @@ private:
     // Kept in step with m_list so that the duplicate check after a single change costs O(1).
     DuplicateIndex m_dupIndex;
     bool m_bIndexValid = true;
+    ListHistory m_history;
 };

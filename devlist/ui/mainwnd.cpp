@@ -4,16 +4,39 @@
 #include "branding.h"
 #include "devicelistmodel.h"
 #include "dialogunits.h"
+#include "findbar.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
 
 namespace {
+
+// The list's height in the template, and what the find bar takes of it while open.
+constexpr int kListHeight = 269;
+constexpr int kFindBarHeight = 16;
+
+// The one local file of a drag, or an empty string when the drag carries anything else.
+QString DraggedFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls()) return {};
+    const QList<QUrl> urls = mime->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+    return urls.front().toLocalFile();
+}
 
 // Posted when the list has been drawn, so the rows of a new list show before the index is built.
 const QEvent::Type kBuildIndexEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -68,7 +91,7 @@ void CDeviceListDlg::SetupWindow()
     QPushButton* exitBtn = makeButton(IDC_EXIT, "退出程序", 325, 160);
     m_pListCtrl = new CXTListCtrl(this);
     m_pListCtrl->setObjectName(QString::number(IDC_DEVICE_LIST));
-    du.Place(m_pListCtrl, 0, 0, 313, 269);
+    du.Place(m_pListCtrl, 0, 0, 313, kListHeight);
     QPushButton* openBtn = makeButton(IDC_OPEN, "打开文件", 325, 10);
     QPushButton* saveBtn = makeButton(IDC_SAVE, "保存文件", 325, 35);
     QPushButton* addBtn = makeButton(IDC_ADD, "增加器件", 325, 60);
@@ -110,7 +133,7 @@ void CDeviceListDlg::SetupWindow()
     m_pListCtrl->SubclassFlatHeader();
     m_pListCtrl->SetColors(QColor(20, 50, 200), QColor(250, 250, 250));
     m_pModel = new DeviceListModel(m_doc.List(), this);
-    m_doc.SetRowsChanged([this] { m_pModel->SyncRows(); });
+    m_doc.SetRowsChanged([this] { OnRowsChanged(); });
     m_pListCtrl->setModel(m_pModel);
     QHeaderView* header = m_pListCtrl->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignCenter);
@@ -125,6 +148,127 @@ void CDeviceListDlg::SetupWindow()
     m_pListCtrl->installEventFilter(this);
     m_pListCtrl->viewport()->installEventFilter(this);
     connect(m_pListCtrl, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { ModifyDevice(); });
+
+    SetupFindAndUndo();
+}
+
+void CDeviceListDlg::SetupFindAndUndo()
+{
+    m_pFindBar = new FindBar(this);
+    m_pFindBar->hide();
+    connect(m_pFindBar, &FindBar::QueryChanged, this, [this] {
+        const long row = SelectedRow();
+        FindFrom(row < 0 ? 0 : static_cast<std::size_t>(row), FindDirection::Forward);
+    });
+    connect(m_pFindBar, &FindBar::Next, this, [this] { FindNext(FindDirection::Forward); });
+    connect(m_pFindBar, &FindBar::Closed, this, &CDeviceListDlg::CloseFindBar);
+
+    auto addShortcut = [this](QKeySequence keys, std::function<void()> run) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, std::move(run));
+    };
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { OpenFindBar(); });
+    addShortcut(QKeySequence(Qt::Key_F3), [this] { FindNext(FindDirection::Forward); });
+    addShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { FindNext(FindDirection::Backward); });
+
+    // Context-menu entries ahead of the About entry, each with its key.
+    auto addAction = [this](const char* text, QKeySequence keys, void (CDeviceListDlg::*slot)()) {
+        auto* action = new QAction(QString::fromUtf8(text), this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        insertAction(m_pAboutAction, action);
+        return action;
+    };
+    m_pUndoAction = addAction("撤销", QKeySequence(Qt::CTRL | Qt::Key_Z), &CDeviceListDlg::OnUndo);
+    m_pRedoAction = addAction("重做", QKeySequence(Qt::CTRL | Qt::Key_Y), &CDeviceListDlg::OnRedo);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    insertAction(m_pAboutAction, separator);
+    OnRowsChanged();
+
+    setAcceptDrops(true);
+}
+
+void CDeviceListDlg::OnRowsChanged()
+{
+    m_pModel->SyncRows();
+    m_pUndoAction->setEnabled(m_doc.CanUndo());
+    m_pRedoAction->setEnabled(m_doc.CanRedo());
+}
+
+void CDeviceListDlg::PlaceList(bool withFindBar)
+{
+    const DialogUnits du(font());
+    const int listHeight = withFindBar ? kListHeight - kFindBarHeight : kListHeight;
+    du.Place(m_pListCtrl, 0, 0, 313, listHeight);
+    if (withFindBar) du.Place(m_pFindBar, 0, listHeight, 313, kFindBarHeight);
+}
+
+void CDeviceListDlg::OpenFindBar()
+{
+    PlaceList(true);
+    m_pFindBar->Open();
+}
+
+void CDeviceListDlg::CloseFindBar()
+{
+    m_pFindBar->hide();
+    PlaceList(false);
+    m_pListCtrl->setFocus();
+}
+
+void CDeviceListDlg::FindNext(FindDirection direction)
+{
+    if (m_pFindBar->isHidden() || m_pFindBar->Text().isEmpty()) {
+        OpenFindBar();
+        return;
+    }
+    const long row = SelectedRow();
+    const std::size_t count = List().Count();
+    std::size_t start = 0;
+    if (direction == FindDirection::Forward)
+        start = row < 0 ? 0 : static_cast<std::size_t>(row) + 1;
+    else
+        start = row <= 0 ? count : static_cast<std::size_t>(row) - 1;  // past the end: the last row
+    FindFrom(start, direction);
+}
+
+void CDeviceListDlg::FindFrom(std::size_t start, FindDirection direction)
+{
+    const QByteArray text = m_pFindBar->Text().toUtf8();
+    const RecordMatcher matcher(m_pFindBar->Field(), std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    const std::optional<std::size_t> row = FindRow(List(), matcher, start, direction);
+    m_pFindBar->ShowNotFound(!text.isEmpty() && !row);
+    if (!row) return;
+    const QModelIndex index = m_pModel->index(static_cast<int>(*row), 0);
+    m_pListCtrl->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_pListCtrl->scrollTo(index);
+}
+
+void CDeviceListDlg::OnUndo() { m_doc.Undo(); }
+
+void CDeviceListDlg::OnRedo() { m_doc.Redo(); }
+
+void CDeviceListDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CDeviceListDlg::dropEvent(QDropEvent* event)
+{
+    const QString file = DraggedFile(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    // After the drop has ended: the save question must not run inside the platform's drag loop.
+    QTimer::singleShot(0, this, [this, path = std::filesystem::path(QFile::encodeName(file).toStdString())] {
+        OpenDroppedFile(path);
+    });
+}
+
+void CDeviceListDlg::OpenDroppedFile(const std::filesystem::path& path)
+{
+    if (!SaveChangesFirst()) return;
+    OpenListFile(path);
 }
 
 bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)

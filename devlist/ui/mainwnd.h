@@ -10,12 +10,14 @@
 #include "entrydlg.h"
 #include "filechooser.h"
 #include "listdocument.h"
+#include "listfind.h"
 #include "prompt.h"
 #include "qtprompt.h"
 #include "record.h"
 #include "xtwidgets.h"
 
 class DeviceListModel;
+class FindBar;
 class QAction;
 class QLabel;
 
@@ -71,6 +73,17 @@ public:
     void RefillList();
     void OnAbout();
 
+    // Ctrl+F opens the find bar under the list; each change of its text searches from the
+    // selected row, Enter / F3 go to the next match and Shift+F3 to the previous, Esc closes it.
+    void OpenFindBar();
+    void CloseFindBar();
+    void FindNext(FindDirection direction);
+    // Ctrl+Z / Ctrl+Y and the context menu.
+    void OnUndo();
+    void OnRedo();
+    // A file dropped on the window: the save question, then what 打开文件 does with a named file.
+    void OpenDroppedFile(const std::filesystem::path& path);
+
     // Enter never closes the window; Esc, the exit button and the close box ask first.
     void OnOK();
     void OnCancel();
@@ -83,6 +96,9 @@ public:
     CAddDeviceDlg& AddDialog() { return m_dlgAdd; }
     CEditDeviceDlg& EditDialog() { return m_dlgEdit; }
     QAction* AboutAction() const { return m_pAboutAction; }
+    QAction* UndoAction() const { return m_pUndoAction; }
+    QAction* RedoAction() const { return m_pRedoAction; }
+    FindBar* FindBarWidget() const { return m_pFindBar; }
 
     static const char* const kCaption;
 
@@ -94,6 +110,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void customEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
@@ -101,6 +119,10 @@ protected:
 private:
     void SetupWindow();
     long SelectedRow() const;
+    void SetupFindAndUndo();
+    void OnRowsChanged();
+    void FindFrom(std::size_t start, FindDirection direction);
+    void PlaceList(bool withFindBar);
 
     // The real prompt and choosers; the references below point at them unless tests injected
     // their own. Declared before the dialogs and the document that take those references.
@@ -121,5 +143,8 @@ private:
     CXTListCtrl* m_pListCtrl = nullptr;
     DeviceListModel* m_pModel = nullptr;
     QAction* m_pAboutAction = nullptr;
+    QAction* m_pUndoAction = nullptr;
+    QAction* m_pRedoAction = nullptr;
+    FindBar* m_pFindBar = nullptr;
     QIcon m_hIcon;
 };

@@ -2,6 +2,7 @@
 #include "chipfiles.h"
 #include "devicelistmodel.h"
 #include "dialogunits.h"
+#include "findbar.h"
 #include "listops.h"
 #include "mainwnd.h"
 #include "modal_driver.h"
@@ -11,10 +12,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <memory>
 
@@ -74,6 +78,18 @@ class TestMainWindow : public QObject {
 
     QTemporaryDir m_tmp;
     fs::path Tmp(const char* name) const { return fs::path(m_tmp.path().toStdString()) / name; }
+    fs::path Three() const
+    {
+        const fs::path file = Tmp("three.chip");
+        WriteChip(file, ThreeDevices());  // AT89C51, W78E52, SST89E516
+        return file;
+    }
+    static void Key(QWidget* to, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(to, key, mods); }
+    static long Selected(const Harness& h)
+    {
+        const QModelIndexList rows = h.List()->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.front().row();
+    }
 
 private slots:
     void initTestCase() { QVERIFY(m_tmp.isValid()); }
@@ -415,6 +431,7 @@ private slots:
             ModalPoller::Click(w, "1");
         });
         h.dlg->activateWindow();
+        h.dlg->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(h.dlg.get()));
         QTest::keyClick(h.List(), Qt::Key_F1);
         QVERIFY(driver.AllHandled());
@@ -446,6 +463,85 @@ private slots:
         QCOMPARE(text, QStringLiteral("是否保存当前器件列表?"));
         QCOMPARE(buttons.size(), 3);
         QVERIFY(dlg.isVisible());
+    }
+
+    // --- find bar, undo / redo and drop: each key reaches the document (behaviour: listfind_test,
+    // listundo_test) ---
+
+    void findKeys()
+    {
+        Harness h;
+        h.dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.dlg.get()));
+        h.dlg->OpenListFile(Three());
+        const int fullHeight = h.dlg->ListCtrl()->height();
+
+        Key(h.dlg->ListCtrl(), Qt::Key_F, Qt::ControlModifier);
+        FindBar* bar = h.dlg->FindBarWidget();
+        QVERIFY(bar->isVisible());
+        QVERIFY(h.dlg->ListCtrl()->height() < fullHeight);
+        QCOMPARE(QApplication::focusWidget(), bar->Edit());
+
+        QTest::keyClicks(bar->Edit(), QStringLiteral("89"));  // as typed: the first match
+        QCOMPARE(Selected(h), 0);
+        Key(bar->Edit(), Qt::Key_F3);
+        QCOMPARE(Selected(h), 2);
+        Key(bar->Edit(), Qt::Key_Return);  // wraps round
+        QCOMPARE(Selected(h), 0);
+        Key(bar->Edit(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(Selected(h), 2);
+
+        // Esc closes the bar, not the window: no exit question.
+        Key(bar->Edit(), Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(h.dlg->isVisible());
+        QCOMPARE(h.prompt.Count(), std::size_t{0});
+        QCOMPARE(h.dlg->ListCtrl()->height(), fullHeight);
+    }
+
+    void undoRedoKeys()
+    {
+        Harness h;
+        h.dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.dlg.get()));
+        h.dlg->OpenListFile(Three());
+        QVERIFY(!h.dlg->UndoAction()->isEnabled());
+        h.dlg->AppendDevice(MakeRecord("NEW", 3, 1, 2, 3));
+        QVERIFY(h.dlg->actions().contains(h.dlg->UndoAction()));  // in the context menu
+        QVERIFY(h.dlg->actions().contains(h.dlg->RedoAction()));
+
+        Key(h.dlg->ListCtrl(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.dlg->Model()->rowCount(), 3);
+        QVERIFY(!h.dlg->IsModified());
+        QVERIFY(h.dlg->RedoAction()->isEnabled());
+        Key(h.dlg->ListCtrl(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(h.dlg->Model()->rowCount(), 4);
+        QVERIFY(h.dlg->IsModified());
+    }
+
+    void dropOpensTheFileAfterTheSaveQuestion()
+    {
+        Harness h;
+        h.dlg->AppendDevice(MakeRecord("NEW", 3, 1, 2, 3));  // unsaved
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(Three().string()))});
+        const QPoint at = h.dlg->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(h.dlg.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        h.prompt.Queue(IPrompt::Answer::No);  // do not save
+        QApplication::sendEvent(h.dlg.get(), &drop);
+        QTRY_COMPARE(h.dlg->Model()->rowCount(), 3);
+        QCOMPARE(h.prompt.CountOf("是否保存当前器件列表?"), 1);
+        QVERIFY(!h.dlg->IsModified());
+
+        // Several files, or none on this machine, are not taken.
+        mime.setUrls({QUrl::fromLocalFile("/a.chip"), QUrl::fromLocalFile("/b.chip")});
+        QDragEnterEvent two(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        two.setAccepted(false);
+        QApplication::sendEvent(h.dlg.get(), &two);
+        QVERIFY(!two.isAccepted());
     }
 };
 

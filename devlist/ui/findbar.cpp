@@ -1,0 +1,78 @@
+#include "findbar.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+struct FieldChoice {
+    const char* title;
+    FindField field;
+};
+const FieldChoice kFields[] = {
+    {"名称", FindField::Name},
+    {"签名", FindField::Signature},
+    {"FID", FindField::Fid},
+};
+
+}  // namespace
+
+FindBar::FindBar(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 1, 2, 1);
+    layout->setSpacing(4);
+    layout->addWidget(new QLabel(QStringLiteral("查找:"), this));
+    m_pField = new QComboBox(this);
+    for (const FieldChoice& c : kFields) m_pField->addItem(QString::fromUtf8(c.title));
+    layout->addWidget(m_pField);
+    m_pEdit = new QLineEdit(this);
+    m_pEdit->setPlaceholderText(QStringLiteral("Enter/F3 下一个, Shift+F3 上一个, Esc 关闭"));
+    layout->addWidget(m_pEdit, 1);
+    m_pStatus = new QLabel(this);
+    m_pStatus->setStyleSheet(QStringLiteral("color: #c00000"));
+    layout->addWidget(m_pStatus);
+
+    connect(m_pEdit, &QLineEdit::textChanged, this, &FindBar::QueryChanged);
+    connect(m_pField, &QComboBox::currentIndexChanged, this, &FindBar::QueryChanged);
+    m_pEdit->installEventFilter(this);
+    m_pField->installEventFilter(this);
+}
+
+void FindBar::Open()
+{
+    show();
+    m_pEdit->setFocus(Qt::ShortcutFocusReason);
+    m_pEdit->selectAll();
+}
+
+FindField FindBar::Field() const
+{
+    const int i = m_pField->currentIndex();
+    return i >= 0 && i < static_cast<int>(std::size(kFields)) ? kFields[i].field : FindField::Name;
+}
+
+QString FindBar::Text() const { return m_pEdit->text(); }
+
+void FindBar::ShowNotFound(bool notFound) { m_pStatus->setText(notFound ? QStringLiteral("未找到") : QString()); }
+
+bool FindBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter and Esc belong to the bar while it has the focus: the window would otherwise take
+    // Esc as the exit button.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) {
+            emit Closed();
+            return true;
+        }
+        if (watched == m_pEdit && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            emit Next();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
