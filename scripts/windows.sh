@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # The Windows build without Windows: everything but the Qt windows cross-built with MinGW-w64,
-# then every test program of it run under Wine (a throwaway prefix in build/windows, no display).
+# then every test program of it run under Wine (a throwaway prefix in build/windows, no display),
+# and chiptool.exe compared with the Linux chiptool on the same inputs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_missing "${WINDOWS_PACKAGES[@]}"
+# The Linux chiptool to compare with is built from the same sources (the packages of the Linux
+# build); the cross build takes the header-only JSON library from the build machine.
+install_missing "${PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# Usually built already by scripts/test.sh; brought up to date either way.
+[ -f build/default/CMakeCache.txt ] || cmake --preset default >/dev/null
+cmake --build --preset default --target chiptool
 
 # Wine's own prefix, made once; its first start would otherwise happen inside the first test.
 export WINEPREFIX="$PWD/build/windows/wineprefix" WINEDEBUG=-all WINEARCH=win64
@@ -17,6 +23,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 status=0
 ctest --preset windows || status=$?
-# Wine's server outlives the tests by a few seconds; wait, so that nothing is left running.
+scripts/compare_chiptool.sh build/default/tools/chiptool/chiptool build/windows/tools/chiptool/chiptool.exe samples ||
+  status=$?
+# Wine's server outlives the programs by a few seconds; wait, so that nothing is left running.
 /usr/lib/wine/wineserver -w
 exit "$status"

@@ -24,5 +24,9 @@ public:
     long long ReadFully(std::byte* buf, std::size_t size, int& error);
 
 private:
+#ifdef _WIN32
+    void* m_handle = nullptr;  // a HANDLE
+#else
     int m_fd = -1;
+#endif
 };

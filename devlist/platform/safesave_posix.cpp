@@ -1,5 +1,6 @@
 #include "safesave.h"
 
+#include "safesave_names.h"
 #include "unixfd.h"
 
 #include <dirent.h>
@@ -109,29 +110,6 @@ int ResolveTarget(const fs::path& requested, Target& t)
     return ELOOP;
 }
 
-// Temporary names: ".<target>.~<8 hex>.tmp", the target's part shortened so that the whole stays
-// within NAME_MAX (255 bytes) for any target name.
-constexpr std::size_t kNameMax = 255;
-constexpr std::string_view kTempInfix = ".~";
-constexpr std::string_view kTempSuffix = ".tmp";
-constexpr std::size_t kTagDigits = 8;
-
-std::string TemporaryPrefix(std::string_view targetName)
-{
-    const std::size_t room = kNameMax - 1 - kTempInfix.size() - kTagDigits - kTempSuffix.size();
-    return "." + std::string(targetName.substr(0, room)) + std::string(kTempInfix);
-}
-
-bool IsTemporaryOf(std::string_view entry, const std::string& prefix)
-{
-    if (entry.size() != prefix.size() + kTagDigits + kTempSuffix.size()) return false;
-    if (entry.substr(0, prefix.size()) != prefix || entry.substr(entry.size() - kTempSuffix.size()) != kTempSuffix)
-        return false;
-    for (const char c : entry.substr(prefix.size(), kTagDigits))
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-    return true;
-}
-
 // A temporary file is locked by the save that owns it for as long as that save runs, so one that
 // can be locked belongs to a save that died.
 void RemoveStaleTemporaries(const fs::path& dir, std::string_view targetName)
@@ -235,13 +213,6 @@ SaveResult WriteInPlace(int fd, const struct stat& old, const std::byte* data, s
 }
 
 }  // namespace
-
-std::string TemporaryNameFor(std::string_view targetName, unsigned tag)
-{
-    char hex[kTagDigits + 1];
-    std::snprintf(hex, sizeof hex, "%08x", tag);
-    return TemporaryPrefix(targetName) + hex + std::string(kTempSuffix);
-}
 
 SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
 {

@@ -6,7 +6,9 @@
 #include "listfile.h"
 #include "listops.h"
 #include "name_text.h"
+#include "process.h"
 #include "records_text.h"
+#include "userpath.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -169,7 +171,8 @@ private:
 
 bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
 {
-    const ReadResult r = ReadListFile(path == "-" ? "/dev/stdin" : path, m_storage, list, ReadSource::AnyFile);
+    const ReadResult r =
+        ReadListFile(path == "-" ? "/dev/stdin" : PathFromUserText(path), m_storage, list, ReadSource::AnyFile);
     if (resultOut) *resultOut = r;
     if (r.error == ReadError::Open) {
         m_err << "chiptool: cannot open " << path << ": " << SysError(r.sysErrno) << '\n';
@@ -200,7 +203,7 @@ bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut
 
 bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved)
 {
-    const WriteResult w = WriteListFile(path, list);
+    const WriteResult w = WriteListFile(PathFromUserText(path), list);
     if (!w.ok) {
         m_err << "chiptool: cannot write " << path << " (" << w.detail;
         if (w.sysErrno != 0) m_err << ": " << std::strerror(w.sysErrno);
@@ -255,7 +258,7 @@ int Tool::Export(const CommandLine& cl)
 
 bool Tool::ReadText(const std::string& path, std::string& text)
 {
-    std::FILE* file = std::fopen(path == "-" ? "/dev/stdin" : path.c_str(), "rb");
+    std::FILE* file = OpenTextInput(path);
     if (!file) {
         m_err << "chiptool: cannot open " << path << ": " << SysError(errno) << '\n';
         return false;

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <fstream>
 
@@ -333,11 +335,16 @@ TEST_F(ListDocumentTest, OpenCancelledOrUnreadableKeepsListAndFlag)
     EXPECT_TRUE(doc.IsModified());
 
     // A FIFO would block the window for good, a device never ends: both refused at once.
+#ifdef _WIN32
+    const std::vector<fs::path> specials{"NUL"};
+#else
     const fs::path fifo = Tmp("fifo.chip");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const fs::path device = Tmp("dev-zero.chip");
     fs::create_symlink("/dev/zero", device);
-    for (const fs::path& special : {fifo, device}) {
+    const std::vector<fs::path> specials{fifo, device};
+#endif
+    for (const fs::path& special : specials) {
         prompt.Queue(Answer::No);
         Open(special);
         EXPECT_NE(prompt.LastText().find("不是普通文件"), std::string::npos);

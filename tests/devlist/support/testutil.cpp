@@ -1,11 +1,14 @@
 #include "testutil.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 std::vector<std::byte> Bytes(std::initializer_list<int> values)
@@ -34,10 +37,21 @@ void WriteAll(const std::filesystem::path& path, const std::vector<std::byte>& d
 
 TempDir::TempDir()
 {
+#ifdef _WIN32
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+        const auto p = std::filesystem::temp_directory_path() / ("devlist-test-" + std::to_string(rd()));
+        if (std::filesystem::create_directory(p))
+            m_path = p;
+    }
+    if (m_path.empty())
+        throw std::runtime_error("cannot create a temporary directory");
+#else
     std::string templ = (std::filesystem::temp_directory_path() / "devlist-test-XXXXXX").string();
     if (::mkdtemp(templ.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     m_path = templ;
+#endif
 }
 
 TempDir::~TempDir()
@@ -56,6 +70,7 @@ DeviceList ListOf(std::vector<DeviceRecord>& recs)
     return list;
 }
 
+#ifndef _WIN32
 int InChild(const std::function<int()>& body)
 {
     const pid_t pid = ::fork();
@@ -65,6 +80,7 @@ int InChild(const std::function<int()>& body)
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 std::size_t EntriesIn(const std::filesystem::path& dir)
 {

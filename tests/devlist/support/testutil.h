@@ -30,7 +30,9 @@ private:
     std::filesystem::path m_path;
 };
 
+#ifndef _WIN32
 // Runs `body` in a child process and returns its exit status (or -1 on a signal).
 int InChild(const std::function<int()>& body);
+#endif
 
 std::size_t EntriesIn(const std::filesystem::path& dir);

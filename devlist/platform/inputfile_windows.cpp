@@ -1,0 +1,53 @@
+#include "inputfile.h"
+
+#include "win32errno.h"
+
+#include <algorithm>
+
+InputFile::~InputFile()
+{
+    if (m_handle != nullptr) ::CloseHandle(m_handle);
+}
+
+// Windows has no FIFOs that a name could stand for, so there is no writer to wait for. Others may
+// read, write or rename the file meanwhile, as on Linux.
+int InputFile::Open(const std::filesystem::path& path, bool /*waitForWriter*/)
+{
+    // Backup semantics: a folder opens too, so that Inspect can say what it is.
+    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LastErrno();
+    m_handle = h;
+    return 0;
+}
+
+int InputFile::Inspect(Kind& kind, std::uint64_t& size) const
+{
+    size = 0;
+    if (::GetFileType(m_handle) != FILE_TYPE_DISK) {
+        kind = Kind::Other;  // a device (NUL, CON, COM1) or a pipe
+        return 0;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(m_handle, &info)) return LastErrno();
+    kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Directory : Kind::Regular;
+    size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    return 0;
+}
+
+long long InputFile::ReadFully(std::byte* buf, std::size_t size, int& error)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, kIoChunk));
+        DWORD got = 0;
+        if (!::ReadFile(m_handle, buf + done, want, &got, nullptr)) {
+            if (::GetLastError() == ERROR_BROKEN_PIPE) break;  // a pipe's writer has finished
+            error = LastErrno();
+            return -1;
+        }
+        if (got == 0) break;  // the file shrank since it was measured
+        done += got;
+    }
+    return static_cast<long long>(done);
+}

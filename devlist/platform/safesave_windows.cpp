@@ -1,0 +1,190 @@
+#include "safesave.h"
+
+#include "safesave_names.h"
+#include "win32errno.h"
+
+#include <algorithm>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+SaveResult Failure(const char* step, int err, bool existed = false)
+{
+    SaveResult r;
+    r.sysErrno = err;
+    r.step = step;
+    r.targetExisted = existed;
+    return r;
+}
+
+bool WriteAll(HANDLE h, const std::byte* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, kIoChunk));
+        DWORD wrote = 0;
+        if (!::WriteFile(h, data + done, want, &wrote, nullptr)) return false;
+        if (wrote == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        done += wrote;
+    }
+    return true;
+}
+
+std::string Utf8Name(const fs::path& p)
+{
+    const std::u8string n = p.filename().u8string();
+    return std::string(n.begin(), n.end());
+}
+
+fs::path FromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
+
+// A save runs with its temporary file open and unshared, so a leftover that can be deleted is one
+// whose save died.
+void RemoveStaleTemporaries(const fs::path& dir, const std::string& targetName)
+{
+    const std::string prefix = TemporaryPrefix(targetName);
+    WIN32_FIND_DATAW found{};
+    const fs::path pattern = dir / FromUtf8(prefix + "*");
+    const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (IsTemporaryOf(Utf8Name(found.cFileName), prefix)) ::DeleteFileW((dir / found.cFileName).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+struct Temporary {
+    WinHandle file;
+    fs::path name;
+    ~Temporary()
+    {
+        if (!name.empty()) {
+            file.Reset();
+            ::DeleteFileW(name.c_str());
+        }
+    }
+};
+
+int CreateTemporary(const fs::path& dir, const std::string& targetName, Temporary& tmp)
+{
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path name = dir / FromUtf8(TemporaryNameFor(targetName, static_cast<unsigned>(rd())));
+        const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            tmp.file.Reset(h);
+            tmp.name = name;
+            return 0;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) return LastErrno();
+    }
+    return EEXIST;
+}
+
+SaveResult WriteInPlace(HANDLE h, std::uint64_t oldSize, const std::byte* data, std::size_t size)
+{
+    // Reserving the space first turns a full disk into a failure before any old byte is lost.
+    if (size > oldSize) {
+        FILE_ALLOCATION_INFO alloc{};
+        alloc.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+        // Only a full disk counts; where reserving is not offered (Wine) the write goes ahead.
+        if (!::SetFileInformationByHandle(h, FileAllocationInfo, &alloc, sizeof alloc) &&
+            ErrnoFromWin32(::GetLastError()) == ENOSPC)
+            return Failure("reserve space", ENOSPC, true);
+    }
+    SaveResult r;
+    r.targetExisted = true;
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !WriteAll(h, data, size)) r = Failure("write in place", LastErrno(), true);
+    else if (!::SetEndOfFile(h)) r = Failure("set file size", LastErrno(), true);
+    else if (!::FlushFileBuffers(h)) r = Failure("flush to disk", LastErrno(), true);
+    else r.ok = true;
+    r.targetDamaged = !r.ok;
+    return r;
+}
+
+// The file a link or junction ends at, so that the link itself stays.
+fs::path FinalPath(HANDLE h, const fs::path& fallback)
+{
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetFinalPathNameByHandleW(h, buf.data(), static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
+        if (n == 0) return fallback;
+        if (n < buf.size()) {
+            buf.resize(n);
+            return fs::path(buf);
+        }
+        buf.resize(n);
+    }
+}
+
+}  // namespace
+
+// As on Linux, with Windows' own means: the read-only attribute refuses the save as it refuses
+// any write; a file with several hard links is written in place so that they stay one file; a
+// device name (NUL, CON, COM1) is not a file and is refused; otherwise the new content is written
+// and flushed to a temporary file beside the target, which then replaces it in one step.
+SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
+{
+    // Asked first: an administrator (and Wine's root) could otherwise open the file for writing.
+    const DWORD attrs = ::GetFileAttributesW(requested.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
+        return Failure("open target for writing", EACCES, true);
+    WinHandle target(::CreateFileW(requested.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool exists = target.Ok();
+    if (!exists) {
+        const DWORD err = ::GetLastError();
+        if (err != ERROR_FILE_NOT_FOUND) {
+            if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
+                return Failure("target is a directory", EISDIR, true);
+            return Failure(attrs != INVALID_FILE_ATTRIBUTES ? "open target for writing" : "look up target",
+                           ErrnoFromWin32(err), attrs != INVALID_FILE_ATTRIBUTES);
+        }
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    fs::path path = requested;
+    if (exists) {
+        if (::GetFileType(target.Get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(target.Get(), &info))
+            return Failure("target is not a regular file", 0, true);
+        path = FinalPath(target.Get(), requested);
+    }
+    const std::string name = Utf8Name(path);
+    if (name.empty() || name == "." || name == "..") return Failure("target is not a file name", EISDIR);
+    fs::path dir = path.parent_path();
+    if (dir.empty()) dir = ".";
+
+    RemoveStaleTemporaries(dir, name);
+    Temporary tmp;
+    const bool inPlace = exists && info.nNumberOfLinks > 1;
+    if (!inPlace) {
+        const int err = CreateTemporary(dir, name, tmp);
+        if (err != 0 && !(exists && err == EACCES)) return Failure("create temporary file", err, exists);
+    }
+    if (exists && !tmp.file.Ok()) {
+        const std::uint64_t oldSize = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+        return WriteInPlace(target.Get(), oldSize, data, size);
+    }
+
+    if (!WriteAll(tmp.file.Get(), data, size)) return Failure("write", LastErrno(), exists);
+    if (!::FlushFileBuffers(tmp.file.Get())) return Failure("flush to disk", LastErrno(), exists);
+    tmp.file.Reset();
+    target.Reset();
+    // ReplaceFileW keeps the old file's attributes, security and streams; a new file is moved in.
+    const bool replaced =
+        (exists && ::ReplaceFileW(path.c_str(), tmp.name.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
+        ::MoveFileExW(tmp.name.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!replaced) return Failure("replace target", LastErrno(), exists);
+    tmp.name.clear();
+
+    SaveResult ok;
+    ok.ok = true;
+    ok.targetExisted = exists;
+    return ok;
+}

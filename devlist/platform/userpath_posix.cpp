@@ -1,0 +1,3 @@
+#include "userpath.h"
+
+std::filesystem::path PathFromUserText(std::string_view text) { return std::filesystem::path(text); }
