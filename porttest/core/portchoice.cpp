@@ -1,7 +1,8 @@
 #include "portchoice.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "asciitext.h"
 
 namespace {
 
@@ -16,24 +17,13 @@ constexpr Keyword kKeywords[] = {
     {"direct", PortChoice::Direct},
 };
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 bool IsShortDeviceName(std::string_view text)
 {
     constexpr std::string_view prefix = "parport";
     if (text.size() <= prefix.size() || text.substr(0, prefix.size()) != prefix)
         return false;
     const std::string_view digits = text.substr(prefix.size());
-    return digits.size() <= 3 && std::all_of(digits.begin(), digits.end(), [](char c) {
-               return c >= '0' && c <= '9';
-           });
+    return digits.size() <= 3 && std::all_of(digits.begin(), digits.end(), IsAsciiDigit);
 }
 
 } // namespace
@@ -43,14 +33,14 @@ std::optional<PortChoice> ParsePortChoice(std::string_view text, std::string* er
     if (text.empty())
         return std::nullopt;
     constexpr std::string_view faultsPrefix = "virtual:";
-    if (text.size() >= faultsPrefix.size() && EqualsIgnoreCase(text.substr(0, faultsPrefix.size()), faultsPrefix)) {
+    if (text.size() >= faultsPrefix.size() && EqualsAsciiNoCase(text.substr(0, faultsPrefix.size()), faultsPrefix)) {
         auto faults = ParsePlugFaults(text.substr(faultsPrefix.size()), error);
         if (!faults)
             return std::nullopt;
         return PortChoice{PortChoice::Virtual, {}, std::move(*faults)};
     }
     for (const Keyword& k : kKeywords)
-        if (EqualsIgnoreCase(text, k.word))
+        if (EqualsAsciiNoCase(text, k.word))
             return PortChoice{k.kind, {}};
     if (text.find('/') != std::string_view::npos)
         return PortChoice{PortChoice::Device, std::string(text)};
