@@ -24,6 +24,15 @@ struct SaveResult {
     std::string step;           // which step failed (English, for logs and the command-line tool)
     bool targetExisted = false; // a file was there before the save
     bool targetDamaged = false; // an in-place write failed part-way: the old content may be lost
+
+    static SaveResult Failure(const char* failedStep, int err, bool existed = false)
+    {
+        SaveResult r;
+        r.sysErrno = err;
+        r.step = failedStep;
+        r.targetExisted = existed;
+        return r;
+    }
 };
 
 SaveResult SaveFileSafely(const std::filesystem::path& path, const std::byte* data, std::size_t size);

@@ -48,15 +48,6 @@ private:
     sigset_t m_old;
 };
 
-SaveResult Failure(const char* step, int err, bool existed = false)
-{
-    SaveResult r;
-    r.sysErrno = err;
-    r.step = step;
-    r.targetExisted = existed;
-    return r;
-}
-
 bool WriteAt(int fd, const std::byte* data, std::size_t size)
 {
     std::size_t done = 0;
@@ -201,12 +192,12 @@ SaveResult WriteInPlace(int fd, const struct stat& old, const std::byte* data, s
     // Reserving the space first turns a full disk into a failure before any old byte is lost.
     if (static_cast<off_t>(size) > old.st_size && ::fallocate(fd, 0, 0, static_cast<off_t>(size)) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS)
-        return Failure("reserve space", errno, true);
+        return SaveResult::Failure("reserve space", errno, true);
     SaveResult r;
     r.targetExisted = true;
-    if (!WriteAt(fd, data, size)) r = Failure("write in place", errno, true);
-    else if (::ftruncate(fd, static_cast<off_t>(size)) != 0) r = Failure("set file size", errno, true);
-    else if (::fsync(fd) != 0) r = Failure("flush to disk", errno, true);
+    if (!WriteAt(fd, data, size)) r = SaveResult::Failure("write in place", errno, true);
+    else if (::ftruncate(fd, static_cast<off_t>(size)) != 0) r = SaveResult::Failure("set file size", errno, true);
+    else if (::fsync(fd) != 0) r = SaveResult::Failure("flush to disk", errno, true);
     else r.ok = true;
     r.targetDamaged = !r.ok;
     return r;
@@ -217,20 +208,20 @@ SaveResult WriteInPlace(int fd, const struct stat& old, const std::byte* data, s
 SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
 {
     Target target;
-    if (const int err = ResolveTarget(requested, target)) return Failure("look up target", err);
+    if (const int err = ResolveTarget(requested, target)) return SaveResult::Failure("look up target", err);
     const fs::path& path = target.path;
     fs::path dir = path.parent_path();
     if (dir.empty()) dir = ".";
     const std::string name = path.filename().string();
-    if (name.empty() || name == "." || name == "..") return Failure("target is not a file name", EISDIR);
+    if (name.empty() || name == "." || name == "..") return SaveResult::Failure("target is not a file name", EISDIR);
 
     UnixFd targetFd;
     if (target.exists) {
-        if (S_ISDIR(target.st.st_mode)) return Failure("target is a directory", EISDIR, true);
-        if (!S_ISREG(target.st.st_mode)) return Failure("target is not a regular file", 0, true);
+        if (S_ISDIR(target.st.st_mode)) return SaveResult::Failure("target is a directory", EISDIR, true);
+        if (!S_ISREG(target.st.st_mode)) return SaveResult::Failure("target is not a regular file", 0, true);
         // Whether the file itself may be written decides, not whether its folder may.
         targetFd.Reset(OpenRetry(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-        if (targetFd.Get() < 0) return Failure("open target for writing", errno, true);
+        if (targetFd.Get() < 0) return SaveResult::Failure("open target for writing", errno, true);
     }
 
     FileSizeSignalHeld sizeSignalHeld;
@@ -241,15 +232,15 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     if (!inPlace) {
         const int err = CreateTemporary(dir, name, target.exists ? (target.st.st_mode & 0777) : 0666, tmp);
         if (err != 0 && !(target.exists && (err == EACCES || err == EPERM)))
-            return Failure("create temporary file", err, target.exists);
+            return SaveResult::Failure("create temporary file", err, target.exists);
         inPlace = err != 0 || (target.exists && !TakeOverOwnership(tmp.fd.Get(), target.st));
     }
     if (inPlace) return WriteInPlace(targetFd.Get(), target.st, data, size);
 
-    if (!WriteAt(tmp.fd.Get(), data, size)) return Failure("write", errno, target.exists);
-    if (::fsync(tmp.fd.Get()) != 0) return Failure("flush to disk", errno, target.exists);
-    if (!tmp.named && !LinkUnnamed(tmp)) return Failure("name temporary file", errno, target.exists);
-    if (::rename(tmp.name.c_str(), path.c_str()) != 0) return Failure("replace target", errno, target.exists);
+    if (!WriteAt(tmp.fd.Get(), data, size)) return SaveResult::Failure("write", errno, target.exists);
+    if (::fsync(tmp.fd.Get()) != 0) return SaveResult::Failure("flush to disk", errno, target.exists);
+    if (!tmp.named && !LinkUnnamed(tmp)) return SaveResult::Failure("name temporary file", errno, target.exists);
+    if (::rename(tmp.name.c_str(), path.c_str()) != 0) return SaveResult::Failure("replace target", errno, target.exists);
     tmp.named = false;
     tmp.fd.Reset();  // after the rename: the lock keeps the named file from looking stale
     SyncDirectory(dir);

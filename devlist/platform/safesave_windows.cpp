@@ -10,15 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-SaveResult Failure(const char* step, int err, bool existed = false)
-{
-    SaveResult r;
-    r.sysErrno = err;
-    r.step = step;
-    r.targetExisted = existed;
-    return r;
-}
-
 bool WriteAll(HANDLE h, const std::byte* data, std::size_t size)
 {
     std::size_t done = 0;
@@ -95,14 +86,14 @@ SaveResult WriteInPlace(HANDLE h, std::uint64_t oldSize, const std::byte* data, 
         // Only a full disk counts; where reserving is not offered (Wine) the write goes ahead.
         if (!::SetFileInformationByHandle(h, FileAllocationInfo, &alloc, sizeof alloc) &&
             ErrnoFromWin32(::GetLastError()) == ENOSPC)
-            return Failure("reserve space", ENOSPC, true);
+            return SaveResult::Failure("reserve space", ENOSPC, true);
     }
     SaveResult r;
     r.targetExisted = true;
     LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !WriteAll(h, data, size)) r = Failure("write in place", LastErrno(), true);
-    else if (!::SetEndOfFile(h)) r = Failure("set file size", LastErrno(), true);
-    else if (!::FlushFileBuffers(h)) r = Failure("flush to disk", LastErrno(), true);
+    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !WriteAll(h, data, size)) r = SaveResult::Failure("write in place", LastErrno(), true);
+    else if (!::SetEndOfFile(h)) r = SaveResult::Failure("set file size", LastErrno(), true);
+    else if (!::FlushFileBuffers(h)) r = SaveResult::Failure("flush to disk", LastErrno(), true);
     else r.ok = true;
     r.targetDamaged = !r.ok;
     return r;
@@ -134,7 +125,7 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     // Asked first: an administrator (and Wine's root) could otherwise open the file for writing.
     const DWORD attrs = ::GetFileAttributesW(requested.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
-        return Failure("open target for writing", EACCES, true);
+        return SaveResult::Failure("open target for writing", EACCES, true);
     WinHandle target(::CreateFileW(requested.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -143,8 +134,8 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
         const DWORD err = ::GetLastError();
         if (err != ERROR_FILE_NOT_FOUND) {
             if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
-                return Failure("target is a directory", EISDIR, true);
-            return Failure(attrs != INVALID_FILE_ATTRIBUTES ? "open target for writing" : "look up target",
+                return SaveResult::Failure("target is a directory", EISDIR, true);
+            return SaveResult::Failure(attrs != INVALID_FILE_ATTRIBUTES ? "open target for writing" : "look up target",
                            ErrnoFromWin32(err), attrs != INVALID_FILE_ATTRIBUTES);
         }
     }
@@ -152,11 +143,11 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     fs::path path = requested;
     if (exists) {
         if (::GetFileType(target.Get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(target.Get(), &info))
-            return Failure("target is not a regular file", 0, true);
+            return SaveResult::Failure("target is not a regular file", 0, true);
         path = FinalPath(target.Get(), requested);
     }
     const std::string name = Utf8Name(path);
-    if (name.empty() || name == "." || name == "..") return Failure("target is not a file name", EISDIR);
+    if (name.empty() || name == "." || name == "..") return SaveResult::Failure("target is not a file name", EISDIR);
     fs::path dir = path.parent_path();
     if (dir.empty()) dir = ".";
 
@@ -165,22 +156,22 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     const bool inPlace = exists && info.nNumberOfLinks > 1;
     if (!inPlace) {
         const int err = CreateTemporary(dir, name, tmp);
-        if (err != 0 && !(exists && err == EACCES)) return Failure("create temporary file", err, exists);
+        if (err != 0 && !(exists && err == EACCES)) return SaveResult::Failure("create temporary file", err, exists);
     }
     if (exists && !tmp.file.Ok()) {
         const std::uint64_t oldSize = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
         return WriteInPlace(target.Get(), oldSize, data, size);
     }
 
-    if (!WriteAll(tmp.file.Get(), data, size)) return Failure("write", LastErrno(), exists);
-    if (!::FlushFileBuffers(tmp.file.Get())) return Failure("flush to disk", LastErrno(), exists);
+    if (!WriteAll(tmp.file.Get(), data, size)) return SaveResult::Failure("write", LastErrno(), exists);
+    if (!::FlushFileBuffers(tmp.file.Get())) return SaveResult::Failure("flush to disk", LastErrno(), exists);
     tmp.file.Reset();
     target.Reset();
     // ReplaceFileW keeps the old file's attributes, security and streams; a new file is moved in.
     const bool replaced =
         (exists && ::ReplaceFileW(path.c_str(), tmp.name.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
         ::MoveFileExW(tmp.name.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!replaced) return Failure("replace target", LastErrno(), exists);
+    if (!replaced) return SaveResult::Failure("replace target", LastErrno(), exists);
     tmp.name.clear();
 
     SaveResult ok;
