@@ -254,7 +254,7 @@ PortInUse LinuxPpdevPlatform::InUse() const
         std::string text = m_port.Device();
         if (m_port.Failed())
             text += " (failed)";
-        return {false, text};
+        return {false, text, false, kPortKindKernelDriver, m_port.Failed()};
     }
     return {false, kNoPortDescription, true};
 }

@@ -114,3 +114,16 @@ unsigned CParallelPort::GetPin(int pin)
 }
 
 PortInUse CParallelPort::InUse() const { return m_platform.InUse(); }
+std::string CParallelPort::FailureReason() const { return m_platform.FailureReason(); }
+
+std::string PortText(const PortInUse& inUse)
+{
+    if (inUse.isVirtual)
+        return kPortKindVirtual;
+    if (inUse.isAbsent)
+        return "没有并口";
+    std::string text = inUse.description;
+    if (*inUse.kind)
+        text += std::string(" (") + inUse.kind + ")";
+    return text;
+}

@@ -470,7 +470,7 @@ private slots:
         QCOMPARE(prompt.messages.back(), whole.toStdString());
 
         // A text that fits is shown whole, with no button.
-        WriteIni(m_appDir.path(), "");
+        WriteIni(m_appDir.path(), "[引脚控制]\nSCK=3\n");
         p.inUse = {false, "/dev/parport0"};
         p.failureReason.clear();
         QTest::keyClick(Ctl<QComboBox>(&dlg, W::IDC_CABLE), Qt::Key_Down); // re-reads the settings file
