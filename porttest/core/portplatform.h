@@ -36,6 +36,8 @@ std::string PortText(const PortInUse& inUse);
 // Said wherever no port could be opened: the loopback plug is there for trying the program, but
 // only on request.
 inline constexpr const char* kTryVirtualPortHint = "不接硬件试用本程序可用 --port=virtual。";
+// The same in the window, where the port is chosen from a list rather than typed.
+inline constexpr const char* kChooseVirtualPortHint = "不接硬件试用本程序: 在并口选择框中选“虚拟并口”。";
 
 // The platform calls that CParallelPort::OpenPort makes, kept behind one seam so that every
 // branch of its decision (direct instructions, driver already running, install then retry,

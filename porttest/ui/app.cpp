@@ -138,21 +138,16 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
 
 namespace {
 
-// Where the command-line run's messages go: the lines a message box would have shown.
-class StreamPrompt : public IPrompt {
+// Keeps the command-line run's messages, the lines a message box would have shown, so that they
+// are said once at the end.
+class CollectingPrompt : public IPrompt {
 public:
-    explicit StreamPrompt(std::FILE* stream) : m_stream(stream) {}
     Answer Message(const std::string& text, Buttons) override
     {
-        std::fprintf(m_stream, "porvik: %s\n", text.c_str());
-        ++m_shown;
+        messages.push_back(text);
         return Answer::Ok;
     }
-    int Shown() const { return m_shown; }
-
-private:
-    std::FILE* m_stream;
-    int m_shown = 0;
+    std::vector<std::string> messages;
 };
 
 } // namespace
@@ -161,7 +156,7 @@ int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, 
 {
     // Before the port is opened: the Qorel Isp cable's settings file is looked for there.
     g_strAppDir = ProgramDirectory();
-    StreamPrompt prompt(err);
+    CollectingPrompt prompt;
     CCableTester tester(platform, prompt);
     tester.Start();
     ExpectedWiring expected = LoopbackPlugWiring();
@@ -171,9 +166,9 @@ int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, 
     }
     const WiringReport report = RunWiringTest(tester.Cable(), expected);
     std::fputs(FormatWiringReport(report).c_str(), out);
-    // The driver path has said why already; the direct path's refusal is known only here.
-    if (report.noPort && prompt.Shown() == 0)
-        prompt.Inform(PortInUseText(tester.Cable().InUse(), platform.FailureReason()));
+    for (const std::string& line : WiringNotices(report, prompt.messages, tester.Cable().InUse(),
+                                                 platform.FailureReason(), tester.Cable().m_mapSource))
+        std::fprintf(err, "porvik: %s\n", line.c_str());
     return WiringExitCode(report);
 }
 

@@ -425,7 +425,7 @@ void CPinTestDlg::OnWiringTest(bool selectedCable)
         selectedCable ? IspLoopWiring(m_cable, CCableTester::kCableEntries[m_tester.Entry()].name)
                       : LoopbackPlugWiring();
     const WiringReport report = RunWiringTest(m_cable, expected);
-    RefreshFromPort();
+    RefreshFromPort(); // the status line says at once when the port failed during the test
     CWiringDlg dlg(report, this);
     dlg.exec();
 }
@@ -451,7 +451,7 @@ void CPinTestDlg::OnAbout()
 QString CPinTestDlg::StatusLineText() const
 {
     return QString::fromStdString(
-        PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_tester.UsesDefaultQorelMap()));
+        PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_cable.m_mapSource));
 }
 
 void CPinTestDlg::ShowPortInUse()

@@ -13,6 +13,7 @@ namespace {
 
 const QColor kPassRow(200, 240, 200);
 const QColor kFailRow(250, 200, 200);
+const QColor kUntestedRow(225, 225, 225);
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -24,13 +25,19 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent) : QDialog(pa
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* layout = new QVBoxLayout(this);
-    auto* expected = new QLabel(QStringLiteral("期望的接线: ") + Text(report.wiringName), this);
+    // What was judged: the wiring, the port and where the pin map came from.
+    auto* expected = new QLabel(QStringLiteral("期望的接线: ") + Text(report.wiringName) + QStringLiteral("\n") +
+                                    Text(WiringSubjectText(report)).trimmed(),
+                                this);
+    expected->setObjectName(QStringLiteral("subject"));
     expected->setTextFormat(Qt::PlainText);
+    expected->setWordWrap(true);
     layout->addWidget(expected);
 
     auto* table = new QTableWidget(static_cast<int>(report.wires.size()),
                                    static_cast<int>(std::size(kWiringHeaders)), this);
     table->setObjectName(QStringLiteral("wires"));
+    table->setVisible(!report.portFailed); // no wire was judged
     QStringList headers;
     for (const char* h : kWiringHeaders)
         headers << QString::fromUtf8(h);
@@ -41,11 +48,11 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent) : QDialog(pa
     int row = 0;
     for (const WireVerdict& v : report.wires) {
         const QString cells[] = {Text(WiringPinText(v.output)), Text(WiringPinText(v.input)),
-                                 QString::fromUtf8(WiringResultText(v.pass)), Text(v.finding)};
+                                 QString::fromUtf8(WiringResultText(v)), Text(v.finding)};
         int column = 0;
         for (const QString& cell : cells) {
             auto* item = new QTableWidgetItem(cell);
-            item->setBackground(v.pass ? kPassRow : kFailRow);
+            item->setBackground(!v.tested ? kUntestedRow : v.pass ? kPassRow : kFailRow);
             item->setForeground(Qt::black);
             table->setItem(row, column++, item);
         }

@@ -229,12 +229,10 @@ TEST(LinuxPpdevPlatform, NoPortAtAllDrivesNothingAndSaysSo)
     {
         CParallelPort port(platform, prompt);
         EXPECT_FALSE(port.OpenPort(888));
-        ASSERT_EQ(prompt.messages.size(), 2u);
-        EXPECT_EQ(prompt.messages[0].substr(0, prompt.messages[0].find('\n')), "初始化驱动程序失败!");
-        EXPECT_EQ(prompt.messages[1].substr(0, prompt.messages[1].find('\n')), "初始化并口I/O失败!");
-        EXPECT_TRUE(Contains(prompt.messages[1], "本机没有并口"));
-        EXPECT_TRUE(Contains(prompt.messages[1], "需要 root 权限"));
-        EXPECT_TRUE(Contains(prompt.messages[1], "--port=virtual"));
+        ASSERT_EQ(prompt.messages.size(), 1u); // said once
+        EXPECT_EQ(prompt.messages[0].substr(0, prompt.messages[0].find("\n初始化并口I/O失败!\n")), "初始化驱动程序失败!");
+        EXPECT_TRUE(Contains(prompt.messages[0], "本机没有并口"));
+        EXPECT_TRUE(Contains(prompt.messages[0], "需要 root 权限"));
         EXPECT_TRUE(port.InUse().isAbsent);
         EXPECT_FALSE(port.InUse().isVirtual);
 

@@ -154,7 +154,7 @@ private slots:
             }
         });
         g_strAppDir = saved;
-        QCOMPARE(centres.size(), size_t(2));
+        QCOMPARE(centres.size(), size_t(1)); // a failed open is said once
         const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
         for (const QPoint& c : centres)
             QVERIFY2((c - screenCentre).manhattanLength() <= 8,
