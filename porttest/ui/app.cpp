@@ -5,6 +5,7 @@
 #include <string>
 
 #include "appdir.h"
+#include "cmdline.h"
 #include "portstatus.h"
 #include "qtoptions.h"
 #include "qtprompt.h"
@@ -79,14 +80,24 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
     const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption wiringOption(QStringLiteral("wiring-test"));
     const QCommandLineOption cableOption(QStringLiteral("cable"), QString(), QStringLiteral("cable"));
+    const QCommandLineOption reportOption(QStringLiteral("report"), QString(), QStringLiteral("file"));
+    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("n"));
+    parser.addOption(reportOption);
+    parser.addOption(repeatOption);
     parser.addOption(portOption);
     parser.addOption(wiringOption);
     parser.addOption(cableOption);
     parser.addOption(helpOption);
     parser.addOption(versionOption);
 
-    if (!parser.parse(WithoutQtOptions(arguments)))
-        return Failure(parser.errorText());
+    const QStringList ours = WithoutQtOptions(arguments);
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < ours.size(); ++i)
+        args.push_back(ours[i].toStdString());
+    if (const auto error = CommandLineError(args))
+        return Failure(QString::fromStdString(*error));
+    if (!parser.parse(ours))
+        return Failure(QStringLiteral("命令行无效")); // the parser's own words are English
 
     PorvikCommandLine r;
     if (parser.isSet(helpOption)) {
@@ -102,20 +113,23 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
     if (!parser.positionalArguments().isEmpty())
         return Failure(QStringLiteral("多余的参数: %1").arg(parser.positionalArguments().join(' ')));
 
+    // The option and the environment variable are read by one rule: a slip in either is said at
+    // once, rather than turning into a port that cannot be found.
+    auto checkPort = [](const std::string& where, const std::string& value) -> std::optional<QString> {
+        std::string faultError;
+        if (ParsePortChoice(value, &faultError))
+            return std::nullopt;
+        return QString::fromStdString(BadPortText(where, value, faultError));
+    };
     std::optional<std::string> cliValue;
     if (parser.isSet(portOption)) {
-        const QString value = parser.value(portOption);
-        std::string faultError;
-        if (!ParsePortChoice(value.toStdString(), &faultError)) {
-            if (!faultError.empty())
-                return Failure(QStringLiteral("--port 的值 \"%1\" 无效: %2").arg(value, QString::fromStdString(faultError)));
-            return Failure(QStringLiteral("--port 的值 \"%1\" 无效 (可用: auto, virtual, virtual:<故障>, direct, /dev/parportN)")
-                               .arg(value));
-        }
-        cliValue = value.toStdString();
+        cliValue = parser.value(portOption).toStdString();
+        if (const auto error = checkPort("--port", *cliValue))
+            return Failure(*error);
+    } else if (envPort && *envPort) {
+        if (const auto error = checkPort("环境变量 PORVIK_PORT", envPort))
+            return Failure(*error);
     }
-    // A value of PORVIK_PORT that is not understood is taken as a device name by ChoosePort, so
-    // that opening it fails visibly in the window with that name.
     r.choice = ChoosePort(cliValue, envPort);
 
     if (parser.isSet(cableOption)) {

@@ -70,6 +70,10 @@ private slots:
         QTest::newRow("cable alone") << QStringList{"--cable", "qorel"} << "" << int(A::Error) << 2 << PortChoice::Auto;
         QTest::newRow("bad cable") << QStringList{"--wiring-test", "--cable", "usb"} << "" << int(A::Error) << 2
                                    << PortChoice::Auto;
+        // PORVIK_PORT is read by the option's rule: a slip is a usage error, not a missing device.
+        QTest::newRow("bad env") << QStringList{} << "virtual:opn=2-15" << int(A::Error) << 2 << PortChoice::Auto;
+        QTest::newRow("bad env, good option") << QStringList{"--port=virtual"} << "bogus" << int(A::Run) << 0
+                                              << PortChoice::Virtual;
         QTest::newRow("help") << QStringList{"--help"} << "" << int(A::Help) << 0 << PortChoice::Auto;
         QTest::newRow("version") << QStringList{"--version"} << "" << int(A::Version) << 0 << PortChoice::Auto;
     }
@@ -89,8 +93,11 @@ private slots:
             QCOMPARE(r.choice.kind, kind);
         if (r.action == PorvikCommandLine::Action::WiringTest)
             QCOMPARE(r.cableEntry, std::optional<int>(2));
-        if (r.action == PorvikCommandLine::Action::Error)
+        if (r.action == PorvikCommandLine::Action::Error) {
             QVERIFY(r.message.startsWith("porvik: "));
+            for (const char* english : {"Unknown", "Missing", "Unexpected", "option"})
+                QVERIFY2(!r.message.contains(QLatin1String(english)), qPrintable(r.message));
+        }
         if (r.action == PorvikCommandLine::Action::Version)
             QVERIFY(r.message.contains("1.0.0.1"));
         if (r.action == PorvikCommandLine::Action::Help)
