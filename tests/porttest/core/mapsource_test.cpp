@@ -133,3 +133,22 @@ TEST(MapSource, UnusableFilesAndSuspectPinsAreSaidAndNamed)
             EXPECT_EQ(MapSourceText(s), "引脚表: 内置 (设置文件 " + app.Dir() + "QorelIsp.ini 中没有可用的项)");
     }
 }
+
+TEST(MapSource, TheShippedSampleSaysWhatTheBuiltInMapSays)
+{
+    ScratchAppDir app;
+    FakePortPlatform platform;
+    RecordingPrompt prompt;
+    CIspCable builtIn(platform, prompt), sample(platform, prompt);
+    builtIn.SelectCable(CIspCable::CABLE_QOREL_ISP, CIspCable::LATCH_PULSE, false);
+    std::filesystem::copy_file(PORVIK_SAMPLE_INI, app.Path() / "QorelIsp.ini");
+    sample.SelectCable(CIspCable::CABLE_QOREL_ISP, CIspCable::LATCH_PULSE, false);
+    EXPECT_EQ(sample.m_mapSource.usableEntries, 12); // every key written out
+    EXPECT_TRUE(sample.m_mapSource.warnings.empty()) << MapSourceStatusText(sample.m_mapSource);
+    const auto map = [](const CIspCable& c) {
+        return std::vector<int>{c.m_nMosiPin,  c.m_nMisoPin,   c.m_nSckPin,    c.m_nRstPin,
+                                c.m_nLePin,    c.m_nOePin,     c.m_nR1Pin,     c.m_nR2Pin,
+                                c.m_nLeEnable, c.m_nLeDisable, c.m_nOeEnable, c.m_nOeDisable};
+    };
+    EXPECT_EQ(map(sample), map(builtIn));
+}
