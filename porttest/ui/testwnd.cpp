@@ -279,7 +279,7 @@ void CPinTestDlg::CreateControls()
     m_lblR2Pin->setObjectName(Id(IDC_R2_PIN));
 
     // Added below the template's controls: a user must never mistake the virtual port for a cable.
-    m_lblPortInUse = label("", 7, 256, 216, 24);
+    m_lblPortInUse = label("", 7, 256, 216, 22);
     m_lblPortInUse->setObjectName(QStringLiteral("portInUse"));
     m_lblPortInUse->setWordWrap(true);
     m_lblPortInUse->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -463,11 +463,13 @@ void CPinTestDlg::ShowPortInUse()
     // The whole text when it fits the line; else as much as fits and the details button.
     const DialogUnits du(font());
     const QFontMetrics fm = m_lblPortInUse->fontMetrics();
-    QRect line = du.Rect(7, 256, 216, 24);
+    // Two whole rows between the connector picture and the window's bottom edge (a third would
+    // touch it); when cut, the line stops a few units short of the details button.
+    QRect line = du.Rect(7, 256, 216, 22);
     QString shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
     const bool cut = shown != m_strStatusLine;
     if (cut) {
-        line = du.Rect(7, 256, 186, 24); // room for the button
+        line = du.Rect(7, 256, 182, 22); // clear of the button at x 195
         shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
     }
     m_lblPortInUse->setFixedSize(line.size());
