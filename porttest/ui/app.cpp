@@ -11,6 +11,7 @@
 #include "qtprompt.h"
 #include "testwnd.h"
 #include "toolkittexts.h"
+#include "wiringrecord.h"
 #include "wiringtest.h"
 
 namespace {
@@ -18,7 +19,7 @@ namespace {
 QString HelpText()
 {
     return QStringLiteral(
-               "用法: porvik [--port <端口>] [--wiring-test [--cable <下载线>]]\n"
+               "用法: porvik [--port <端口>] [--wiring-test [--cable <下载线>] [--report <文件>] [--repeat <N>]]\n"
                "并口下载线测试程序 Porvik %1\n"
                "\n"
                "  --port <端口>  使用的并口:\n"
@@ -38,6 +39,10 @@ QString HelpText()
                "                 2 用法错误, 3 没有可用的并口.\n"
                "  --cable <下载线>  与 --wiring-test 一起用: 改为检查该下载线 ISP 端回环\n"
                "                 (MOSI 接 MISO); qorel, atmel 或 altera.\n"
+               "  --report <文件>  与 --wiring-test 一起用: 把结果写成 JSON 文件 (日期时间, 并口,\n"
+               "                 下载线, 引脚表来源, 每根线的结论和读数, 总结论).\n"
+               "  --repeat <N>   与 --wiring-test 一起用: 连续测试 N 次 (一边晃动电缆), 报告每根线\n"
+               "                 失败的次数, 接触不良就显出来.\n"
                "  -h, --help     显示本帮助\n"
                "  -v, --version  显示版本\n"
                "Qt 的标准选项 (-platform, -style, -display, -geometry 等) 照常可用.\n")
@@ -145,6 +150,21 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
             return Failure(QStringLiteral("--cable 的值 \"%1\" 无效 (可用: qorel, atmel, altera)").arg(value));
         r.cableEntry = static_cast<int>(found - entries);
     }
+    for (const QCommandLineOption* o : {&reportOption, &repeatOption})
+        if (parser.isSet(*o) && !parser.isSet(wiringOption))
+            return Failure(QStringLiteral("--%1 只能与 --wiring-test 一起用").arg(o->names().front()));
+    if (parser.isSet(reportOption)) {
+        r.reportFile = parser.value(reportOption).toStdString();
+        if (r.reportFile.empty())
+            return Failure(QStringLiteral("--report 需要一个文件名"));
+    }
+    if (parser.isSet(repeatOption)) {
+        bool ok = false;
+        const QString value = parser.value(repeatOption);
+        r.repeat = value.toInt(&ok);
+        if (!ok || r.repeat < 1 || r.repeat > kMaxRepeat)
+            return Failure(QStringLiteral("--repeat 的值 \"%1\" 无效 (应为 1 到 %2 的整数)").arg(value).arg(kMaxRepeat));
+    }
     if (parser.isSet(wiringOption))
         r.action = PorvikCommandLine::Action::WiringTest;
     return r;
@@ -164,6 +184,12 @@ public:
     std::vector<std::string> messages;
 };
 
+int ReportNotWritten(const std::string& file, std::FILE* err)
+{
+    std::fprintf(err, "porvik: 无法写入报告文件 %s\n", file.c_str());
+    return kWiringNoPort; // an input/output error, as the other tools count it
+}
+
 } // namespace
 
 int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, std::FILE* out, std::FILE* err)
@@ -178,12 +204,23 @@ int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, 
         tester.ChooseCable(*cmd.cableEntry);
         expected = IspLoopWiring(tester.Cable(), CCableTester::kCableEntries[*cmd.cableEntry].name);
     }
-    const WiringReport report = RunWiringTest(tester.Cable(), expected);
-    std::fputs(FormatWiringReport(report).c_str(), out);
+    const RepeatedReport result = cmd.repeat > 1 ? RunRepeatedWiringTest(tester.Cable(), expected, cmd.repeat)
+                                                 : AsRepeated(RunWiringTest(tester.Cable(), expected));
+    const WiringReport& report = result.last;
+    std::fputs((cmd.repeat > 1 ? FormatRepeatedReport(result) : FormatWiringReport(report)).c_str(), out);
     for (const std::string& line : WiringNotices(report, prompt.messages, tester.Cable().InUse(),
                                                  platform.FailureReason(), tester.Cable().m_mapSource))
         std::fprintf(err, "porvik: %s\n", line.c_str());
-    return WiringExitCode(report);
+    if (!cmd.reportFile.empty()) {
+        const std::string json = WiringReportJson(result, NowIso8601());
+        std::FILE* file = std::fopen(cmd.reportFile.c_str(), "wb");
+        bool written = file && std::fwrite(json.data(), 1, json.size(), file) == json.size();
+        if (file && std::fclose(file) != 0)
+            written = false;
+        if (!written)
+            return ReportNotWritten(cmd.reportFile, err);
+    }
+    return RepeatedExitCode(result);
 }
 
 CPorvikApp::CPorvikApp(PlatformFactory makePlatform, IPrompt* prompt)

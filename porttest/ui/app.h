@@ -23,6 +23,9 @@ struct PorvikCommandLine {
     PortChoice choice{PortChoice::Auto, {}};
     // WiringTest: the selector entry of the cable whose ISP end is looped; none: the loopback plug.
     std::optional<int> cableEntry;
+    // WiringTest: where to write the result as JSON (empty: nowhere) and how many runs to make.
+    std::string reportFile;
+    int repeat = 1;
     QString message; // text for stdout (Help, Version) or stderr (Error)
     int exitCode = 0; // for everything but Run
 };
