@@ -52,29 +52,38 @@ RepeatedReport AsRepeated(const WiringReport& report)
     return r;
 }
 
+void AddRun(RepeatedReport& r, const WiringReport& run)
+{
+    r.last = run;
+    if (run.noPort) {
+        r.wires = AsRepeated(run).wires;
+        return;
+    }
+    if (run.portFailed) {
+        r.wires.clear();
+        return;
+    }
+    ++r.runs;
+    r.failedRuns += run.Passed() ? 0 : 1;
+    for (const WireVerdict& v : run.wires) {
+        auto it = std::find_if(r.wires.begin(), r.wires.end(), [&](const WireTally& t) { return SameRow(t.last, v); });
+        if (it == r.wires.end())
+            it = r.wires.insert(r.wires.end(), WireTally{v, 0});
+        if (!v.pass || it->failedRuns == 0)
+            it->last = v; // keep the words of a failure once there was one
+        it->failedRuns += v.pass ? 0 : 1;
+    }
+}
+
 RepeatedReport RunRepeatedWiringTest(CParallelPort& port, const ExpectedWiring& expected, int runs,
                                      const std::function<bool()>& stop)
 {
     RepeatedReport r;
     for (int i = 0; i < runs && !(stop && stop()); ++i) {
-        r.last = RunWiringTest(port, expected);
+        AddRun(r, RunWiringTest(port, expected));
         if (r.last.noPort || r.last.portFailed)
             break;
-        ++r.runs;
-        r.failedRuns += r.last.Passed() ? 0 : 1;
-        for (const WireVerdict& v : r.last.wires) {
-            auto it = std::find_if(r.wires.begin(), r.wires.end(), [&](const WireTally& t) { return SameRow(t.last, v); });
-            if (it == r.wires.end())
-                it = r.wires.insert(r.wires.end(), WireTally{v, 0});
-            if (!v.pass || it->failedRuns == 0)
-                it->last = v; // keep the words of a failure once there was one
-            it->failedRuns += v.pass ? 0 : 1;
-        }
     }
-    if (r.last.noPort)
-        r.wires = AsRepeated(r.last).wires;
-    if (r.last.portFailed)
-        r.wires.clear();
     return r;
 }
 

@@ -30,6 +30,8 @@ struct RepeatedReport {
 // run, the last one included.
 RepeatedReport RunRepeatedWiringTest(CParallelPort& port, const ExpectedWiring& expected, int runs,
                                      const std::function<bool()>& stop = {});
+// Adds one run to a tally (a window runs them one by one, between its events).
+void AddRun(RepeatedReport& tally, const WiringReport& run);
 // A single run as a repeated one of one run.
 RepeatedReport AsRepeated(const WiringReport& report);
 

@@ -426,8 +426,14 @@ void CPinTestDlg::OnWiringTest(bool selectedCable)
                       : LoopbackPlugWiring();
     const WiringReport report = RunWiringTest(m_cable, expected);
     RefreshFromPort(); // the status line says at once when the port failed during the test
-    CWiringDlg dlg(report, this);
+    CWiringDlg dlg(report, this, [this, expected] {
+        const WiringReport again = RunWiringTest(m_cable, expected);
+        if (again.portFailed)
+            ShowPortInUse();
+        return again;
+    });
     dlg.exec();
+    RefreshFromPort(); // the wiggle test's runs put the registers back, the boxes show them
 }
 
 #ifdef Q_OS_WIN

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app.h"
@@ -15,6 +16,7 @@
 #include "qt_test_main.h"
 #include "testwnd.h"
 #include "virtualport.h"
+#include "wiringdlg.h"
 #include "window_driver.h"
 
 Q_DECLARE_METATYPE(PortChoice::Kind)
@@ -263,6 +265,48 @@ private slots:
             QCOMPARE(failed, (k.rows == 5 ? QStringList{"PIN2-PIN15"} : QStringList{"PIN14-PIN15", "PIN14-PIN12"}));
         }
         QVERIFY(prompt.messages.empty());
+    }
+
+    void wiringDialogSavesTheRecordAndWigglesUntilStopped()
+    {
+        // A plug whose wire 2-15 breaks in every other run.
+        VirtualPlatform good, broken(*ParsePlugFaults("open=2-15"));
+        RecordingPrompt prompt;
+        CParallelPort goodPort(good, prompt), brokenPort(broken, prompt);
+        goodPort.OpenPort(kLptBase);
+        brokenPort.OpenPort(kLptBase);
+        int run = 0;
+        CWiringDlg dlg(RunWiringTest(goodPort, LoopbackPlugWiring()), nullptr, [&] {
+            return RunWiringTest(++run % 2 ? brokenPort : goodPort, LoopbackPlugWiring());
+        });
+        QTemporaryDir dir;
+        const QString file = dir.filePath("r.json");
+        dlg.chooseFile = [&] { return file; };
+        QStringList said;
+        dlg.inform = [&](const QString& text) { said << text; };
+        dlg.show();
+
+        auto* repeat = dlg.findChild<QPushButton*>("repeat");
+        QVERIFY(repeat);
+        QTest::mouseClick(repeat, Qt::LeftButton);
+        QCOMPARE(repeat->text(), QString("停止"));
+        QTRY_VERIFY(dlg.Tally().runs >= 4);
+        QTest::mouseClick(repeat, Qt::LeftButton); // stops at once
+        const int runs = dlg.Tally().runs;
+        QVERIFY(!dlg.Repeating());
+        QTest::qWait(20);
+        QCOMPARE(dlg.Tally().runs, runs);
+        QCOMPARE(dlg.Tally().failedRuns, (runs + 1) / 2);
+        auto* table = dlg.findChild<QTableWidget*>("wires");
+        QCOMPARE(table->item(1, 2)->text(), QString("失败 %1/%2 次").arg((runs + 1) / 2).arg(runs));
+
+        QTest::mouseClick(dlg.findChild<QPushButton*>("save"), Qt::LeftButton);
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains(QString("\"runs\": %1").arg(runs).toUtf8()));
+        dlg.chooseFile = [] { return QString("/nonexistent/dir/r.json"); };
+        QTest::mouseClick(dlg.findChild<QPushButton*>("save"), Qt::LeftButton);
+        QCOMPARE(said.size(), 1);
     }
 
     void templateLayoutAndTabOrder()
