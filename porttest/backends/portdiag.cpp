@@ -108,7 +108,10 @@ std::vector<ParportInfo> ListParports(const std::string& procRoot, const std::st
         const auto base = ReadBase(it->path() / "base-addr");
         if (!base)
             continue;
-        ports.push_back({n, *base, (fs::path(devRoot) / name).string()});
+        std::ifstream modesFile(it->path() / "modes");
+        std::string modes;
+        std::getline(modesFile, modes);
+        ports.push_back({n, *base, (fs::path(devRoot) / name).string(), modes});
     }
     std::sort(ports.begin(), ports.end(),
               [](const ParportInfo& a, const ParportInfo& b) { return a.number < b.number; });

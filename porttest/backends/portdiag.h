@@ -13,6 +13,7 @@ struct ParportInfo {
     int number = 0;       // N of parportN
     unsigned base = 0;    // first number of base-addr ("888\t0" -> 888)
     std::string device;   // devRoot + "/parportN"
+    std::string modes;    // the kernel's modes line ("PCSPP,TRISTATE"), empty when unreadable
 };
 
 // Ports listed under procRoot/sys/dev/parport, ordered by number, with their device paths under

@@ -36,10 +36,8 @@ std::string PortText(const PortInUse& inUse);
 // Said wherever no port could be opened: the loopback plug is there for trying the program, but
 // only on request.
 inline constexpr const char* kTryVirtualPortHint = "不接硬件试用本程序可用 --port=virtual。";
-// The same in the window, which a menu user starts without a command line: the menu entry's
-// action starts it on the virtual port.
-inline constexpr const char* kChooseVirtualPortHint =
-    "不接硬件试用本程序: 在应用程序菜单中右击 Porvik, 选“在虚拟并口上试用”。";
+// The same in the window, which a menu user starts without a command line: its port chooser.
+inline constexpr const char* kChooseVirtualPortHint = "不接硬件试用本程序: 在窗口的右键菜单“并口”中选“虚拟并口”。";
 
 // The platform calls that CParallelPort::OpenPort makes, kept behind one seam so that every
 // branch of its decision (direct instructions, driver already running, install then retry,

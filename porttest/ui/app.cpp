@@ -236,16 +236,33 @@ bool CPorvikApp::InitInstance()
     // Before the window exists: opening the port and selecting the cable read it.
     g_strAppDir = ProgramDirectory();
 
-    m_platform = m_makePlatform();
     QtPrompt boxes(QStringLiteral("Porvik"));
     IPrompt& prompt = m_prompt ? *m_prompt : static_cast<IPrompt&>(boxes);
-    {
+    std::optional<PortChoice> next;
+    do {
+        // A port chosen in the window: the old window and its port go first, then the new port
+        // is opened as at start-up.
+        m_platform.reset();
+        m_platform = next ? m_makeChosen(*next) : m_makePlatform();
+        if (next)
+            m_current = *next;
         CPinTestDlg dlg(*m_platform, prompt);
+        if (m_listPorts)
+            dlg.SetPortOffers(m_listPorts(), m_current);
         boxes.SetParent(&dlg);
         m_pMainWnd = &dlg;
-        dlg.DoModal();
+        const int result = dlg.DoModal();
         m_pMainWnd = nullptr;
         boxes.SetParent(nullptr);
-    } // the window, and with it the cable and its port, goes here
+        next = result == CPinTestDlg::kSwitchPort ? dlg.ChosenPort() : std::nullopt;
+    } while (next); // the window, and with it the cable and its port, goes at the end of each round
     return false;
+}
+
+void CPorvikApp::AllowPortChoice(PortChoice current, std::function<std::vector<PortOffer>()> list,
+                                 std::function<std::unique_ptr<IPortPlatform>(const PortChoice&)> make)
+{
+    m_current = std::move(current);
+    m_listPorts = std::move(list);
+    m_makeChosen = std::move(make);
 }

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QActionGroup>
 #include <QComboBox>
+#include <QMenu>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -417,6 +419,28 @@ void CPinTestDlg::AddWiringTestEntries()
     m_actWiringPlug = add(QStringLiteral("接线测试: 标准回环插头(&W)"), QKeySequence(Qt::Key_F5), false);
     m_actWiringCable = add(QStringLiteral("接线测试: 所选下载线 ISP 端回环(&I)"),
                            QKeySequence(Qt::SHIFT | Qt::Key_F5), true);
+}
+
+void CPinTestDlg::SetPortOffers(std::vector<PortOffer> offers, const PortChoice& current)
+{
+    auto* menu = new QMenu(this);
+    auto* group = new QActionGroup(menu);
+    for (PortOffer& offer : offers) {
+        QAction* action = menu->addAction(QString::fromStdString(offer.label));
+        action->setCheckable(true);
+        action->setChecked(offer.choice.kind == current.kind && offer.choice.device == current.device);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, choice = std::move(offer.choice), current] {
+            if (choice == current)
+                return;
+            m_chosenPort = choice;
+            done(kSwitchPort);
+        });
+    }
+    auto* entry = new QAction(QStringLiteral("并口(&P)"), this);
+    entry->setObjectName(QStringLiteral("portChooser"));
+    entry->setMenu(menu);
+    addAction(entry);
 }
 
 void CPinTestDlg::OnWiringTest(bool selectedCable)

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -105,6 +106,42 @@ private slots:
         if (r.action == PorvikCommandLine::Action::Help)
             QVERIFY(r.message.contains("--port") && r.message.contains("PORVIK_PORT") &&
                     r.message.contains("--wiring-test") && r.message.contains("virtual:open=2-15"));
+    }
+
+    void portChosenInTheWindowReopensTheWindowOnIt()
+    {
+        const std::string saved = g_strAppDir;
+        RecordingPrompt prompt;
+        std::vector<PortChoice> made;
+        auto make = [&](const PortChoice& choice) -> std::unique_ptr<IPortPlatform> {
+            made.push_back(choice);
+            return std::make_unique<FakePortPlatform>();
+        };
+        CPorvikApp app([&] { return make(PortChoice{PortChoice::Auto}); }, &prompt);
+        app.AllowPortChoice(PortChoice{PortChoice::Auto},
+                            [] { return PortOffers({{"/dev/parport1", 0x278, "PCSPP"}}); }, make);
+        QStringList offered;
+        int windows = WithEachModal([&] { app.InitInstance(); }, [&](QWidget* modal) {
+            auto* chooser = modal->findChild<QAction*>("portChooser");
+            if (!chooser) {
+                modal->close();
+                return;
+            }
+            QStringList labels;
+            for (QAction* a : chooser->menu()->actions())
+                labels << a->text() + (a->isChecked() ? "*" : "");
+            offered << labels.join('|');
+            if (made.size() == 1)
+                chooser->menu()->actions()[2]->trigger(); // the virtual port
+            else
+                modal->close();
+        });
+        g_strAppDir = saved;
+        QCOMPARE(windows, 2);
+        QCOMPARE(made.size(), size_t(2));
+        QCOMPARE(made[1], PortChoice{PortChoice::Virtual});
+        QVERIFY(offered[0].startsWith("自动 (0x378 处的并口)*|/dev/parport1 (0x278, PCSPP)|虚拟并口"));
+        QVERIFY(offered[1].endsWith("*")); // the virtual port now ticked
     }
 
     void initInstanceRunsTheWindowAndReleasesThePortAfterIt()
