@@ -1,8 +1,5 @@
 #include "ddx.h"
 
-#include <charconv>
-#include <cmath>
-
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,43 +77,4 @@ void DDX_Text(CDataExchange& dx, int id, CGbkString& value)
         value.SetText(edit->text());
     else
         edit->setText(value.Text());
-}
-
-void DDX_Text(CDataExchange& dx, int id, int& value)
-{
-    if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
-    if (!edit) return;
-    if (!dx.m_bSaveAndValidate) {
-        edit->setText(QString::number(value));
-        return;
-    }
-    if (auto v = ParseDialogInt(edit->text().toStdString()))
-        value = *v;
-    else
-        dx.Fail(edit, kMsgNotInteger);
-}
-
-void DDX_Text(CDataExchange& dx, int id, float& value)
-{
-    if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
-    if (!edit) return;
-    if (!dx.m_bSaveAndValidate) {
-        edit->setText(QString::fromStdString(FormatDialogFloat(value)));
-        return;
-    }
-    if (auto v = ParseDialogFloat(edit->text().toStdString()))
-        value = *v;
-    else
-        dx.Fail(edit, kMsgNotNumber);
-}
-
-std::string FormatDialogFloat(float value)
-{
-    if (std::isnan(value)) return "nan";
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    if (ec != std::errc()) return "0";
-    return std::string(buf, end);
 }
