@@ -232,6 +232,7 @@ WriteResult WriteListFile(const std::filesystem::path& path, const DeviceList& l
     r.ok = saved.ok;
     r.targetExisted = saved.targetExisted;
     r.targetDamaged = saved.targetDamaged;
+    r.backupPath = saved.backupPath;
     if (!saved.ok) {
         r.sysErrno = saved.sysErrno;
         r.detail = saved.step;

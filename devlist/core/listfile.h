@@ -57,7 +57,8 @@ struct WriteResult {
     int sysErrno = 0;     // 0 when the failure is no system error (e.g. the target is a FIFO)
     std::string detail;   // which step failed, for logs and the command-line tool (English)
     bool targetExisted = false;
-    bool targetDamaged = false;  // written in place and failed part-way
+    bool targetDamaged = false;  // written in place, failed part-way, and the old content not put back
+    std::filesystem::path backupPath;  // where the old list is kept when targetDamaged
 };
 
 // Size of the file image for `n` records: 8 + 36 n.

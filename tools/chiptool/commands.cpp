@@ -209,7 +209,8 @@ bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t rem
         if (w.sysErrno != 0) m_err << ": " << std::strerror(w.sysErrno);
         m_err << ")";
         if (w.targetDamaged)
-            m_err << "; the file was written in place and may be incomplete";
+            m_err << "; the file was written in place and may be damaged; the old list is kept in "
+                  << w.backupPath.string();
         else if (w.targetExisted)
             m_err << "; the file is unchanged";
         m_err << '\n';
