@@ -38,6 +38,7 @@ struct CommandLine {
     std::optional<std::string> output;
     std::optional<std::string> format;
     bool keepDuplicates = false;
+    bool dropUnread = false;
     bool help = false;
     bool version = false;
 };
@@ -97,6 +98,8 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
             bad = value("--format", cl.format);
         } else if (a == "--keep-duplicates") {
             cl.keepDuplicates = true;
+        } else if (a == "--drop-unread") {
+            cl.dropUnread = true;
         } else {
             bad = UsageError{"unknown option " + a};
         }
@@ -138,6 +141,7 @@ std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
     if (cl.format && !TextFormatFromName(*cl.format))
         return UsageError{"unknown format " + *cl.format + " (csv or json)"};
     if (!shape->takesKeep && cl.keepDuplicates) return UsageError{cl.command + ": --keep-duplicates is not taken"};
+    if (!shape->needsOutput && cl.dropUnread) return UsageError{cl.command + ": --drop-unread is not taken"};
     return std::nullopt;
 }
 
@@ -154,6 +158,9 @@ private:
     // The whole of a text file (or of standard input for "-"); an unreadable file is an error.
     bool ReadText(const std::string& path, std::string& text);
     bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
+    // Exit code when writing `output` would drop what the reader did not take from an input it
+    // replaces; 0 when it may be written.
+    int RefuseToDropUnread(const CommandLine& cl) const;
 
     int Show(const CommandLine& cl);
     int Export(const CommandLine& cl);
@@ -167,13 +174,28 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     RecordStorage m_storage;  // every record read lives here until the command ends
+    struct Loaded {
+        std::string path;
+        ListFileLayout layout;
+    };
+    std::vector<Loaded> m_loaded;  // the list files read, for the check before an input is replaced
 };
+
+// Bytes of a list file that were not taken as records: after the counted records, a partial
+// record at the end of a short file, or all of a file too short for its header.
+std::size_t UnreadBytes(const ListFileLayout& l)
+{
+    if (!l.headerComplete) return l.fileSize;
+    const std::size_t taken = ListImageSize(l.recordsPresent);
+    return l.countExceedsData ? l.fileSize - taken : l.trailingBytes;
+}
 
 bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
 {
     const ReadResult r =
         ReadListFile(path == "-" ? "/dev/stdin" : PathFromUserText(path), m_storage, list, ReadSource::AnyFile);
     if (resultOut) *resultOut = r;
+    if (r.error == ReadError::None && path != "-") m_loaded.push_back({path, r.layout});
     if (r.error == ReadError::Open) {
         m_err << "chiptool: cannot open " << path << ": " << SysError(r.sysErrno) << '\n';
         return false;
@@ -201,8 +223,36 @@ bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut
     return true;
 }
 
+int Tool::RefuseToDropUnread(const CommandLine& cl) const
+{
+    if (cl.dropUnread || !cl.output || *cl.output == "-") return kExitDone;
+    for (const Loaded& in : m_loaded) {
+        const std::size_t unread = UnreadBytes(in.layout);
+        std::error_code ec;
+        if (unread == 0 || !fs::equivalent(PathFromUserText(*cl.output), PathFromUserText(in.path), ec)) continue;
+        m_err << "chiptool: " << *cl.output << " would replace " << in.path << ", of which " << unread
+              << " bytes were not read as records (" << unread / kRecordSize
+              << " whole records' worth); nothing written. --drop-unread writes it anyway.\n";
+        return kExitFindings;
+    }
+    return kExitDone;
+}
+
 bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved)
 {
+    if (path == "-") {
+        const std::vector<std::byte> image = BuildListImage(list);
+        m_out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        m_out.flush();
+        if (!m_out) {
+            m_err << "chiptool: cannot write to standard output\n";
+            return false;
+        }
+        m_err << "chiptool: -: " << list.Count() << " records written";
+        if (reportRemoved) m_err << ", " << removed << " duplicates removed";
+        m_err << '\n';
+        return true;
+    }
     const WriteResult w = WriteListFile(PathFromUserText(path), list);
     if (!w.ok) {
         m_err << "chiptool: cannot write " << path << " (" << w.detail;
@@ -303,6 +353,7 @@ int Tool::Merge(const CommandLine& cl)
     DeviceList list;
     for (const std::string& path : cl.files)
         if (!Load(path, list)) return kExitIo;
+    if (const int refused = RefuseToDropUnread(cl)) return refused;
     std::size_t removed = 0;
     if (!cl.keepDuplicates) removed = list.Count() - RemoveDuplicates(list);
     return Save(*cl.output, list, removed, !cl.keepDuplicates) ? kExitDone : kExitIo;
@@ -312,6 +363,7 @@ int Tool::Dedupe(const CommandLine& cl)
 {
     DeviceList list;
     if (!Load(cl.files[0], list)) return kExitIo;
+    if (const int refused = RefuseToDropUnread(cl)) return refused;
     const std::size_t removed = list.Count() - RemoveDuplicates(list);
     return Save(*cl.output, list, removed, true) ? kExitDone : kExitIo;
 }
@@ -320,6 +372,7 @@ int Tool::Tidy(const CommandLine& cl)
 {
     DeviceList list;
     if (!Load(cl.files[0], list)) return kExitIo;
+    if (const int refused = RefuseToDropUnread(cl)) return refused;
     SortByTidyKey(list);
     return Save(*cl.output, list, 0, false) ? kExitDone : kExitIo;
 }
@@ -457,11 +510,20 @@ Commands:
                               error. Exit 0 same, 1 different.
 
 Options:
-  -o, --output FILE           Output list; may name an input. Only a regular file (or a new
-                              name) is written, and only one the user may write. It is
-                              replaced atomically (a failed write leaves it as it was), or
-                              written in place when it has several hard links, an owner or
-                              group that a new file could not keep, or a read-only folder.
+  -o, --output FILE           Output list; may name an input; - is standard output. Only a
+                              regular file (or a new name) is written, and only one the user
+                              may write. It is replaced atomically (a failed write leaves it
+                              as it was; ACL and extended attributes are kept), or written in
+                              place when it has several hard links, an owner, group, ACL or
+                              attribute that a new file could not keep, or a read-only folder.
+                              Before an in-place write the old list is copied to
+                              FILE.~XXXXXXXX.bak beside it (or in the temporary folder), which
+                              is removed once the new list is on disk; when the write fails
+                              and the old list cannot be put back, the message names it.
+                              When FILE is an input of which not everything was read (bytes
+                              after the counted records, a damaged count), nothing is
+                              written and the exit code is 1.
+  --drop-unread               Replace such an input all the same, dropping what was not read.
   --format csv|json           Text format for export and import.
   --keep-duplicates           merge: keep duplicates.
   -h, --help                  Show this help.
@@ -485,7 +547,8 @@ Text formats:
   and name bytes after the NUL come back as zero (as the editor writes them). A name that fills
   all 20 bytes without a NUL (written by other programs) is exported but refused by import.
 
-Exit codes: 0 done, 1 findings (check), bad rows (import) or differences (diff),
+Exit codes: 0 done, 1 findings (check), bad rows (import), differences (diff) or an input
+that would lose unread records,
 2 usage error, 3 input/output error. Warnings (short or odd input files) and summaries go to
 standard error.
 )";
