@@ -110,7 +110,7 @@ protected:
     // Runs the program with `input` as standard input and, when `sizeLimitKb` is given, under that
     // file-size limit (set by the shell, as a user would).
     RunResult Chiptool(const std::vector<std::string>& args, const std::string& input = "/dev/null",
-                       int sizeLimitKb = 0) const
+                       int sizeLimitKb = 0, int memoryLimitKb = 0) const
     {
         const std::string outPath = P(".stdout"), errPath = P(".stderr");
         posix_spawn_file_actions_t fa;
@@ -119,8 +119,11 @@ protected:
         posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<std::string> argvStore = {CHIPTOOL_PATH};
-        if (sizeLimitKb > 0)
-            argvStore = {"/bin/sh", "-c", "ulimit -f " + std::to_string(sizeLimitKb) + "; exec \"$0\" \"$@\"",
+        if (sizeLimitKb > 0 || memoryLimitKb > 0)
+            argvStore = {"/bin/sh", "-c",
+                         (sizeLimitKb > 0 ? "ulimit -f " + std::to_string(sizeLimitKb) + "; " : std::string()) +
+                             (memoryLimitKb > 0 ? "ulimit -v " + std::to_string(memoryLimitKb) + "; " : std::string()) +
+                             "exec \"$0\" \"$@\"",
                          CHIPTOOL_PATH};
         argvStore.insert(argvStore.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -249,6 +252,28 @@ TEST_F(ChiptoolCli, BadRowsAreReportedAndNothingIsWritten)
     EXPECT_EQ(json.code, 1);
     EXPECT_TRUE(Contains(json.err, "element 1: voltage")) << json.err;
     EXPECT_FALSE(fs::exists(P("new.chip")));
+}
+
+// A wrong input costs a bounded amount of memory: the first bad rows are shown and the rest
+// counted, and a NUL byte (no list text holds one) ends the reading at once.
+TEST_F(ChiptoolCli, ImportOfAWrongInputStaysBounded)
+{
+    std::string csv = "name,fid,rom_kb,voltage,signature\n";
+    for (int i = 0; i < 60; ++i) csv += "x,zz,1,5,00 00 00\n";
+    Write("bad.csv", csv);
+    const RunResult bad = Chiptool({"import", P("bad.csv"), "-o", P("out.chip")});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_TRUE(Contains(bad.err, "line 51: fid")) << bad.err;
+    EXPECT_FALSE(Contains(bad.err, "line 52:")) << bad.err;
+    EXPECT_TRUE(Contains(bad.err, "10 more bad rows")) << bad.err;
+    EXPECT_TRUE(Contains(bad.err, "60 bad rows; nothing written")) << bad.err;
+
+    for (const char* format : {"csv", "json"}) {
+        const RunResult zero = Chiptool({"import", "-", "--format", format, "-o", P("out.chip")}, "/dev/zero", 0, 262144);
+        EXPECT_EQ(zero.code, 1) << format << zero.err;
+        EXPECT_TRUE(Contains(zero.err, "byte 0 is NUL")) << zero.err;
+    }
+    EXPECT_FALSE(fs::exists(P("out.chip")));
 }
 
 TEST_F(ChiptoolCli, MergeKeepsOrderAndRecordBytesAndDropsLaterDuplicates)

@@ -323,6 +323,32 @@ TEST(ListFormats, JsonReportsEveryBadElementWithItsIndex)
     EXPECT_TRUE(ParseJson("[]").errors.empty());
 }
 
+TEST(ListFormats, BadRowsBeyondTheFirstFiftyAreOnlyCounted)
+{
+    std::string csv = "name,fid,rom_kb,voltage,signature\n", json = "[";
+    for (int i = 0; i < 10000; ++i) {
+        csv += "a,01,1,5,00 00 00\nb,zz,1,5,00 00 00\n";
+        json += R"({"name":"a","fid":"01","rom_kb":1,"voltage":5,"signature":"00 00 00"},{"name":"b"},)";
+    }
+    json += "1]";
+    const struct {
+        ParsedList parsed;
+        std::size_t errors;
+        const char* first;
+        const char* last;
+    } cases[] = {
+        {ParseCsv(csv), 10000, "line 3", "line 101"},
+        {ParseJson(json), 10001, "element 1", "element 99"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.parsed.errorCount, c.errors);
+        ASSERT_EQ(c.parsed.errors.size(), kRowErrorsKept);
+        EXPECT_EQ(c.parsed.errors.front().where, c.first);
+        EXPECT_EQ(c.parsed.errors.back().where, c.last);
+        EXPECT_EQ(c.parsed.records.size(), 10000u);
+    }
+}
+
 TEST(ListFormats, MessagesQuoteAtMostSixtyCharactersAndNoControlBytes)
 {
     const std::string field = "\x1b[31m" + std::string(100000, 'z') + "\xff";

@@ -29,9 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Bad rows beyond this many are only counted, so that a wrong file does not flood the terminal.
-constexpr std::size_t kMaxRowErrorsShown = 50;
-
 struct CommandLine {
     std::string command;
     std::vector<std::string> files;
@@ -155,8 +152,9 @@ private:
     // Reads a list file and appends its records. Short or odd files are warned about (unless
     // `quiet`); an unreadable file is an error.
     bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
-    // The whole of a text file (or of standard input for "-"); an unreadable file is an error.
-    bool ReadText(const std::string& path, std::string& text);
+    // The whole of a text file (or of standard input for "-"); an unreadable file is an error,
+    // and so is one holding a NUL byte (`notText` set).
+    bool ReadText(const std::string& path, std::string& text, bool& notText);
     bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
     // Exit code when writing `output` would drop what the reader did not take from an input it
     // replaces; 0 when it may be written.
@@ -307,7 +305,7 @@ int Tool::Export(const CommandLine& cl)
     return kExitDone;
 }
 
-bool Tool::ReadText(const std::string& path, std::string& text)
+bool Tool::ReadText(const std::string& path, std::string& text, bool& textNotText)
 {
     std::FILE* file = OpenTextInput(path);
     if (!file) {
@@ -316,11 +314,26 @@ bool Tool::ReadText(const std::string& path, std::string& text)
     }
     char buf[65536];
     std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text.append(buf, n);
+    const void* nul = nullptr;
+    // No text of a list holds a NUL byte, so one ends the reading at once (a device such as
+    // /dev/zero would otherwise be read until the memory runs out).
+    while (!nul && (n = std::fread(buf, 1, sizeof buf, file)) > 0) {
+        nul = std::memchr(buf, 0, n);
+        if (nul) n = static_cast<std::size_t>(static_cast<const char*>(nul) - buf);
+        text.append(buf, n);
+    }
     const int err = std::ferror(file) ? errno : 0;
     std::fclose(file);
-    if (err != 0) m_err << "chiptool: cannot read " << path << ": " << SysError(err) << '\n';
-    return err == 0;
+    if (err != 0) {
+        m_err << "chiptool: cannot read " << path << ": " << SysError(err) << '\n';
+        return false;
+    }
+    if (nul) {
+        m_err << "chiptool: " << path << ": byte " << text.size() << " is NUL: not CSV or JSON text; nothing written\n";
+        textNotText = true;
+        return false;
+    }
+    return true;
 }
 
 int Tool::Import(const CommandLine& cl)
@@ -332,14 +345,15 @@ int Tool::Import(const CommandLine& cl)
         return kExitUsage;
     }
     std::string text;
-    if (!ReadText(in, text)) return kExitIo;
+    bool notText = false;
+    if (!ReadText(in, text, notText)) return notText ? kExitFindings : kExitIo;
     ParsedList parsed = *format == TextFormat::Json ? ParseJson(text) : ParseCsv(text);
-    if (!parsed.errors.empty()) {
-        for (std::size_t i = 0; i < parsed.errors.size() && i < kMaxRowErrorsShown; ++i)
-            m_err << "chiptool: " << in << ": " << parsed.errors[i].where << ": " << parsed.errors[i].message << '\n';
-        if (parsed.errors.size() > kMaxRowErrorsShown)
-            m_err << "chiptool: " << in << ": " << parsed.errors.size() - kMaxRowErrorsShown << " more bad rows\n";
-        m_err << "chiptool: " << parsed.errors.size() << " bad rows; nothing written\n";
+    if (parsed.errorCount != 0) {
+        for (const RowError& e : parsed.errors)
+            m_err << "chiptool: " << in << ": " << e.where << ": " << e.message << '\n';
+        if (parsed.errorCount > parsed.errors.size())
+            m_err << "chiptool: " << in << ": " << parsed.errorCount - parsed.errors.size() << " more bad rows\n";
+        m_err << "chiptool: " << parsed.errorCount << " bad rows; nothing written\n";
         return kExitFindings;
     }
     DeviceList list;
