@@ -16,17 +16,17 @@ const char* const kReadError = "读取文件发生错误!";
 const char* const kNotRegular = "不能打开: 这不是普通文件 (可能是目录、管道或设备), 器件列表只能从普通文件读入。";
 const char* const kNoHeader = "文件不完整: 文件头不足 8 个字节, 没有读入任何器件。";
 
+}  // namespace
+
 // A save that failed half-way through writing over the file leaves it damaged; the user must
 // learn that, and where the old list is kept, or the next open takes the damage for a list.
-std::string SaveErrorText(const WriteResult& written)
+std::string SaveFailureText(const WriteResult& written)
 {
     if (!written.targetDamaged) return kSaveError;
     const std::u8string where = written.backupPath.u8string();
     return std::string(kSaveError) + "\n磁盘上的文件写到一半失败, 可能已损坏。原来的列表保存在:\n" +
            std::string(where.begin(), where.end());
 }
-
-}  // namespace
 
 DeviceListDocument::DeviceListDocument(IPrompt& prompt, IFileChooser& openChooser, IFileChooser& saveChooser)
     : m_prompt(prompt), m_openChooser(openChooser), m_saveChooser(saveChooser)
@@ -54,7 +54,7 @@ bool DeviceListDocument::Save()
     if (!path) return false;
     const WriteResult written = WriteListFile(*path, m_list);
     if (!written.ok) {
-        m_prompt.Inform(SaveErrorText(written));
+        m_prompt.Inform(SaveFailureText(written));
         return false;
     }
     m_bModified = false;
