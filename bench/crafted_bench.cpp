@@ -6,11 +6,10 @@
 // CHIPTOOL in the environment names another chiptool to measure.
 #include <benchmark/benchmark.h>
 
+#include "time_process.h"
+
 #include "listdocument.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,8 +18,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -38,33 +35,6 @@ fs::path WorkDir()
     return dir;
 }
 
-// Runs a program to the end with standard streams on /dev/null; its wall time in seconds. Exit 1
-// (findings) counts as done.
-double TimeProcess(std::vector<std::string> argv)
-{
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    for (int fd = 0; fd <= 2; ++fd)
-        posix_spawn_file_actions_addopen(&fa, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    std::vector<char*> args;
-    for (std::string& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", args[0]);
-        std::exit(1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const auto stop = std::chrono::steady_clock::now();
-    posix_spawn_file_actions_destroy(&fa);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
-        std::fprintf(stderr, "%s failed\n", args[0]);
-        std::exit(1);
-    }
-    return std::chrono::duration<double>(stop - start).count();
-}
 
 fs::path MakeList(bool crafted)
 {
@@ -108,12 +78,12 @@ void BM_ChiptoolCraftedVsOrdinary(benchmark::State& state)
 {
     const auto which = static_cast<int>(state.range(0));
     const fs::path lists[2] = {MakeList(false), MakeList(true)};
-    TimeProcess(CommandFor(which, lists[0]));  // both in the page cache
-    TimeProcess(CommandFor(which, lists[1]));
+    TimeProcess(CommandFor(which, lists[0]), 1);  // both in the page cache
+    TimeProcess(CommandFor(which, lists[1]), 1);
     double ordinary = 0, crafted = 0;
     for (auto _ : state) {
-        const double o = TimeProcess(CommandFor(which, lists[0]));
-        const double c = TimeProcess(CommandFor(which, lists[1]));
+        const double o = TimeProcess(CommandFor(which, lists[0]), 1);
+        const double c = TimeProcess(CommandFor(which, lists[1]), 1);
         ordinary += o;
         crafted += c;
         state.SetIterationTime(c);
