@@ -30,10 +30,12 @@ constexpr std::size_t kMaxJsonDepth = 64;
 // Reads the top-level array one element at a time: each element is built as a small document of
 // its own, handed on and dropped, so that a list of a million records never stands in memory as
 // one document. Tracks which element the parser is in, so that a fault (syntax, a number beyond
-// double, too deep a nesting) is reported against it.
+// double, too deep a nesting) is reported against it, and the first key an element's object
+// gives twice (the document would keep only one of its values).
 class ElementSax : public nlohmann::json_sax<ReadJson> {
 public:
-    using OnElement = std::function<void(std::size_t index, const ReadJson& element)>;
+    using OnElement = std::function<void(std::size_t index, const ReadJson& element,
+                                         const std::optional<std::string>& repeatedKey)>;
     explicit ElementSax(OnElement onElement) : m_onElement(std::move(onElement)) {}
 
     struct Fault {
@@ -55,11 +57,25 @@ public:
     }
     bool number_float(number_float_t v, const string_t& s) override
     {
+        // A voltage is read from its text as a float, like a CSV voltage: through a double first,
+        // it would round twice and take values below the float range as 0.
+        if (m_depth == 2 && m_key == "voltage") {
+            string_t text = s;
+            return Scalar(v, [&](auto& dom) { return dom.string(text); });
+        }
         return Scalar(v, [&](auto& dom) { return dom.number_float(v, s); });
     }
     bool string(string_t& v) override { return Scalar(v, [&](auto& dom) { return dom.string(v); }); }
     bool binary(binary_t& v) override { return Scalar(v, [&](auto& dom) { return dom.binary(v); }); }
-    bool key(string_t& v) override { return !m_dom || m_dom->key(v); }
+    bool key(string_t& v) override
+    {
+        if (m_depth == 2) {
+            if (std::find(m_keys.begin(), m_keys.end(), v) == m_keys.end()) m_keys.push_back(v);
+            else if (!m_repeatedKey) m_repeatedKey = v;
+            m_key = v;
+        }
+        return !m_dom || m_dom->key(v);
+    }
     bool start_object(std::size_t n) override { return Open(false, n); }
     bool start_array(std::size_t n) override { return Open(true, n); }
     bool end_object() override { return Close(false); }
@@ -78,7 +94,7 @@ private:
     bool Scalar(const Value& v, Forward forward)
     {
         if (m_dom) return forward(*m_dom);
-        if (m_depth == 1 && m_topIsArray) m_onElement(++m_element, ReadJson(v));
+        if (m_depth == 1 && m_topIsArray) m_onElement(static_cast<std::size_t>(++m_element), ReadJson(v), std::nullopt);
         return true;
     }
     bool Open(bool array, std::size_t n)
@@ -92,6 +108,9 @@ private:
             ++m_element;
             m_doc = ReadJson();
             m_dom.emplace(m_doc, false);
+            m_keys.clear();
+            m_key.clear();
+            m_repeatedKey.reset();
         }
         if (!m_dom) return true;
         return array ? m_dom->start_array(n) : m_dom->start_object(n);
@@ -103,7 +122,7 @@ private:
         if (!(array ? m_dom->end_array() : m_dom->end_object())) return false;
         if (m_depth == 1) {
             m_dom.reset();
-            m_onElement(static_cast<std::size_t>(m_element), m_doc);
+            m_onElement(static_cast<std::size_t>(m_element), m_doc, m_repeatedKey);
             m_doc = ReadJson();
         }
         return true;
@@ -122,6 +141,9 @@ private:
     std::size_t m_depth = 0;
     bool m_topIsArray = false;
     long long m_element = -1;
+    std::vector<std::string> m_keys;  // of the element's object being read
+    std::string m_key;                // the last of them
+    std::optional<std::string> m_repeatedKey;
     Fault m_fault;
 };
 
@@ -136,52 +158,29 @@ void FlushIfBig(std::ostream& out, std::string& buf, bool force = false)
     }
 }
 
-// Rounds a double to the nearest float; false when that would be an infinity. Doubles just above
-// FLT_MAX still round to it (shortest texts like 3.4028235e+38 read as such a double), but are
-// clamped by hand since converting an out-of-range double is undefined.
-bool DoubleToFloat(double d, float& out)
-{
-    constexpr double kMax = static_cast<double>(std::numeric_limits<float>::max());
-    constexpr double kHalfUlpAtMax = 0x1p103;
-    const double mag = std::fabs(d);
-    if (!(mag < kMax + kHalfUlpAtMax)) return false;  // NaN, inf, or rounds to inf
-    out = mag > kMax ? std::copysign(std::numeric_limits<float>::max(), static_cast<float>(d < 0 ? -1 : 1))
-                     : static_cast<float>(d);
-    return true;
-}
-
-// The JSON number for a voltage: the shortest decimal if it reads back as the same float through
-// a double (nearly always), else the float's exact value, which always does.
+// The JSON number for a voltage, which import reads from its text as a float: the shortest
+// decimal when the library writes it so that it reads back as the same float (nearly always),
+// else the float's exact value, whose text always does.
 Json VoltageToJson(float voltage)
 {
-    if (!std::isfinite(voltage)) return FormatVoltage(voltage);
-    const std::string text = FormatVoltage(voltage);
+    const std::string text = FormatVoltageText(voltage);
+    if (!std::isfinite(voltage)) return text;
     double shortest = 0;
     std::from_chars(text.data(), text.data() + text.size(), shortest);
+    Json number = shortest;
+    const std::string written = number.dump();
     float back = 0;
-    if (DoubleToFloat(shortest, back) && std::bit_cast<std::uint32_t>(back) == std::bit_cast<std::uint32_t>(voltage))
-        return shortest;
+    const auto [end, ec] = std::from_chars(written.data(), written.data() + written.size(), back);
+    if (ec == std::errc() && std::bit_cast<std::uint32_t>(back) == std::bit_cast<std::uint32_t>(voltage)) return number;
     return static_cast<double>(voltage);
 }
 
-bool VoltageFromJson(const ReadJson& value, float& out, std::string& error)
+// A voltage's text: a number as it stood in the file, or a string.
+std::optional<std::string> VoltageText(const ReadJson& value)
 {
-    if (value.is_string()) {
-        const auto& text = value.get_ref<const std::string&>();
-        if (ParseVoltage(text, out)) return true;
-        error = "voltage: " + Quoted(text) + " is not a float number";
-        return false;
-    }
-    if (!value.is_number()) {
-        error = "voltage: must be a number";
-        return false;
-    }
-    // A silent inf is not wanted: a number beyond the float range is a bad row.
-    if (!DoubleToFloat(value.get<double>(), out)) {
-        error = "voltage: " + MessageText(value.dump()) + " is beyond the float range";
-        return false;
-    }
-    return true;
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_number_integer()) return value.dump();
+    return std::nullopt;
 }
 
 }  // namespace
@@ -292,7 +291,7 @@ ParsedList ParseCsv(std::string_view text)
 namespace {
 
 // One element of the array: a record, or a bad row.
-void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj)
+void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj, const std::optional<std::string>& repeatedKey)
 {
     static constexpr std::string_view kKeys[] = {"name", "fid", "rom_kb", "voltage", "signature"};
     const std::string where = "element " + std::to_string(i);
@@ -302,7 +301,9 @@ void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj)
         return;
     }
     std::string problem;
+    if (repeatedKey) problem = "repeated key " + Quoted(*repeatedKey);
     for (const auto& [key, value] : obj.items()) {
+        if (!problem.empty()) break;
         if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
             problem = "unknown key " + Quoted(key);
             break;
@@ -323,15 +324,17 @@ void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj)
     else if (!fid.is_string()) problem = "fid: must be a string of hex digits such as \"07\"";
     else if (!romKb.is_number_integer()) problem = "rom_kb: must be an integer";
     else if (!signature.is_string()) problem = "signature: must be a string such as \"1e 52 06\"";
+    const std::optional<std::string> voltage = VoltageText(obj["voltage"]);
+    if (problem.empty() && !voltage) problem = "voltage: must be a number";
     if (!problem.empty()) {
         fail(problem);
         return;
     }
     // rom_kb goes through its text form so that the 32-bit range is checked in one place.
-    const RecordFields fields{name.get<std::string>(), fid.get<std::string>(), romKb.dump(), "0",
+    const RecordFields fields{name.get<std::string>(), fid.get<std::string>(), romKb.dump(), *voltage,
                               signature.get<std::string>()};
     DeviceRecord rec;
-    if (!FieldsToRecord(fields, rec, problem) || !VoltageFromJson(obj["voltage"], rec.voltage, problem)) {
+    if (!FieldsToRecord(fields, rec, problem)) {
         fail(problem);
         return;
     }
@@ -343,7 +346,9 @@ void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj)
 ParsedList ParseJson(std::string_view text)
 {
     ParsedList result;
-    ElementSax sax([&](std::size_t i, const ReadJson& element) { TakeJsonElement(result, i, element); });
+    ElementSax sax([&](std::size_t i, const ReadJson& element, const std::optional<std::string>& repeatedKey) {
+        TakeJsonElement(result, i, element, repeatedKey);
+    });
     // A fault in the text makes what was read before it worthless: only the fault is reported.
     if (!ReadJson::sax_parse(text.begin(), text.end(), &sax)) {
         result = {};
