@@ -12,10 +12,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <istream>
+#include <streambuf>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -150,6 +153,50 @@ std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
     return std::nullopt;
 }
 
+// A text file (or standard input for "-") read in blocks as the parser asks for them, so that
+// its text is never held whole. No text of a list holds a NUL byte, so one ends the reading at
+// once (a device such as /dev/zero would otherwise be read for ever).
+class TextInput : public std::streambuf {
+public:
+    explicit TextInput(std::FILE* file) : m_file(file) {}
+    ~TextInput() override { std::fclose(m_file); }
+    TextInput(const TextInput&) = delete;
+    TextInput& operator=(const TextInput&) = delete;
+
+    std::optional<std::uint64_t> NulAt() const { return m_nulAt; }  // its offset, when one was met
+    int ReadError() const { return m_error; }                          // errno of a failed read, or 0
+
+protected:
+    int_type underflow() override
+    {
+        if (m_stopped) return traits_type::eof();
+        const std::size_t n = std::fread(m_buf, 1, sizeof m_buf, m_file);
+        if (n == 0) {
+            m_error = std::ferror(m_file) ? errno : 0;
+            m_stopped = true;
+            return traits_type::eof();
+        }
+        std::size_t take = n;
+        if (const void* nul = std::memchr(m_buf, 0, n)) {
+            take = static_cast<std::size_t>(static_cast<const char*>(nul) - m_buf);
+            m_nulAt = m_read + take;
+            m_stopped = true;
+        }
+        m_read += take;
+        if (take == 0) return traits_type::eof();
+        setg(m_buf, m_buf, m_buf + take);
+        return traits_type::to_int_type(m_buf[0]);
+    }
+
+private:
+    std::FILE* m_file;
+    char m_buf[65536];
+    std::uint64_t m_read = 0;
+    std::optional<std::uint64_t> m_nulAt;
+    int m_error = 0;
+    bool m_stopped = false;
+};
+
 class Tool {
 public:
     Tool(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
@@ -160,9 +207,6 @@ private:
     // Reads a list file and appends its records. Short or odd files are warned about (unless
     // `quiet`); an unreadable file is an error.
     bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
-    // The whole of a text file (or of standard input for "-"); an unreadable file is an error,
-    // and so is one holding a NUL byte (`notText` set).
-    bool ReadText(const std::string& path, std::string& text, bool& notText);
     bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
     // Exit code when writing `output` would drop what the reader did not take from an input it
     // replaces; 0 when it may be written.
@@ -316,37 +360,6 @@ int Tool::Export(const CommandLine& cl)
     return kExitDone;
 }
 
-bool Tool::ReadText(const std::string& path, std::string& text, bool& textNotText)
-{
-    std::FILE* file = OpenTextInput(path);
-    if (!file) {
-        m_err << "chiptool: cannot open " << path << ": " << SysError(errno) << '\n';
-        return false;
-    }
-    char buf[65536];
-    std::size_t n = 0;
-    const void* nul = nullptr;
-    // No text of a list holds a NUL byte, so one ends the reading at once (a device such as
-    // /dev/zero would otherwise be read until the memory runs out).
-    while (!nul && (n = std::fread(buf, 1, sizeof buf, file)) > 0) {
-        nul = std::memchr(buf, 0, n);
-        if (nul) n = static_cast<std::size_t>(static_cast<const char*>(nul) - buf);
-        text.append(buf, n);
-    }
-    const int err = std::ferror(file) ? errno : 0;
-    std::fclose(file);
-    if (err != 0) {
-        m_err << "chiptool: cannot read " << path << ": " << SysError(err) << '\n';
-        return false;
-    }
-    if (nul) {
-        m_err << "chiptool: " << path << ": byte " << text.size() << " is NUL: not CSV or JSON text; nothing written\n";
-        textNotText = true;
-        return false;
-    }
-    return true;
-}
-
 int Tool::Import(const CommandLine& cl)
 {
     const std::string& in = cl.files[0];
@@ -355,10 +368,22 @@ int Tool::Import(const CommandLine& cl)
         m_err << "chiptool: import: cannot tell the format of " << in << " by its extension; use --format csv|json\n";
         return kExitUsage;
     }
-    std::string text;
-    bool notText = false;
-    if (!ReadText(in, text, notText)) return notText ? kExitFindings : kExitIo;
-    ParsedList parsed = *format == TextFormat::Json ? ParseJson(text) : ParseCsv(text);
+    std::FILE* file = OpenTextInput(in);
+    if (!file) {
+        m_err << "chiptool: cannot open " << in << ": " << SysError(errno) << '\n';
+        return kExitIo;
+    }
+    TextInput text(file);
+    std::istream stream(&text);
+    ParsedList parsed = *format == TextFormat::Json ? ParseJson(stream) : ParseCsv(stream);
+    if (text.ReadError() != 0) {
+        m_err << "chiptool: cannot read " << in << ": " << SysError(text.ReadError()) << '\n';
+        return kExitIo;
+    }
+    if (text.NulAt()) {
+        m_err << "chiptool: " << in << ": byte " << *text.NulAt() << " is NUL: not CSV or JSON text; nothing written\n";
+        return kExitFindings;
+    }
     if (parsed.errorCount != 0) {
         for (const RowError& e : parsed.errors)
             m_err << "chiptool: " << in << ": " << e.where << ": " << e.message << '\n';

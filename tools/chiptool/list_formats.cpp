@@ -244,10 +244,11 @@ void WriteJson(std::ostream& out, const DeviceList& list)
     FlushIfBig(out, buf, true);
 }
 
-ParsedList ParseCsv(std::string_view text)
+namespace {
+
+ParsedList ParseCsvFrom(CsvReader& reader)
 {
     ParsedList result;
-    CsvReader reader(text);
     CsvRecord row;
     std::string error;
 
@@ -287,8 +288,6 @@ ParsedList ParseCsv(std::string_view text)
     }
     return result;
 }
-
-namespace {
 
 // One element of the array: a record, or a bad row.
 void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj, const std::optional<std::string>& repeatedKey)
@@ -341,20 +340,44 @@ void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj, con
     result.records.push_back(rec);
 }
 
-}  // namespace
-
-ParsedList ParseJson(std::string_view text)
+// `parse` runs the library's reader over the text with the handler it is given.
+template <class Parse>
+ParsedList ParseJsonWith(Parse parse)
 {
     ParsedList result;
     ElementSax sax([&](std::size_t i, const ReadJson& element, const std::optional<std::string>& repeatedKey) {
         TakeJsonElement(result, i, element, repeatedKey);
     });
     // A fault in the text makes what was read before it worthless: only the fault is reported.
-    if (!ReadJson::sax_parse(text.begin(), text.end(), &sax)) {
+    if (!parse(&sax)) {
         result = {};
         result.AddError(sax.GetFault().where, sax.GetFault().message);
         return result;
     }
     if (!sax.TopLevelIsArray()) result.AddError("top level", "must be an array of records");
     return result;
+}
+
+}  // namespace
+
+ParsedList ParseCsv(std::string_view text)
+{
+    CsvReader reader(text);
+    return ParseCsvFrom(reader);
+}
+
+ParsedList ParseCsv(std::istream& in)
+{
+    CsvReader reader(in);
+    return ParseCsvFrom(reader);
+}
+
+ParsedList ParseJson(std::string_view text)
+{
+    return ParseJsonWith([&](ElementSax* sax) { return ReadJson::sax_parse(text.begin(), text.end(), sax); });
+}
+
+ParsedList ParseJson(std::istream& in)
+{
+    return ParseJsonWith([&](ElementSax* sax) { return ReadJson::sax_parse(in, sax); });
 }

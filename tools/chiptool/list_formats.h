@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -49,3 +50,7 @@ struct ParsedList {
 
 ParsedList ParseCsv(std::string_view text);
 ParsedList ParseJson(std::string_view text);
+// The same read from a stream as it comes, so that only the records taken (and the first bad
+// rows) are held, never the text.
+ParsedList ParseCsv(std::istream& in);
+ParsedList ParseJson(std::istream& in);
