@@ -273,6 +273,27 @@ TEST_F(ChiptoolCli, ImportOfAWrongInputStaysBounded)
         EXPECT_EQ(zero.code, 1) << format << zero.err;
         EXPECT_TRUE(Contains(zero.err, "byte 0 is NUL")) << zero.err;
     }
+
+    // Far more text of bad rows than the memory limit would hold: it is read as it comes.
+    constexpr int kRows = 2000000;
+    struct Many {
+        const char* file;
+        std::string head, row, separator, tail, lastShown;
+    };
+    for (const Many& m : {Many{"many.csv", "name,fid,rom_kb,voltage,signature\n", "x,zz,1,5,00 00 00\n", "", "", "line 51: "},
+                          Many{"many.json", "[", R"({"unknown_key_here":1})", ",", "]", "element 49: "}}) {
+        {
+            std::ofstream f(P(m.file), std::ios::binary);
+            f << m.head;
+            for (int i = 0; i < kRows; ++i) f << (i > 0 ? m.separator : "") << m.row;
+            f << m.tail;
+        }
+        const RunResult many = Chiptool({"import", P(m.file), "-o", P("out.chip")}, "/dev/null", 0, 32768);
+        EXPECT_EQ(many.code, 1) << m.file << many.err;
+        EXPECT_TRUE(Contains(many.err, m.lastShown)) << many.err;
+        EXPECT_TRUE(Contains(many.err, std::to_string(kRows) + " bad rows; nothing written")) << many.err;
+        fs::remove(P(m.file));
+    }
     EXPECT_FALSE(fs::exists(P("out.chip")));
 }
 

@@ -139,6 +139,44 @@ TEST(Csv, MalformedRecordsAreReportedAndReadingGoesOn)
     EXPECT_EQ(reader.Next(rec, error), CsvReader::Status::End);
 }
 
+// What a reader gives, record by record, as one comparable text.
+std::vector<std::string> ReadAll(CsvReader& reader)
+{
+    std::vector<std::string> seen;
+    CsvRecord rec;
+    std::string error;
+    CsvReader::Status status;
+    while ((status = reader.Next(rec, error)) != CsvReader::Status::End) {
+        std::string line = std::to_string(static_cast<int>(status)) + " line " + std::to_string(rec.line) + " " + error;
+        if (status == CsvReader::Status::Record)
+            for (const std::string& f : rec.fields) line += "|" + f;
+        seen.push_back(line);
+    }
+    return seen;
+}
+
+// A stream is read in blocks of 64 KiB: whatever falls on a block's end (a CRLF, a doubled
+// quote, a quoted line end, a faulty record, the byte order mark) reads as in the whole text.
+TEST(Csv, AStreamReadsAsTheWholeTextWhereverItsBlocksEnd)
+{
+    const std::string kTails[] = {
+        "\"a\r\nb\",c\r\nnext,1\n",  "x,y\r\n\r\n\nlast",      "\"q\"\"q\",z\n",
+        "ab\"c,d\n\"x\"y,z\nok\n",  "\"a\"b\"c\n\"x\ny\"\n",     "\"open,2\nmore",
+        "\xEF\xBB\xBFh,1\n",     "\"" + std::string(300000, '\n') + "\",end\n",  "\xEF\xBB",
+    };
+    constexpr std::size_t kBlock = 65536;
+    for (const std::string& tail : kTails) {
+        for (std::size_t before : {std::size_t{0}, kBlock - 4, kBlock - 3, kBlock - 2, kBlock - 1, kBlock, kBlock + 1}) {
+            // One long record fills the text up to `before` bytes.
+            const std::string text = before == 0 ? tail : std::string(before - 1, 'f') + "\n" + tail;
+            CsvReader whole(text);
+            std::istringstream in(text);
+            CsvReader stream(in);
+            EXPECT_EQ(ReadAll(stream), ReadAll(whole)) << "tail " << tail.substr(0, 20) << " after " << before;
+        }
+    }
+}
+
 // --- fields ------------------------------------------------------------------------------
 
 TEST(Fields, SignatureIsThreeHexBytesSeparatedBySingleSpaces)
