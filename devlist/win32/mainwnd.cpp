@@ -100,9 +100,14 @@ int CDeviceListDlg::RunModalLoop()
 bool CDeviceListDlg::PreTranslateMessage(MSG& msg)
 {
     // The keys count only inside this window; a message box or entry dialog has its own loop.
-    if (m_hWnd && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd)) &&
-        TranslateAcceleratorW(m_hWnd, m_hAccel, &msg))
+    const bool inWindow = m_hWnd && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd));
+    if (inWindow && TranslateAcceleratorW(m_hWnd, m_hAccel, &msg)) return true;
+    // Enter would press the focused button (the dialog manager makes it the default), and the
+    // exit button has the focus first: Enter goes to OnOK, which never closes the window.
+    if (inWindow && msg.wParam == VK_RETURN && (msg.message == WM_KEYDOWN || msg.message == WM_CHAR)) {
+        if (msg.message == WM_KEYDOWN) OnOK();
         return true;
+    }
     if (m_hWnd && IsDialogMessageW(m_hWnd, &msg)) return true;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -317,7 +322,7 @@ void CDeviceListDlg::OnRowsChanged()
     // go at the end only, so the selection stays where it was.
     const std::size_t count = m_doc.List().Count();
     const int n = count > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(count);
-    ListView_SetItemCountEx(m_hList, n, LVSICF_NOSCROLL);
+    ListView_SetItemCountEx(m_hList, n, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     InvalidateRect(m_hList, nullptr, FALSE);
     if (!m_doc.IndexValid() && !m_bIndexBuildPosted) {
         m_bIndexBuildPosted = true;
@@ -384,7 +389,12 @@ void CDeviceListDlg::OnAddDevice()
 
 long CDeviceListDlg::SelectedRow() const
 {
-    return m_hList ? ListView_GetNextItem(m_hList, -1, LVNI_SELECTED) : -1;
+    if (!m_hList) return -1;
+    // The selection mark, or else the focused row, when that row is selected: both are known at
+    // once, where asking for the next selected row walks a million rows one by one.
+    for (const int row : {ListView_GetSelectionMark(m_hList), ListView_GetNextItem(m_hList, -1, LVNI_FOCUSED)})
+        if (row >= 0 && (ListView_GetItemState(m_hList, row, LVIS_SELECTED) & LVIS_SELECTED)) return row;
+    return -1;
 }
 
 void CDeviceListDlg::SelectRow(std::size_t row)

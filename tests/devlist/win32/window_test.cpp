@@ -236,6 +236,11 @@ TEST_F(Win32WindowTest, EnterNeverClosesEscAndTheCloseBoxAsk)
     Click(wnd, IDC_DELETE);
     Key(list, VK_RETURN);
     EXPECT_FALSE(dlg.IsClosed());
+    // Not even on the exit button, which has the focus when the window opens.
+    const HWND exitButton = GetDlgItem(wnd, IDC_EXIT);
+    SetFocus(exitButton);
+    Key(exitButton, VK_RETURN);
+    EXPECT_FALSE(dlg.IsClosed());
     EXPECT_EQ(prompt.Count(), 0u);
 
     prompt.Queue(Answer::Cancel);
