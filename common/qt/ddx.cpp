@@ -17,8 +17,7 @@ void CGbkString::SetBytes(std::string_view bytes)
 
 std::optional<std::string> CGbkString::Bytes() const
 {
-    if (m_strText == m_strShown) return m_bytes;
-    return Utf8ToGbk(m_strText.toStdString());
+    return GbkFieldBytes(m_bytes, m_strText.toStdString());
 }
 
 QWidget* CDataExchange::Control(int id) const

@@ -33,6 +33,14 @@ std::optional<DeviceFieldFault> TextsToRecord(const DeviceFieldTexts& texts, Dev
     return std::nullopt;
 }
 
+std::optional<DeviceFieldFault> NumberFieldsFault(const DeviceFieldTexts& texts)
+{
+    DeviceRecord scratch{};
+    const std::optional<DeviceFieldFault> fault = TextsToRecord(texts, scratch);
+    if (fault && (fault->field == DeviceField::RomKb || fault->field == DeviceField::Voltage)) return fault;
+    return std::nullopt;
+}
+
 DeviceFieldTexts RecordToTexts(const DeviceRecord& rec)
 {
     DeviceFieldTexts t;

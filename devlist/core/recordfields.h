@@ -48,6 +48,10 @@ inline constexpr const char* kMsgBadSig3 = "请输入正确的特征字3!";
 // covers stay as they were. On failure `rec` is untouched.
 std::optional<DeviceFieldFault> TextsToRecord(const DeviceFieldTexts& texts, DeviceRecord& rec);
 
+// What choosing a file to import checks of the fields: the number fields alone (ROM, then the
+// voltage), which the dialog still reads on that path; nothing when both are numbers.
+std::optional<DeviceFieldFault> NumberFieldsFault(const DeviceFieldTexts& texts);
+
 // A record's fields as the edit dialog opens them: the name's bytes, FID and signature as "%02x",
 // ROM in decimal, the voltage as FormatVoltageText. Unchanged, they give the record back.
 DeviceFieldTexts RecordToTexts(const DeviceRecord& rec);

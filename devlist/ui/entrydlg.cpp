@@ -12,18 +12,8 @@ namespace {
 
 QFont DialogFont() { return TemplateFont(QStringLiteral("MS Sans Serif"), 8); }
 
-// The edit of each field, for putting the focus on the one refused.
-int FieldControl(DeviceField field)
-{
-    static constexpr std::pair<DeviceField, int> kControls[] = {
-        {DeviceField::Name, IDC_NAME}, {DeviceField::Fid, IDC_FID},   {DeviceField::RomKb, IDC_ROM},
-        {DeviceField::Voltage, IDC_VOLTAGE}, {DeviceField::Sig1, IDC_SIG1}, {DeviceField::Sig2, IDC_SIG2},
-        {DeviceField::Sig3, IDC_SIG3},
-    };
-    for (auto [f, id] : kControls)
-        if (f == field) return id;
-    return IDC_NAME;
-}
+// The line of each label's edit, in the order of kEntryLabels.
+constexpr int kEntryLabelY[] = {10, 29, 49, 70, 90};
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -42,8 +32,8 @@ void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancel
 {
     // Built in template order, which is also the tab order; the add template has its import
     // button between the labels and the FID edit.
-    auto button = [&](int id, const char* caption, int x) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    auto button = [&](int id, int x) {
+        auto* b = new QPushButton(QString::fromUtf8(TextOf(kEntryButtons, id)), this);
         b->setObjectName(QString::number(id));
         du.Place(b, x, 120, 50, 16);
         return b;
@@ -65,25 +55,22 @@ void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancel
         return l;
     };
 
-    QPushButton* ok = button(IDC_ENTRY_OK, "确定", okX);
-    QPushButton* cancel = button(IDC_ENTRY_CANCEL, "取消", cancelX);
+    QPushButton* ok = button(IDC_ENTRY_OK, okX);
+    QPushButton* cancel = button(IDC_ENTRY_CANCEL, cancelX);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] { accept(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 
     QWidget* name = edit(IDC_NAME, 118, 10, 90);
-    label("名称(小于20个字符):", 10);
-    label("FID(1字节的16进制数):", 29);
-    label("ROM(K字节):", 49);
-    label("编程电压(V):", 70);
-    QWidget* import = withImport ? button(IDC_IMPORT, "从文件导入", 170) : nullptr;
+    for (int i = 0; i < 4; ++i) label(kEntryLabels[i].text, kEntryLabelY[i]);
+    QWidget* import = withImport ? button(IDC_IMPORT, 170) : nullptr;
     QWidget* fid = edit(IDC_FID, 118, 29, 40);
     QWidget* rom = edit(IDC_ROM, 118, 49, 40);
     QWidget* volt = edit(IDC_VOLTAGE, 118, 70, 40);
     QWidget* sig1 = edit(IDC_SIG1, 118, 90, 25);
     QWidget* sig2 = edit(IDC_SIG2, 152, 90, 25);
     QWidget* sig3 = edit(IDC_SIG3, 186, 90, 25);
-    label("特征字(16进制数):", 90);
+    label(kEntryLabels[4].text, kEntryLabelY[4]);
 
     std::vector<QWidget*> order{ok, cancel, name};
     if (import) order.push_back(import);
@@ -121,7 +108,7 @@ void CDeviceFieldsDlg::ShowFault(const DeviceFieldFault& fault)
 {
     // The refused field gets the focus with its text selected, ready to be typed over.
     CDataExchange dx(this, true, m_prompt);
-    dx.Fail(dx.Control(FieldControl(fault.field)), fault.message);
+    dx.Fail(dx.Control(EntryFieldControl(fault.field)), fault.message);
 }
 
 void CDeviceFieldsDlg::OnInitDialog()
@@ -149,7 +136,7 @@ bool CDeviceFieldsDlg::CheckFields(DeviceRecord& rec)
 CAddDeviceDlg::CAddDeviceDlg(IPrompt& prompt, IFileChooser& importChooser, QWidget* parent)
     : CDeviceFieldsDlg(prompt, parent), m_importChooser(importChooser)
 {
-    setWindowTitle(QStringLiteral("添加新器件"));
+    setWindowTitle(QString::fromUtf8(kAddTitle));
     OnCreate();
     const DialogUnits du(font());
     setFixedSize(du.Size(250, 143));
@@ -196,9 +183,7 @@ void CAddDeviceDlg::OnImportFromFile()
     // The device fields are not checked on this path, but the number fields are still read. They
     // are checked first, so a refused number is the first fault when there is one.
     UpdateData(true);
-    DeviceRecord scratch = m_record;
-    const std::optional<DeviceFieldFault> fault = TextsToRecord(Texts(), scratch);
-    if (fault && (fault->field == DeviceField::RomKb || fault->field == DeviceField::Voltage)) {
+    if (const std::optional<DeviceFieldFault> fault = NumberFieldsFault(Texts())) {
         ShowFault(*fault);
         return;
     }
@@ -209,7 +194,7 @@ void CAddDeviceDlg::OnImportFromFile()
 
 CEditDeviceDlg::CEditDeviceDlg(IPrompt& prompt, QWidget* parent) : CDeviceFieldsDlg(prompt, parent)
 {
-    setWindowTitle(QStringLiteral("修改"));
+    setWindowTitle(QString::fromUtf8(kEditTitle));
     OnCreate();
     const DialogUnits du(font());
     setFixedSize(du.Size(241, 143));

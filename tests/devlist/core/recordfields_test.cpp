@@ -235,3 +235,30 @@ TEST(RecordFields, StoredRecordsReadBack)
     DeviceRecord odd = MakeRecord("\x81\x7f\xfe", 1, 2, 3, 4);
     EXPECT_FALSE(TextsToRecord(RecordToTexts(odd), odd));
 }
+
+// Choosing a file to import looks only at the number fields: a refused name or FID is no fault
+// there, a refused ROM or voltage is, ROM first.
+TEST(RecordFields, NumberFieldsFaultIgnoresTheOtherFields)
+{
+    struct Row {
+        const char* rom;
+        const char* voltage;
+        const char* fid;
+        std::optional<DeviceField> fault;
+    };
+    const Row rows[] = {
+        {"64", "5", "zz", std::nullopt},
+        {"x", "5", "zz", DeviceField::RomKb},
+        {"x", "y", "01", DeviceField::RomKb},
+        {"64", "inf", "01", DeviceField::Voltage},
+    };
+    for (const Row& r : rows) {
+        DeviceFieldTexts t;
+        t.name = std::string();  // empty: refused by OK, not by import
+        t.romKb = r.rom;
+        t.voltage = r.voltage;
+        t.fid = r.fid;
+        const std::optional<DeviceFieldFault> fault = NumberFieldsFault(t);
+        EXPECT_EQ(fault ? std::optional<DeviceField>(fault->field) : std::nullopt, r.fault) << r.rom << " " << r.voltage;
+    }
+}
