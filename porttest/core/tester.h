@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "cable.h"
 
@@ -62,6 +63,14 @@ public:
         std::uint8_t status = 0;
     };
     Reading ReadAll();
+
+    // The window's words for what it shows: a signal's pin label ("使用PIN14"), a toggle's
+    // caption for a level ("MOSI=0", "R1(保留)=1"), the MISO button's for what was read, and a
+    // register as two upper-case hex digits.
+    static std::string PinLabel(int pin);
+    static std::string ToggleCaption(Toggle toggle, int level);
+    static std::string MisoCaption(unsigned miso);
+    static std::string RegisterText(std::uint8_t value);
 
 private:
     CIspCable m_cable;

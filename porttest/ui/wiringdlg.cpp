@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "testertexts.h"
+
 namespace {
 
 const QColor kPassRow(200, 240, 200);
@@ -20,11 +22,11 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("接线测试"));
+    setWindowTitle(QString::fromUtf8(kWiringDialogTitle));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* layout = new QVBoxLayout(this);
-    auto* expected = new QLabel(QStringLiteral("期望的接线: ") + Text(report.wiringName), this);
+    auto* expected = new QLabel(QString::fromUtf8(kExpectedWiringLabel) + Text(report.wiringName), this);
     expected->setTextFormat(Qt::PlainText);
     layout->addWidget(expected);
 
