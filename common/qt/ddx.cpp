@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -40,12 +42,31 @@ void CDataExchange::Fail(QWidget* control, const std::string& message)
 void DDX_Text(CDataExchange& dx, int id, QString& value)
 {
     if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
+    QWidget* control = dx.Control(id);
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        if (dx.m_bSaveAndValidate)
+            value = label->text();
+        else
+            label->setText(value);
+        return;
+    }
+    auto* edit = qobject_cast<QLineEdit*>(control);
     if (!edit) return;
     if (dx.m_bSaveAndValidate)
         value = edit->text();
     else
         edit->setText(value);
+}
+
+void DDX_Check(CDataExchange& dx, int id, int& value)
+{
+    if (dx.Failed()) return;
+    auto* box = qobject_cast<QAbstractButton*>(dx.Control(id));
+    if (!box) return;
+    if (dx.m_bSaveAndValidate)
+        value = box->isChecked() ? 1 : 0;
+    else
+        box->setChecked(value != 0);
 }
 
 void DDX_Text(CDataExchange& dx, int id, CGbkString& value)

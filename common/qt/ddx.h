@@ -57,13 +57,16 @@ private:
     bool m_bFailed = false;
 };
 
-// Binds the button object to its control (once; later calls do nothing).
+// An edit's text, or a static label's (which only ever shows its member).
 void DDX_Text(CDataExchange& dx, int id, QString& value);
 void DDX_Text(CDataExchange& dx, int id, CGbkString& value);
 // Refuses text that is not a whole number with "请输入一个整数。".
 void DDX_Text(CDataExchange& dx, int id, int& value);
 // Refuses text that is not a number with "请输入一个数字。".
 void DDX_Text(CDataExchange& dx, int id, float& value);
+
+// A check box: 1 ticked, 0 not; any other value shows ticked.
+void DDX_Check(CDataExchange& dx, int id, int& value);
 
 // The number fields read with ParseDialogInt and ParseDialogFloat (numbers.h); "inf" and "nan"
 // are taken so that a value read from a file shows and is accepted back unchanged.
