@@ -22,3 +22,8 @@ std::string PortStatusText(const PortInUse& inUse, const std::string& failureRea
         text += std::string("\n未找到设置文件 ") + QOREL_ISP_INI + ", Qorel Isp 下载线使用缺省引脚。";
     return text;
 }
+
+bool PortStatusWarns(const PortInUse& inUse, const std::string& failureReason)
+{
+    return inUse.isVirtual || inUse.isAbsent || !failureReason.empty();
+}

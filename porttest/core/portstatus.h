@@ -10,3 +10,6 @@ std::string PortInUseText(const PortInUse& inUse, const std::string& failureReas
 // The status line's whole text: PortInUseText, and for the Qorel Isp cable whether its settings
 // file was found.
 std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, bool usesDefaultQorelMap);
+
+// Whether the status line warns (in red): the port is not a working real one.
+bool PortStatusWarns(const PortInUse& inUse, const std::string& failureReason);

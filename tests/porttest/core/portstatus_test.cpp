@@ -11,18 +11,20 @@ TEST(PortStatusText, SaysWhichPortIsDrivenAndWhyNone)
         std::string reason;
         bool defaultMap;
         std::string expected;
+        bool warns; // in red: no working real port
     } cases[] = {
-        {{false, "/dev/parport0"}, "", false, "正在使用并口: /dev/parport0"},
-        {{true, "virtual"}, "", false, "虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关"},
+        {{false, "/dev/parport0"}, "", false, "正在使用并口: /dev/parport0", false},
+        {{true, "virtual"}, "", false, "虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关", true},
         // A port that failed after opening: the reason, never "in use".
-        {{false, "/dev/parport0"}, "并口访问失败", false, "并口访问失败"},
+        {{false, "/dev/parport0"}, "并口访问失败", false, "并口访问失败", true},
         {{false, "none", true}, "/dev/parport0 不存在",  false,
-         "未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。/dev/parport0 不存在" + hint},
+         "未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。/dev/parport0 不存在" + hint, true},
         {{false, "/dev/parport0"}, "", true,
-         "正在使用并口: /dev/parport0\n未找到设置文件 QorelIsp.ini, Qorel Isp 下载线使用缺省引脚。"},
+         "正在使用并口: /dev/parport0\n未找到设置文件 QorelIsp.ini, Qorel Isp 下载线使用缺省引脚。", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PortStatusText(c.inUse, c.reason, c.defaultMap), c.expected) << c.inUse.description;
+        EXPECT_EQ(PortStatusWarns(c.inUse, c.reason), c.warns) << c.expected;
         if (!c.defaultMap) {
             EXPECT_EQ(PortInUseText(c.inUse, c.reason), c.expected);
         }
