@@ -60,7 +60,8 @@ menu=$drive/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Tessaro\ Porvik
 for p in tessaro porvik; do
   lnk=$menu/${p^}.lnk
   [ -f "$lnk" ] || continue
-  { strings -a "$lnk"; strings -a -e l "$lnk"; } | grep -qi "Halvern Tools.$p.exe" || fail "${p^}.lnk does not point at $p.exe"
+  text=$(strings -a "$lnk"; strings -a -e l "$lnk")
+  grep -qi "Halvern Tools.$p.exe" <<<"$text" || fail "${p^}.lnk does not point at $p.exe"
 done
 
 uninst='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TessaroPorvik'

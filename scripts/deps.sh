@@ -14,7 +14,7 @@ PACKAGE_TOOLS=(dpkg-dev debhelper help2man lintian desktop-file-utils appstream 
 # Only the fuzz targets need these (clang with libFuzzer and the sanitizer runtimes).
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # Only the Windows cross build and its test run under Wine need these.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 xvfb xauth xdotool nsis icoutils zip)
 # Only the ppdev guest test needs these.
 QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)
 
