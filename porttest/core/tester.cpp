@@ -74,6 +74,13 @@ CCableTester::Reading CCableTester::ReadAll()
     return r;
 }
 
+WiringReport CCableTester::TestWiring(bool chosenCable)
+{
+    const ExpectedWiring expected =
+        chosenCable ? IspLoopWiring(m_cable, kCableEntries[m_entry].name) : LoopbackPlugWiring();
+    return RunWiringTest(m_cable, expected);
+}
+
 std::string CCableTester::PinLabel(int pin) { return "使用PIN" + std::to_string(pin); }
 
 std::string CCableTester::ToggleCaption(Toggle toggle, int level)

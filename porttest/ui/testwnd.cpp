@@ -419,10 +419,7 @@ void CPinTestDlg::AddWiringTestEntries()
 
 void CPinTestDlg::OnWiringTest(bool selectedCable)
 {
-    const ExpectedWiring expected =
-        selectedCable ? IspLoopWiring(m_cable, CCableTester::kCableEntries[m_tester.Entry()].name)
-                      : LoopbackPlugWiring();
-    const WiringReport report = RunWiringTest(m_cable, expected);
+    const WiringReport report = m_tester.TestWiring(selectedCable);
     RefreshFromPort();
     CWiringDlg dlg(report, this);
     dlg.exec();

@@ -11,7 +11,6 @@
 #include "testertexts.h"
 #include "wintext.h"
 #include "wiringdlg.h"
-#include "wiringtest.h"
 
 namespace {
 
@@ -393,10 +392,7 @@ void CPinTestDlg::OnReadMiso()
 
 void CPinTestDlg::OnWiringTest(bool selectedCable)
 {
-    const ExpectedWiring expected =
-        selectedCable ? IspLoopWiring(m_cable, CCableTester::kCableEntries[m_tester.Entry()].name)
-                      : LoopbackPlugWiring();
-    const WiringReport report = RunWiringTest(m_cable, expected);
+    const WiringReport report = m_tester.TestWiring(selectedCable);
     RefreshFromPort();
     RunWiringDialog(m_hInstance, m_hWnd, report);
 }

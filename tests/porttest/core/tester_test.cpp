@@ -148,3 +148,13 @@ TEST(TesterTexts, CaptionsLabelsAndRegisterTexts)
     EXPECT_EQ(CCableTester::RegisterText(0x0A), "0A");
     EXPECT_EQ(CCableTester::RegisterText(0xFF), "FF");
 }
+
+// The window's keys run one of two tests: the plug's wiring, or the chosen cable's ISP loop.
+TEST_F(Tester, WiringTestIsThePlugsOrTheChosenCables)
+{
+    EXPECT_EQ(tester.TestWiring(false).wiringName, LoopbackPlugWiring().name);
+    tester.ChooseCable(1);
+    const WiringReport report = tester.TestWiring(true);
+    EXPECT_EQ(report.wiringName, IspLoopWiring(tester.Cable(), CCableTester::kCableEntries[1].name).name);
+    EXPECT_NE(report.wiringName, LoopbackPlugWiring().name);
+}
