@@ -112,11 +112,3 @@ void DDX_Text(CDataExchange& dx, int id, float& value)
         dx.Fail(edit, kMsgNotNumber);
 }
 
-std::string FormatDialogFloat(float value)
-{
-    if (std::isnan(value)) return "nan";
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    if (ec != std::errc()) return "0";
-    return std::string(buf, end);
-}

@@ -68,10 +68,9 @@ void DDX_Text(CDataExchange& dx, int id, float& value);
 // A check box: 1 ticked, 0 not; any other value shows ticked.
 void DDX_Check(CDataExchange& dx, int id, int& value);
 
-// The number fields read with ParseDialogInt and ParseDialogFloat (numbers.h); "inf" and "nan"
-// are taken so that a value read from a file shows and is accepted back unchanged.
-// The shortest text that reads back as exactly `value`.
-std::string FormatDialogFloat(float value);
+// The number fields read with ParseDialogInt and ParseDialogFloat and are shown with
+// FormatDialogFloat (numbers.h); "inf" and "nan" are taken so that a value read from a file shows
+// and is accepted back unchanged.
 
 inline constexpr const char* kMsgNotInteger = "请输入一个整数。";
 inline constexpr const char* kMsgNotNumber = "请输入一个数字。";

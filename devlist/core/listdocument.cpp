@@ -1,6 +1,7 @@
 #include "listdocument.h"
 
 #include "listfile.h"
+#include "windowtext.h"
 
 #include <cstring>
 #include <string>
@@ -90,6 +91,12 @@ void DeviceListDocument::Open()
     OpenFile(*path);
 }
 
+void DeviceListDocument::OpenDropped(const std::filesystem::path& path)
+{
+    if (!SaveChangesFirst()) return;
+    OpenFile(path);
+}
+
 void DeviceListDocument::OpenFile(const std::filesystem::path& path)
 {
     // Read aside first: the list is replaced only by a file that was actually read, so a file
@@ -131,6 +138,15 @@ void DeviceListDocument::Import(const std::filesystem::path& path)
     for (const DeviceRecord* rec : m_importList) m_dupIndex.Add(*rec);
     Refill();
     m_bModified = true;
+}
+
+std::optional<std::size_t> DeviceListDocument::SelectedDevice(long selectedRow)
+{
+    if (selectedRow < 0 || static_cast<unsigned long>(selectedRow) >= m_list.Count()) {
+        m_prompt.Inform(kMsgSelectFirst);
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(selectedRow);
 }
 
 void DeviceListDocument::Delete(std::size_t row)

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "filechooser_iface.h"
 #include "listhistory.h"
@@ -30,10 +31,15 @@ public:
     void OpenFile(const std::filesystem::path& path);
     // 保存文件: true when the file was written.
     bool Save();
+    // A file named without the open dialog (dropped on a window): the save question, then the file.
+    void OpenDropped(const std::filesystem::path& path);
     // The save question before the list is left or replaced: true when the caller may go on.
     bool SaveChangesFirst();
     void Append(const DeviceRecord& record);
     void Import(const std::filesystem::path& path);
+    // The row a window has selected (negative for none) as a list index, or nothing after
+    // asking the user to select a device first: what delete and modify check before they run.
+    std::optional<std::size_t> SelectedDevice(long selectedRow);
     // `row` must be < List().Count().
     void Delete(std::size_t row);
     // Runs `edit` on a copy of the record at `row` (< List().Count()), which takes the record's

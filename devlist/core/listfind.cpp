@@ -109,6 +109,13 @@ bool RecordMatcher::Matches(const DeviceRecord& rec) const
     return false;
 }
 
+std::size_t FindStart(long selectedRow, std::size_t count, FindDirection direction, bool again)
+{
+    if (!again) return selectedRow < 0 ? 0 : static_cast<std::size_t>(selectedRow);
+    if (direction == FindDirection::Forward) return selectedRow < 0 ? 0 : static_cast<std::size_t>(selectedRow) + 1;
+    return selectedRow <= 0 ? count : static_cast<std::size_t>(selectedRow) - 1;
+}
+
 std::optional<std::size_t> FindRow(const DeviceList& list, const RecordMatcher& matcher, std::size_t start,
                                    FindDirection direction)
 {

@@ -39,6 +39,11 @@ private:
 
 enum class FindDirection { Forward, Backward };
 
+// Where a search of a list of `count` rows starts, given the selected row (negative for none):
+// a changed query looks from the selected row itself (`again` false), the next or previous
+// match from the row after or before it. Past the end stands for the last row going backward.
+std::size_t FindStart(long selectedRow, std::size_t count, FindDirection direction, bool again);
+
 // The first matching row met going from `start` (inclusive) in `direction`, wrapping round the
 // end of the list once; nothing when no row matches. `start` past the end counts as 0 (forward)
 // or as the last row (backward).

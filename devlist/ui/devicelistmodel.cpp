@@ -8,49 +8,23 @@
 
 namespace {
 
-struct ColumnDef {
-    const char* title;  // UTF-8
-    int width;          // pixels, not dialog units: the column widths are fixed in pixels
-};
-
-constexpr ColumnDef kColumns[COL_COUNT] = {
-    {"序号", 50}, {"器件名称", 150}, {"FID", 50}, {"ROM", 50}, {"编程电压", 80}, {"特征字", 80},
-};
-
 }  // namespace
 
 QString DeviceColumnTitle(int column)
 {
     if (column < 0 || column >= COL_COUNT) return {};
-    return QString::fromUtf8(kColumns[column].title);
+    return QString::fromUtf8(kDeviceColumns[column].title);
 }
 
 int DeviceColumnWidth(int column)
 {
     if (column < 0 || column >= COL_COUNT) return 0;
-    return kColumns[column].width;
+    return kDeviceColumns[column].width;
 }
 
 QString DeviceCellText(const DeviceRecord& r, std::size_t row, int column)
 {
-    switch (column) {
-    case COL_NUMBER:
-        return QString::fromStdString(FormatRowNumber(row));
-    case COL_NAME:
-        // Names are GBK bytes; bytes that do not decode show as replacement marks, the record
-        // itself keeps them.
-        return QString::fromStdString(GbkToUtf8(RecordName(r)));
-    case COL_FID:
-        return QString::fromStdString(FormatHexByte(r.fid));
-    case COL_ROM:
-        return QString::fromStdString(FormatRomCell(r.romKb));
-    case COL_VOLTAGE:
-        return QString::fromStdString(FormatVoltageCell(r.voltage));
-    case COL_SIGNATURE:
-        return QString::fromStdString(FormatSignature(r.signature));
-    default:
-        return {};
-    }
+    return QString::fromStdString(DeviceCellUtf8(r, row, column));
 }
 
 DeviceListModel::DeviceListModel(const DeviceList& list, QObject* parent)

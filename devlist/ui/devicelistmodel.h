@@ -7,9 +7,9 @@
 class DeviceList;
 struct DeviceRecord;
 
-// Texts of the six list columns, in the record's text forms (recordtext.h).
-// `row` is only used by column 0.
-enum DeviceColumn { COL_NUMBER = 0, COL_NAME, COL_FID, COL_ROM, COL_VOLTAGE, COL_SIGNATURE, COL_COUNT };
+#include "windowtext.h"
+
+// Texts of the six list columns (windowtext.h). `row` is only used by column 0.
 QString DeviceCellText(const DeviceRecord& record, std::size_t row, int column);
 QString DeviceColumnTitle(int column);
 int DeviceColumnWidth(int column);

@@ -13,6 +13,9 @@ namespace {
 
 QFont DialogFont() { return TemplateFont(QStringLiteral("MS Sans Serif"), 8); }
 
+// The line of each label's edit, in the order of kEntryLabels.
+constexpr int kEntryLabelY[] = {10, 29, 49, 70, 90};
+
 QString Hex2(std::uint8_t byte) { return QString::asprintf("%02x", static_cast<unsigned>(byte)); }
 
 }  // namespace
@@ -30,8 +33,8 @@ void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancel
 {
     // Built in template order, which is also the tab order; the add template has its import
     // button between the labels and the FID edit.
-    auto button = [&](int id, const char* caption, int x) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    auto button = [&](int id, int x) {
+        auto* b = new QPushButton(QString::fromUtf8(TextOf(kEntryButtons, id)), this);
         b->setObjectName(QString::number(id));
         du.Place(b, x, 120, 50, 16);
         return b;
@@ -53,25 +56,22 @@ void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancel
         return l;
     };
 
-    QPushButton* ok = button(IDC_ENTRY_OK, "确定", okX);
-    QPushButton* cancel = button(IDC_ENTRY_CANCEL, "取消", cancelX);
+    QPushButton* ok = button(IDC_ENTRY_OK, okX);
+    QPushButton* cancel = button(IDC_ENTRY_CANCEL, cancelX);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] { accept(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 
     QWidget* name = edit(IDC_NAME, 118, 10, 90);
-    label("名称(小于20个字符):", 10);
-    label("FID(1字节的16进制数):", 29);
-    label("ROM(K字节):", 49);
-    label("编程电压(V):", 70);
-    QWidget* import = withImport ? button(IDC_IMPORT, "从文件导入", 170) : nullptr;
+    for (int i = 0; i < 4; ++i) label(kEntryLabels[i].text, kEntryLabelY[i]);
+    QWidget* import = withImport ? button(IDC_IMPORT, 170) : nullptr;
     QWidget* fid = edit(IDC_FID, 118, 29, 40);
     QWidget* rom = edit(IDC_ROM, 118, 49, 40);
     QWidget* volt = edit(IDC_VOLTAGE, 118, 70, 40);
     QWidget* sig1 = edit(IDC_SIG1, 118, 90, 25);
     QWidget* sig2 = edit(IDC_SIG2, 152, 90, 25);
     QWidget* sig3 = edit(IDC_SIG3, 186, 90, 25);
-    label("特征字(16进制数):", 90);
+    label(kEntryLabels[4].text, kEntryLabelY[4]);
 
     std::vector<QWidget*> order{ok, cancel, name};
     if (import) order.push_back(import);
@@ -139,7 +139,7 @@ bool CDeviceFieldsDlg::CheckFields(DeviceRecord& rec)
 CAddDeviceDlg::CAddDeviceDlg(IPrompt& prompt, IFileChooser& importChooser, QWidget* parent)
     : CDeviceFieldsDlg(prompt, parent), m_importChooser(importChooser)
 {
-    setWindowTitle(QStringLiteral("添加新器件"));
+    setWindowTitle(QString::fromUtf8(kAddTitle));
     OnCreate();
     const DialogUnits du(font());
     setFixedSize(du.Size(250, 143));
@@ -194,7 +194,7 @@ void CAddDeviceDlg::OnImportFromFile()
 
 CEditDeviceDlg::CEditDeviceDlg(IPrompt& prompt, QWidget* parent) : CDeviceFieldsDlg(prompt, parent)
 {
-    setWindowTitle(QStringLiteral("修改"));
+    setWindowTitle(QString::fromUtf8(kEditTitle));
     OnCreate();
     const DialogUnits du(font());
     setFixedSize(du.Size(241, 143));

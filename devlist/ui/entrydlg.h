@@ -5,25 +5,13 @@
 
 #include "ddx.h"
 #include "record.h"
+#include "windowtext.h"
 #include "xtwidgets.h"
 
 class IPrompt;
 class IFileChooser;
 class DialogUnits;
 
-// Control ids of the entry dialogs (templates 129 and 132).
-enum : int {
-    IDC_ENTRY_OK = 1,
-    IDC_ENTRY_CANCEL = 2,
-    IDC_NAME = 1006,
-    IDC_IMPORT = 1007,
-    IDC_FID = 1008,
-    IDC_ROM = 1009,
-    IDC_VOLTAGE = 1010,
-    IDC_SIG1 = 1011,
-    IDC_SIG2 = 1014,
-    IDC_SIG3 = 1015,
-};
 
 // Messages of the checks on OK, in the order the checks run.
 inline constexpr const char* kMsgNameUnsavable = "名称中含有无法保存的字符!";

@@ -1,5 +1,7 @@
 #include "filechooser.h"
 
+#include "windowtext.h"
+
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QCoreApplication>
@@ -49,8 +51,8 @@ std::optional<std::filesystem::path> QtFileChooser::Choose()
         KeepToolkitSettingsUnstored();
         auto dlg = std::make_unique<QFileDialog>(nullptr);
         dlg->setOption(QFileDialog::DontUseNativeDialog, true);
-        dlg->setNameFilter(QStringLiteral("器件列表文件(*.chip)"));
-        dlg->setDefaultSuffix(QStringLiteral("chip"));
+        dlg->setNameFilter(QString::fromUtf8(kChipFilterName));
+        dlg->setDefaultSuffix(QString::fromUtf8(kChipExtension));
         dlg->setWindowModality(Qt::ApplicationModal);
         if (mode_ == Mode::Save) {
             // Replacing an existing file is confirmed by the dialog itself.

@@ -1,5 +1,7 @@
 #include "findbar.h"
 
+#include "windowtext.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -8,15 +10,7 @@
 
 namespace {
 
-struct FieldChoice {
-    const char* title;
-    FindField field;
-};
-const FieldChoice kFields[] = {
-    {"名称", FindField::Name},
-    {"签名", FindField::Signature},
-    {"FID", FindField::Fid},
-};
+const auto& kFields = kFindFields;
 
 }  // namespace
 
@@ -25,12 +19,12 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 1, 2, 1);
     layout->setSpacing(4);
-    layout->addWidget(new QLabel(QStringLiteral("查找:"), this));
+    layout->addWidget(new QLabel(QString::fromUtf8(kFindLabel), this));
     m_pField = new QComboBox(this);
-    for (const FieldChoice& c : kFields) m_pField->addItem(QString::fromUtf8(c.title));
+    for (const FindFieldChoice& c : kFields) m_pField->addItem(QString::fromUtf8(c.title));
     layout->addWidget(m_pField);
     m_pEdit = new QLineEdit(this);
-    m_pEdit->setPlaceholderText(QStringLiteral("Enter/F3 下一个, Shift+F3 上一个, Esc 关闭"));
+    m_pEdit->setPlaceholderText(QString::fromUtf8(kFindHint));
     layout->addWidget(m_pEdit, 1);
     m_pStatus = new QLabel(this);
     m_pStatus->setStyleSheet(QStringLiteral("color: #c00000"));
@@ -57,7 +51,7 @@ FindField FindBar::Field() const
 
 QString FindBar::Text() const { return m_pEdit->text(); }
 
-void FindBar::ShowNotFound(bool notFound) { m_pStatus->setText(notFound ? QStringLiteral("未找到") : QString()); }
+void FindBar::ShowNotFound(bool notFound) { m_pStatus->setText(notFound ? QString::fromUtf8(kFindNotFound) : QString()); }
 
 bool FindBar::eventFilter(QObject* watched, QEvent* event)
 {

@@ -43,7 +43,7 @@ const QEvent::Type kBuildIndexEvent = static_cast<QEvent::Type>(QEvent::register
 
 }  // namespace
 
-const char* const CDeviceListDlg::kCaption = "Tessaro ver1.0 For Qorel Vantor";
+const char* const CDeviceListDlg::kCaption = kMainCaption;
 
 CDeviceListDlg::CDeviceListDlg(const Services& services, QWidget* parent)
     : QDialog(parent),
@@ -77,8 +77,8 @@ void CDeviceListDlg::SetupWindow()
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(du.Size(384, 269));
 
-    auto makeButton = [&](int id, const char* caption, int x, int y) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    auto makeButton = [&](int id, int x, int y) {
+        auto* b = new QPushButton(QString::fromUtf8(TextOf(kMainButtons, id)), this);
         b->setObjectName(QString::number(id));
         // None of the buttons is a default button: Enter must not press whichever has focus.
         b->setAutoDefault(false);
@@ -88,28 +88,28 @@ void CDeviceListDlg::SetupWindow()
     };
 
     // Controls in template order, which is also the tab order.
-    QPushButton* exitBtn = makeButton(IDC_EXIT, "退出程序", 325, 160);
+    QPushButton* exitBtn = makeButton(IDC_EXIT, 325, 160);
     m_pListCtrl = new CXTListCtrl(this);
     m_pListCtrl->setObjectName(QString::number(IDC_DEVICE_LIST));
     du.Place(m_pListCtrl, 0, 0, 313, kListHeight);
-    QPushButton* openBtn = makeButton(IDC_OPEN, "打开文件", 325, 10);
-    QPushButton* saveBtn = makeButton(IDC_SAVE, "保存文件", 325, 35);
-    QPushButton* addBtn = makeButton(IDC_ADD, "增加器件", 325, 60);
-    QPushButton* tidyBtn = makeButton(IDC_TIDY, "整理", 325, 135);
-    QPushButton* modifyBtn = makeButton(IDC_MODIFY, "修改", 325, 85);
-    QPushButton* deleteBtn = makeButton(IDC_DELETE, "删除", 325, 110);
+    QPushButton* openBtn = makeButton(IDC_OPEN, 325, 10);
+    QPushButton* saveBtn = makeButton(IDC_SAVE, 325, 35);
+    QPushButton* addBtn = makeButton(IDC_ADD, 325, 60);
+    QPushButton* tidyBtn = makeButton(IDC_TIDY, 325, 135);
+    QPushButton* modifyBtn = makeButton(IDC_MODIFY, 325, 85);
+    QPushButton* deleteBtn = makeButton(IDC_DELETE, 325, 110);
 
     auto* iconLabel = new QLabel(this);
     du.Place(iconLabel, 340, 225, 20, 20);
     iconLabel->setAlignment(Qt::AlignCenter);
     iconLabel->setPixmap(m_hIcon.pixmap(iconLabel->size()));
-    auto* maker = new QLabel(QStringLiteral("Halvern"), this);
+    auto* maker = new QLabel(QString::fromUtf8(kMakerName), this);
     du.Place(maker, 320, 255, 60, 8);
 
     QWidget* order[] = {exitBtn, m_pListCtrl, openBtn, saveBtn, addBtn, tidyBtn, modifyBtn, deleteBtn};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    m_pAboutAction = AddAboutEntry(this, QStringLiteral("&About Tessaro..."), [this] { OnAbout(); });
+    m_pAboutAction = AddAboutEntry(this, QString::fromUtf8(kAboutMenuText), [this] { OnAbout(); });
 
     // Minimised, the window manager draws the icon (the task bar, an icon box); on Windows the
     // platform does the same from the window icon, so no painting of our own is needed.
@@ -157,8 +157,7 @@ void CDeviceListDlg::SetupFindAndUndo()
     m_pFindBar = new FindBar(this);
     m_pFindBar->hide();
     connect(m_pFindBar, &FindBar::QueryChanged, this, [this] {
-        const long row = SelectedRow();
-        FindFrom(row < 0 ? 0 : static_cast<std::size_t>(row), FindDirection::Forward);
+        FindFrom(FindStart(SelectedRow(), List().Count(), FindDirection::Forward, false), FindDirection::Forward);
     });
     connect(m_pFindBar, &FindBar::Next, this, [this] { FindNext(FindDirection::Forward); });
     connect(m_pFindBar, &FindBar::Closed, this, &CDeviceListDlg::CloseFindBar);
@@ -179,8 +178,8 @@ void CDeviceListDlg::SetupFindAndUndo()
         insertAction(m_pAboutAction, action);
         return action;
     };
-    m_pUndoAction = addAction("撤销", QKeySequence(Qt::CTRL | Qt::Key_Z), &CDeviceListDlg::OnUndo);
-    m_pRedoAction = addAction("重做", QKeySequence(Qt::CTRL | Qt::Key_Y), &CDeviceListDlg::OnRedo);
+    m_pUndoAction = addAction(kUndoText, QKeySequence(Qt::CTRL | Qt::Key_Z), &CDeviceListDlg::OnUndo);
+    m_pRedoAction = addAction(kRedoText, QKeySequence(Qt::CTRL | Qt::Key_Y), &CDeviceListDlg::OnRedo);
     auto* separator = new QAction(this);
     separator->setSeparator(true);
     insertAction(m_pAboutAction, separator);
@@ -223,14 +222,7 @@ void CDeviceListDlg::FindNext(FindDirection direction)
         OpenFindBar();
         return;
     }
-    const long row = SelectedRow();
-    const std::size_t count = List().Count();
-    std::size_t start = 0;
-    if (direction == FindDirection::Forward)
-        start = row < 0 ? 0 : static_cast<std::size_t>(row) + 1;
-    else
-        start = row <= 0 ? count : static_cast<std::size_t>(row) - 1;  // past the end: the last row
-    FindFrom(start, direction);
+    FindFrom(FindStart(SelectedRow(), List().Count(), direction, true), direction);
 }
 
 void CDeviceListDlg::FindFrom(std::size_t start, FindDirection direction)
@@ -267,8 +259,7 @@ void CDeviceListDlg::dropEvent(QDropEvent* event)
 
 void CDeviceListDlg::OpenDroppedFile(const std::filesystem::path& path)
 {
-    if (!SaveChangesFirst()) return;
-    OpenListFile(path);
+    m_doc.OpenDropped(path);
 }
 
 bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)
@@ -369,12 +360,7 @@ long CDeviceListDlg::SelectedRow() const
 
 std::optional<std::size_t> CDeviceListDlg::SelectedDevice()
 {
-    const long row = SelectedRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= List().Count()) {
-        m_prompt.Inform("请先选择器件!");
-        return std::nullopt;
-    }
-    return static_cast<std::size_t>(row);
+    return m_doc.SelectedDevice(SelectedRow());
 }
 
 void CDeviceListDlg::DeleteDevice()

@@ -14,6 +14,7 @@
 #include "prompt.h"
 #include "qtprompt.h"
 #include "record.h"
+#include "windowtext.h"
 #include "xtwidgets.h"
 
 class DeviceListModel;
@@ -36,18 +37,7 @@ class CDeviceListDlg : public QDialog {
     Q_OBJECT
 public:
     using Services = DeviceListServices;
-
-    // Control ids of the window's template.
-    enum : int {
-        IDC_EXIT = 2,
-        IDC_DEVICE_LIST = 1000,
-        IDC_OPEN = 1001,
-        IDC_SAVE = 1003,
-        IDC_ADD = 1004,
-        IDC_TIDY = 1005,
-        IDC_MODIFY = 1012,
-        IDC_DELETE = 1013,
-    };
+    using enum MainControl;
 
     explicit CDeviceListDlg(const Services& services = {}, QWidget* parent = nullptr);
     ~CDeviceListDlg() override;

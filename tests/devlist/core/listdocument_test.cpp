@@ -427,3 +427,38 @@ TEST_F(ListDocumentTest, OpenFileMatchesOpenDialog)
 }
 
 }  // namespace
+
+// Delete and modify of both windows run only on a selected row that the list still has; any
+// other selection asks the user to select a device first and gives nothing to act on.
+TEST_F(ListDocumentTest, SelectedDeviceOnlyForARowTheListHas)
+{
+    doc.Append(ThreeDevices()[0]);
+    doc.Append(ThreeDevices()[1]);
+    struct Row {
+        long selected;
+        std::optional<std::size_t> device;
+    };
+    const Row rows[] = {{0, 0}, {1, 1}, {-1, std::nullopt}, {2, std::nullopt}, {-2, std::nullopt}};
+    for (const Row& r : rows) {
+        prompt.Clear();
+        EXPECT_EQ(doc.SelectedDevice(r.selected), r.device) << r.selected;
+        EXPECT_EQ(prompt.CountOf("请先选择器件!"), r.device ? 0 : 1) << r.selected;
+    }
+}
+
+// A dropped file asks the save question first; Cancel keeps the changed list, No opens the file.
+TEST_F(ListDocumentTest, DroppedFileAsksBeforeReplacingChanges)
+{
+    const fs::path file = Tmp("dropped.chip");
+    WriteChip(file, {ThreeDevices()[2]});
+    doc.Append(ThreeDevices()[0]);
+    prompt.Queue(Answer::Cancel);
+    doc.OpenDropped(file);
+    EXPECT_EQ(Names(), std::vector<std::string>{"AT89C51"});
+    EXPECT_TRUE(doc.IsModified());
+    prompt.Queue(Answer::No);
+    doc.OpenDropped(file);
+    EXPECT_EQ(Names(), std::vector<std::string>{"SST89E516"});
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(prompt.CountOf("是否保存当前器件列表?"), 2);
+}

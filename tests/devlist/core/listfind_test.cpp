@@ -84,3 +84,24 @@ TEST(ListFind, FindRowStartsAtTheGivenRowAndWraps)
 }
 
 }  // namespace
+
+// Both windows start a search here: a changed query from the selected row itself, F3 from the
+// row after it, Shift+F3 from the row before it (past the end meaning the last row).
+TEST(ListFind, FindStartFollowsTheSelectedRow)
+{
+    constexpr auto F = FindDirection::Forward;
+    constexpr auto B = FindDirection::Backward;
+    struct Row {
+        long selected;
+        FindDirection direction;
+        bool again;
+        std::size_t start;
+    };
+    const Row rows[] = {
+        {-1, F, false, 0}, {2, F, false, 2}, {-1, F, true, 0}, {2, F, true, 3}, {4, F, true, 5},
+        {-1, B, true, 5},  {0, B, true, 5},  {3, B, true, 2},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(FindStart(r.selected, 5, r.direction, r.again), r.start)
+            << r.selected << (r.direction == F ? " forward" : " backward") << (r.again ? " again" : "");
+}

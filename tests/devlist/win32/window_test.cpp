@@ -1,0 +1,324 @@
+// The native Windows window's wiring, in-process under Wine: the real dialogs from the program's
+// own templates, with scripted questions and file names. Each test checks that a control or key
+// reaches the document's flow and that the list view shows what the document holds; the flows
+// and rules themselves are tested in the core.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "aboutbox.h"
+#include "chipfiles.h"
+#include "mainwnd.h"
+#include "recordtext.h"
+#include "scripted_chooser.h"
+#include "scripted_prompt.h"
+#include "testutil.h"
+#include "windowtext.h"
+#include "wintext.h"
+
+namespace fs = std::filesystem;
+using Answer = IPrompt::Answer;
+
+namespace {
+
+// Runs `drive` on the next dialog this thread opens over `owner` (an entry dialog, the About
+// box): a timer fires inside that dialog's own modal loop.
+std::function<void(HWND)> g_drive;
+HWND g_owner = nullptr;
+
+void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND wnd, LPARAM out) -> BOOL {
+            wchar_t cls[16] = {};
+            GetClassNameW(wnd, cls, 16);
+            if (wnd != g_owner && IsWindowVisible(wnd) && std::wcscmp(cls, L"#32770") == 0) {
+                *reinterpret_cast<HWND*>(out) = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    if (!found) return;  // not up yet: the timer fires again
+    KillTimer(nullptr, id);
+    auto drive = std::move(g_drive);
+    g_drive = nullptr;
+    drive(found);
+}
+
+void OnNextDialog(HWND owner, std::function<void(HWND)> drive)
+{
+    g_owner = owner;
+    g_drive = std::move(drive);
+    SetTimer(nullptr, 0, 20, DriveTimer);
+}
+
+void Click(HWND dlg, int id) { SendMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+
+// A file list as Explorer hands it over in WM_DROPFILES.
+HGLOBAL DropOf(const std::vector<std::wstring>& files)
+{
+    std::wstring names;
+    for (const std::wstring& f : files) names += f + L'\0';
+    names += L'\0';
+    const SIZE_T bytes = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
+    HGLOBAL mem = GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(mem);
+    return mem;
+}
+
+class Win32WindowTest : public ::testing::Test {
+protected:
+    ScriptedPrompt prompt;
+    ScriptedChooser open, save, import;
+    CDeviceListDlg dlg{GetModuleHandleW(nullptr), {&prompt, &open, &save, &import}};
+    HWND wnd = nullptr;
+    HWND list = nullptr;
+    TempDir tmp;
+    fs::path sample;
+
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&icc);
+        wnd = dlg.Create();
+        ASSERT_NE(wnd, nullptr);
+        list = dlg.ListView();
+        sample = tmp.Path() / L"样例.chip";  // a Chinese file name
+        WriteChip(sample, ThreeDevices());
+    }
+
+    void OpenSample()
+    {
+        open.Queue(sample);
+        Click(wnd, IDC_OPEN);
+    }
+
+    int Rows() const { return ListView_GetItemCount(list); }
+
+    std::string Cell(int row, int column) const
+    {
+        wchar_t text[256] = {};
+        ListView_GetItemText(list, row, column, text, 256);
+        return WideToUtf8(text);
+    }
+
+    void Select(int row)
+    {
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+
+    int Selected() const { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
+
+    // A key pressed on `target` as the program's message loop takes it, with Ctrl / Shift held.
+    void Key(HWND target, WPARAM vk, bool ctrl = false, bool shift = false)
+    {
+        BYTE state[256] = {};
+        GetKeyboardState(state);
+        BYTE held[256];
+        std::memcpy(held, state, sizeof held);
+        held[VK_CONTROL] = ctrl ? 0x80 : 0;
+        held[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(held);
+        MSG msg{target, WM_KEYDOWN, vk, 1, 0, {}};
+        dlg.PreTranslateMessage(msg);
+        SetKeyboardState(state);
+    }
+
+    bool Visible(int id) const { return IsWindowVisible(GetDlgItem(wnd, id)) != FALSE; }
+};
+
+TEST_F(Win32WindowTest, ControlsCarryTheSharedTexts)
+{
+    EXPECT_EQ(GetWindowUtf8(wnd), kMainCaption);
+    for (const ControlText& b : kMainButtons) EXPECT_EQ(GetDlgItemUtf8(wnd, b.id), b.text) << b.id;
+    HWND header = ListView_GetHeader(list);
+    ASSERT_EQ(Header_GetItemCount(header), COL_COUNT);
+    for (int c = 0; c < COL_COUNT; ++c) {
+        wchar_t title[64] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = title;
+        item.cchTextMax = 64;
+        Header_GetItem(header, c, &item);
+        EXPECT_EQ(WideToUtf8(title), kDeviceColumns[c].title) << c;
+    }
+    // The About item at the end of the system menu.
+    HMENU menu = GetSystemMenu(wnd, FALSE);
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, IDM_ABOUTBOX, text, 64, MF_BYCOMMAND);
+    EXPECT_EQ(WideToUtf8(text), kAboutMenuText);
+}
+
+TEST_F(Win32WindowTest, ListViewShowsTheDocumentsRows)
+{
+    OpenSample();
+    const DeviceList& doc = dlg.Document().List();
+    ASSERT_EQ(Rows(), 3);
+    for (int row = 0; row < 3; ++row)
+        for (int c = 0; c < COL_COUNT; ++c)
+            EXPECT_EQ(Cell(row, c), DeviceCellUtf8(*doc.At(static_cast<std::size_t>(row)), static_cast<std::size_t>(row), c))
+                << row << "," << c;
+}
+
+TEST_F(Win32WindowTest, EachButtonReachesItsFlow)
+{
+    // 打开文件 through the open chooser, from a folder with a Chinese name.
+    OpenSample();
+    EXPECT_EQ(open.calls, 1);
+    EXPECT_EQ(Rows(), 3);
+
+    // 删除 and 修改 without a selected row: the document's question.
+    Click(wnd, IDC_DELETE);
+    Click(wnd, IDC_MODIFY);
+    EXPECT_EQ(prompt.CountOf(kMsgSelectFirst), 2);
+
+    // 删除 with a row selected.
+    Select(1);
+    Click(wnd, IDC_DELETE);
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(1, COL_NAME), RecordName(ThreeDevices()[2]));
+
+    // 整理: one more undo step.
+    Click(wnd, IDC_TIDY);
+    EXPECT_TRUE(dlg.Document().IsModified());
+
+    // 保存文件 through the save chooser, to a Chinese name.
+    const fs::path saved = tmp.Path() / L"保存的列表.chip";
+    save.Queue(saved);
+    Click(wnd, IDC_SAVE);
+    EXPECT_EQ(fs::file_size(saved), 8u + 2u * 36u);
+    EXPECT_FALSE(dlg.Document().IsModified());
+
+    // 修改 with a row selected opens the modify dialog on that record; Cancel still refills.
+    Select(0);
+    std::string shownName;
+    OnNextDialog(wnd, [&](HWND edit) {
+        shownName = GetDlgItemUtf8(edit, IDC_NAME);
+        Click(edit, IDC_ENTRY_CANCEL);
+    });
+    Click(wnd, IDC_MODIFY);
+    EXPECT_EQ(shownName, RecordName(*dlg.Document().List().At(0)));
+
+    // 增加器件, then 从文件导入 in the add dialog: the import flow.
+    import.Queue(saved);
+    OnNextDialog(wnd, [&](HWND add) { Click(add, IDC_IMPORT); });
+    Click(wnd, IDC_ADD);
+    EXPECT_EQ(import.calls, 1);
+    EXPECT_EQ(Rows(), 4);
+
+    // 退出程序 with changes: the save question, answered Cancel, keeps the window; No closes it.
+    prompt.Queue(Answer::Cancel);
+    Click(wnd, IDC_EXIT);
+    EXPECT_FALSE(dlg.IsClosed());
+    prompt.Queue(Answer::No);
+    Click(wnd, IDC_EXIT);
+    EXPECT_TRUE(dlg.IsClosed());
+    EXPECT_EQ(prompt.CountOf("是否保存当前器件列表?"), 2);
+}
+
+TEST_F(Win32WindowTest, EnterNeverClosesEscAndTheCloseBoxAsk)
+{
+    OpenSample();
+    Select(0);
+    Click(wnd, IDC_DELETE);
+    Key(list, VK_RETURN);
+    EXPECT_FALSE(dlg.IsClosed());
+    EXPECT_EQ(prompt.Count(), 0u);
+
+    prompt.Queue(Answer::Cancel);
+    Key(list, VK_ESCAPE);
+    EXPECT_FALSE(dlg.IsClosed());
+    prompt.Queue(Answer::Cancel);
+    SendMessageW(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(dlg.IsClosed());
+    EXPECT_EQ(prompt.CountOf("是否保存当前器件列表?"), 2);
+}
+
+TEST_F(Win32WindowTest, DeleteKeyUndoAndRedoKeys)
+{
+    OpenSample();
+    Select(0);
+    Key(list, VK_DELETE);
+    EXPECT_EQ(Rows(), 2);
+    Key(list, 'Z', true);
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(0, COL_NAME), RecordName(ThreeDevices()[0]));
+    Key(list, 'Y', true);
+    EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(Win32WindowTest, FindBarFindsThroughTheWindow)
+{
+    OpenSample();
+    Key(list, 'F', true);
+    ASSERT_TRUE(Visible(IDC_FIND_TEXT));
+    EXPECT_EQ(GetFocus(), GetDlgItem(wnd, IDC_FIND_TEXT));
+
+    // Each change of the text searches (the name field is the first choice).
+    const std::string third(RecordName(ThreeDevices()[2]));
+    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, third);
+    EXPECT_EQ(Selected(), 2);
+    // A text found nowhere says so.
+    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, "没有这个器件");
+    EXPECT_EQ(GetDlgItemUtf8(wnd, IDC_FIND_STATUS), kFindNotFound);
+
+    // F3, Enter and Shift+F3 go to the next and previous match: "89" is in rows 0 and 2.
+    Select(0);
+    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, "89");
+    EXPECT_EQ(Selected(), 0);
+    const HWND edit = GetDlgItem(wnd, IDC_FIND_TEXT);
+    Key(edit, VK_F3);
+    EXPECT_EQ(Selected(), 2);
+    Key(edit, VK_RETURN);
+    EXPECT_EQ(Selected(), 0);
+    Key(edit, VK_F3, false, true);
+    EXPECT_EQ(Selected(), 2);
+    // The field chooser: FID 0a is row 1 only.
+    SendDlgItemMessageW(wnd, IDC_FIND_FIELD, CB_SETCURSEL, 2, 0);
+    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, "0a");
+    EXPECT_EQ(Selected(), 1);
+
+    // Esc in the bar closes the bar, not the window.
+    Key(GetDlgItem(wnd, IDC_FIND_TEXT), VK_ESCAPE);
+    EXPECT_FALSE(Visible(IDC_FIND_TEXT));
+    EXPECT_FALSE(dlg.IsClosed());
+}
+
+TEST_F(Win32WindowTest, DroppedFileOpensAfterTheSaveQuestion)
+{
+    Click(wnd, IDC_TIDY);  // a change, so the question comes
+    prompt.Queue(Answer::No);
+    SendMessageW(wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({sample.wstring()})), 0);
+    EXPECT_EQ(prompt.CountOf("是否保存当前器件列表?"), 1);
+    EXPECT_EQ(Rows(), 3);
+
+    // Two files at once name no one list: nothing happens.
+    SendMessageW(wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({sample.wstring(), sample.wstring()})), 0);
+    EXPECT_EQ(Rows(), 3);
+}
+
+TEST_F(Win32WindowTest, AboutFromTheSystemMenu)
+{
+    std::string title;
+    OnNextDialog(wnd, [&](HWND about) {
+        title = GetWindowUtf8(about);
+        Click(about, IDOK);
+    });
+    SendMessageW(wnd, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    EXPECT_EQ(title, kAboutTitle);
+}
+
+}  // namespace
