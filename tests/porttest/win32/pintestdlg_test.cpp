@@ -158,12 +158,12 @@ TEST_F(Window, FailedOpenShowsTheAbsentPortAndTheWholeReasonOneClickAway)
 
     Click(dlg, IDC_PIN2); // nothing is driven: inputs read as undriven lines
     EXPECT_EQ(Text(dlg, IDC_DATA), "FF");
+    // The reason with its folder never fits two lines: the whole of it is behind the button.
+    ASSERT_TRUE(IsWindowVisible(Item(dlg, IDC_PORT_DETAILS)));
     prompt.messages.clear();
-    if (IsWindowVisible(Item(dlg, IDC_PORT_DETAILS))) {
-        Click(dlg, IDC_PORT_DETAILS);
-        ASSERT_EQ(prompt.messages.size(), 1u);
-        EXPECT_EQ(prompt.messages[0], dlg.StatusLine());
-    }
+    Click(dlg, IDC_PORT_DETAILS);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0], dlg.StatusLine());
 }
 
 TEST_F(Window, KeysRunTheWiringTestAboutAndEnd)
