@@ -17,9 +17,10 @@ stage=$dist/$name
 rm -rf "$stage" "$dist/$name-win64.zip" "$dist/$name-setup.exe"
 mkdir -p "$stage"
 
-# A program of the build, wherever its folder put it (never a test program).
+# A program of the build, wherever its folder put it: never a test program, nor a copy installed
+# into one of the Wine prefixes there.
 built() {
-  find "$build" -name "$1" -not -path "$build/tests/*" -not -path "$build/dist/*" -print -quit
+  find "$build" -name "$1" -not -path "$build/tests/*" -not -path "$build/dist/*" -not -path "*/drive_c/*" -print -quit
 }
 
 chiptool=$(built chiptool.exe)
