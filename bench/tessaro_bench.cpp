@@ -7,6 +7,7 @@
 #include "dialogunits.h"
 #include "listfile.h"
 #include "mainwnd.h"
+#include "million_list.h"
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
 
@@ -29,31 +30,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kRecords = 1000000;
+constexpr std::size_t kRecords = kMillionRecords;
 
-DeviceRecord Numbered(std::size_t i, const char* prefix)
-{
-    DeviceRecord r{};
-    std::snprintf(r.name, sizeof r.name, "%.3s%07u", prefix, static_cast<unsigned>(i % 10000000));
-    r.fid = static_cast<std::uint8_t>(i * 7);
-    r.romKb = static_cast<std::int32_t>(i % 1024);
-    r.voltage = 5.0f;
-    r.signature[0] = static_cast<std::uint8_t>(i >> 16);
-    r.signature[1] = static_cast<std::uint8_t>(i >> 8);
-    r.signature[2] = static_cast<std::uint8_t>(i);
-    return r;
-}
 
 const fs::path& MillionFile()
 {
     static const fs::path path = [] {
         const fs::path p = fs::temp_directory_path() / "tessaro_bench_1m.chip";
-        std::vector<DeviceRecord> recs(kRecords);
-        for (std::size_t i = 0; i < kRecords; ++i) recs[i] = Numbered(i, "DEV");
-        const std::uint32_t header[2] = {1, static_cast<std::uint32_t>(kRecords)};
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(header), sizeof header);
-        out.write(reinterpret_cast<const char*>(recs.data()), static_cast<std::streamsize>(recs.size() * sizeof(DeviceRecord)));
+        WriteMillionList(p);
         return p;
     }();
     return path;

@@ -74,3 +74,9 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8)
         return std::nullopt;
     return out;
 }
+
+std::optional<std::string> GbkFieldBytes(std::string_view loadedBytes, std::string_view typedUtf8)
+{
+    if (typedUtf8 == GbkToUtf8(loadedBytes)) return std::string(loadedBytes);
+    return Utf8ToGbk(typedUtf8);
+}

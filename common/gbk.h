@@ -13,6 +13,11 @@ std::string GbkToUtf8(std::string_view gbk);
 // True when every byte of `gbk` decodes (ASCII included).
 bool IsValidGbk(std::string_view gbk);
 
+// The bytes to store for a text field loaded from `loadedBytes`: those very bytes while the typed
+// text is still what they decode to (so bytes that are not GBK survive a field left as it was),
+// else the typed text in GBK; nothing when GBK cannot hold it.
+std::optional<std::string> GbkFieldBytes(std::string_view loadedBytes, std::string_view typedUtf8);
+
 // UTF-8 -> GBK bytes, or nothing when the text holds a character that GBK cannot represent
 // (or is not valid UTF-8). Never substitutes '?'.
 std::optional<std::string> Utf8ToGbk(std::string_view utf8);

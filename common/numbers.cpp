@@ -60,12 +60,3 @@ std::optional<float> ParseDialogFloat(std::string_view text)
     if (std::isnan(*v)) return std::numeric_limits<float>::quiet_NaN();
     return negative ? -*v : *v;
 }
-
-std::string FormatDialogFloat(float value)
-{
-    if (std::isnan(value)) return "nan";
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    if (ec != std::errc()) return "0";
-    return std::string(buf, end);
-}

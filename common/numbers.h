@@ -1,7 +1,6 @@
 #pragma once
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
 // Decimal numbers read from text, all on std::from_chars: the whole text must be the number,
@@ -22,5 +21,3 @@ std::optional<int> ParseDialogInt(std::string_view text);
 // a decimal float with an optional exponent, or "inf", "infinity", "nan" in any case (a NaN is
 // always the positive quiet NaN). Nothing else: no hexadecimal, no "nan(chars)".
 std::optional<float> ParseDialogFloat(std::string_view text);
-// The shortest text that ParseDialogFloat reads back as exactly `value` ("nan" for any NaN).
-std::string FormatDialogFloat(float value);

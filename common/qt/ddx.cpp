@@ -1,8 +1,5 @@
 #include "ddx.h"
 
-#include <charconv>
-#include <cmath>
-
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,8 +17,7 @@ void CGbkString::SetBytes(std::string_view bytes)
 
 std::optional<std::string> CGbkString::Bytes() const
 {
-    if (m_strText == m_strShown) return m_bytes;
-    return Utf8ToGbk(m_strText.toStdString());
+    return GbkFieldBytes(m_bytes, m_strText.toStdString());
 }
 
 QWidget* CDataExchange::Control(int id) const
@@ -81,34 +77,3 @@ void DDX_Text(CDataExchange& dx, int id, CGbkString& value)
     else
         edit->setText(value.Text());
 }
-
-void DDX_Text(CDataExchange& dx, int id, int& value)
-{
-    if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
-    if (!edit) return;
-    if (!dx.m_bSaveAndValidate) {
-        edit->setText(QString::number(value));
-        return;
-    }
-    if (auto v = ParseDialogInt(edit->text().toStdString()))
-        value = *v;
-    else
-        dx.Fail(edit, kMsgNotInteger);
-}
-
-void DDX_Text(CDataExchange& dx, int id, float& value)
-{
-    if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
-    if (!edit) return;
-    if (!dx.m_bSaveAndValidate) {
-        edit->setText(QString::fromStdString(FormatDialogFloat(value)));
-        return;
-    }
-    if (auto v = ParseDialogFloat(edit->text().toStdString()))
-        value = *v;
-    else
-        dx.Fail(edit, kMsgNotNumber);
-}
-

@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include "numbers.h"
-
 class IPrompt;
 class QWidget;
 
@@ -60,17 +58,5 @@ private:
 // An edit's text, or a static label's (which only ever shows its member).
 void DDX_Text(CDataExchange& dx, int id, QString& value);
 void DDX_Text(CDataExchange& dx, int id, CGbkString& value);
-// Refuses text that is not a whole number with "请输入一个整数。".
-void DDX_Text(CDataExchange& dx, int id, int& value);
-// Refuses text that is not a number with "请输入一个数字。".
-void DDX_Text(CDataExchange& dx, int id, float& value);
-
 // A check box: 1 ticked, 0 not; any other value shows ticked.
 void DDX_Check(CDataExchange& dx, int id, int& value);
-
-// The number fields read with ParseDialogInt and ParseDialogFloat and are shown with
-// FormatDialogFloat (numbers.h); "inf" and "nan" are taken so that a value read from a file shows
-// and is accepted back unchanged.
-
-inline constexpr const char* kMsgNotInteger = "请输入一个整数。";
-inline constexpr const char* kMsgNotNumber = "请输入一个数字。";

@@ -3,6 +3,20 @@
 #include "gbk.h"
 #include "recordtext.h"
 
+#include <utility>
+
+int EntryFieldControl(DeviceField field)
+{
+    static constexpr std::pair<DeviceField, int> kControls[] = {
+        {DeviceField::Name, IDC_NAME},       {DeviceField::Fid, IDC_FID},   {DeviceField::RomKb, IDC_ROM},
+        {DeviceField::Voltage, IDC_VOLTAGE}, {DeviceField::Sig1, IDC_SIG1}, {DeviceField::Sig2, IDC_SIG2},
+        {DeviceField::Sig3, IDC_SIG3},
+    };
+    for (auto [f, id] : kControls)
+        if (f == field) return id;
+    return IDC_NAME;
+}
+
 std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int column)
 {
     switch (column) {

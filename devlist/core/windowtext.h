@@ -4,6 +4,7 @@
 
 #include "listfind.h"
 #include "record.h"
+#include "recordfields.h"
 
 // What Tessaro's windows say, in UTF-8: one home for both front ends (the Qt window and the
 // native Windows one), so that captions, titles and messages never drift apart. Each front end
@@ -84,6 +85,8 @@ inline constexpr const char* kAddTitle = "添加新器件";
 inline constexpr const char* kEditTitle = "修改";
 inline constexpr ControlText kEntryButtons[] = {
     {IDC_ENTRY_OK, "确定"}, {IDC_ENTRY_CANCEL, "取消"}, {IDC_IMPORT, "从文件导入"}};
+// The edit of each field, for putting the focus on the one refused.
+int EntryFieldControl(DeviceField field);
 // The labels, each with the edit whose line it stands on.
 struct EntryLabel {
     const char* text;

@@ -4,9 +4,7 @@
 
 #include "filechooser_iface.h"
 #include "gbk.h"
-#include "numbers.h"
 #include "prompt.h"
-#include "recordtext.h"
 #include "resource.h"
 #include "windowtext.h"
 #include "wintext.h"
@@ -20,7 +18,7 @@ struct FieldControl {
 // Every edit with the member it shows, in template order.
 constexpr FieldControl kFields[] = {
     {IDC_NAME, &CDeviceFieldsDlg::m_strName},       {IDC_FID, &CDeviceFieldsDlg::m_strFid},
-    {IDC_ROM, &CDeviceFieldsDlg::m_strRom},         {IDC_VOLTAGE, &CDeviceFieldsDlg::m_strVoltage},
+    {IDC_ROM, &CDeviceFieldsDlg::m_strRomKb},         {IDC_VOLTAGE, &CDeviceFieldsDlg::m_strVoltage},
     {IDC_SIG1, &CDeviceFieldsDlg::m_strSig1},       {IDC_SIG2, &CDeviceFieldsDlg::m_strSig2},
     {IDC_SIG3, &CDeviceFieldsDlg::m_strSig3},
 };
@@ -94,20 +92,36 @@ void CDeviceFieldsDlg::ReadControls()
 
 void CDeviceFieldsDlg::LoadRecord(const DeviceRecord& rec)
 {
-    m_loadedName = std::string(RecordName(rec));
+    const DeviceFieldTexts t = RecordToTexts(rec);
+    m_loadedName = t.name.value_or(std::string());
     m_strName = GbkToUtf8(m_loadedName);
-    m_strFid = FormatHexByte(rec.fid);
-    m_strSig1 = FormatHexByte(rec.signature[0]);
-    m_strSig2 = FormatHexByte(rec.signature[1]);
-    m_strSig3 = FormatHexByte(rec.signature[2]);
-    m_strRom = std::to_string(rec.romKb);
-    m_strVoltage = FormatDialogFloat(rec.voltage);
+    m_strFid = t.fid;
+    m_strRomKb = t.romKb;
+    m_strVoltage = t.voltage;
+    m_strSig1 = t.sig1;
+    m_strSig2 = t.sig2;
+    m_strSig3 = t.sig3;
 }
 
-bool CDeviceFieldsDlg::CheckFields(DeviceRecord&)
+DeviceFieldTexts CDeviceFieldsDlg::Texts() const
 {
-    // The record-field rule of the core is wired here.
-    return false;
+    return {GbkFieldBytes(m_loadedName, m_strName), m_strFid, m_strRomKb, m_strVoltage, m_strSig1, m_strSig2, m_strSig3};
+}
+
+void CDeviceFieldsDlg::ShowFault(const DeviceFieldFault& fault)
+{
+    m_prompt.Inform(fault.message);
+    // The refused field gets the focus with its text selected, ready to be typed over.
+    const HWND edit = GetDlgItem(m_hWnd, EntryFieldControl(fault.field));
+    SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
+bool CDeviceFieldsDlg::CheckFields(DeviceRecord& rec)
+{
+    const std::optional<DeviceFieldFault> fault = TextsToRecord(Texts(), rec);
+    if (fault) ShowFault(*fault);
+    return !fault;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -115,7 +129,7 @@ bool CDeviceFieldsDlg::CheckFields(DeviceRecord&)
 CAddDeviceDlg::CAddDeviceDlg(HINSTANCE inst, IPrompt& prompt, IFileChooser& importChooser)
     : CDeviceFieldsDlg(inst, prompt, IDD_ADD_DEVICE, kAddTitle), m_importChooser(importChooser)
 {
-    m_strRom = "0";
+    m_strRomKb = "0";
     m_strVoltage = "0";
 }
 
@@ -128,9 +142,7 @@ int CAddDeviceDlg::DoModal(HWND owner)
 void CAddDeviceDlg::OnOK()
 {
     ReadControls();
-    DeviceRecord rec = m_record;
-    if (!CheckFields(rec)) return;
-    m_record = rec;
+    if (!CheckFields(m_record)) return;
     m_bImport = false;
     EndDialog(IDOK);
 }
@@ -140,9 +152,14 @@ bool CAddDeviceDlg::OnCommand(int id)
     if (id != IDC_IMPORT) return false;
     std::optional<std::filesystem::path> path = m_importChooser.Choose();
     if (!path) return true;
-    ReadControls();
     m_bImport = true;
     m_strImportPath = std::move(*path);
+    // The device fields are not checked on this path, but the number fields are still read.
+    ReadControls();
+    if (const std::optional<DeviceFieldFault> fault = NumberFieldsFault(Texts())) {
+        ShowFault(*fault);
+        return true;
+    }
     EndDialog(IDOK);
     return true;
 }
@@ -164,9 +181,7 @@ void CEditDeviceDlg::OnOK()
 {
     if (!m_pRecord) return;
     ReadControls();
-    // Checked on a copy: the list's record changes only when every field is accepted.
-    DeviceRecord rec = *m_pRecord;
-    if (!CheckFields(rec)) return;
-    *m_pRecord = rec;
+    // The list's record changes only when every field is accepted.
+    if (!CheckFields(*m_pRecord)) return;
     EndDialog(IDOK);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "record.h"
+#include "recordfields.h"
 
 class IPrompt;
 class IFileChooser;
@@ -19,8 +20,8 @@ public:
     virtual ~CDeviceFieldsDlg() = default;
 
     // The fields' texts, UTF-8.
-    std::string m_strName, m_strFid, m_strRom, m_strVoltage, m_strSig1, m_strSig2, m_strSig3;
-    // The name's bytes as loaded from a record: kept when the user leaves the name as it was
+    std::string m_strName, m_strFid, m_strRomKb, m_strVoltage, m_strSig1, m_strSig2, m_strSig3;
+    // The name's bytes as loaded from a record: kept while the user leaves the name as it was
     // shown, so bytes that are not GBK come back unchanged.
     std::string m_loadedName;
 
@@ -35,9 +36,12 @@ protected:
     // Members -> controls, controls -> members.
     void FillControls();
     void ReadControls();
-    // The checks of OK on the members, into `rec`; false after showing the first failure (the
-    // failing field then has the focus). `rec` may be partly written on false.
+    // The fields as the core's record-field rule takes them.
+    DeviceFieldTexts Texts() const;
+    // The checks of OK on the members, into `rec` (untouched on false); false after showing the
+    // first failure, the refused field then having the focus with its text selected.
     bool CheckFields(DeviceRecord& rec);
+    void ShowFault(const DeviceFieldFault& fault);
     // Loads the members from a record.
     void LoadRecord(const DeviceRecord& rec);
 

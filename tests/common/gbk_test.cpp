@@ -53,3 +53,21 @@ TEST(Gbk, EveryDecodableDoubleByteCodeRoundTrips)
         }
     EXPECT_GT(decodable, 21000);  // GBK proper has 21,886 double-byte codes
 }
+
+// An entry field loaded from a record gives back the record's own bytes until the user changes it,
+// even bytes that are not GBK; a changed field gives the typed text in GBK, or nothing.
+TEST(Gbk, FieldBytesKeepUntouchedBytes)
+{
+    struct Row {
+        std::string loaded, typed;
+        std::optional<std::string> stored;
+    };
+    const Row rows[] = {
+        {"AB\xFF", "AB" + kFffd, std::string("AB\xFF")},
+        {"AB\xFF", "AB", std::string("AB")},
+        {"\xD0\xBE", "芯", std::string("\xD0\xBE")},
+        {"", "芯片", std::string("\xD0\xBE\xC6\xAC")},
+        {"X", "😀", std::nullopt},
+    };
+    for (const Row& r : rows) EXPECT_EQ(GbkFieldBytes(r.loaded, r.typed), r.stored) << r.typed;
+}

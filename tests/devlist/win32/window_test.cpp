@@ -310,6 +310,53 @@ TEST_F(Win32WindowTest, DroppedFileOpensAfterTheSaveQuestion)
     EXPECT_EQ(Rows(), 3);
 }
 
+// The add dialog hands its texts to the core's rule: only the first failing check is shown, the
+// dialog stays open, and a corrected OK appends the device. The modify dialog opens on the record.
+TEST_F(Win32WindowTest, EntryDialogsShowTheFirstFailingCheck)
+{
+    OnNextDialog(wnd, [&](HWND add) {
+        EXPECT_EQ(GetWindowUtf8(add), kAddTitle);
+        SetDlgItemUtf8(add, IDC_NAME, "");
+        SetDlgItemUtf8(add, IDC_FID, "zz");
+        Click(add, IDOK);
+        EXPECT_EQ(prompt.LastText(), kMsgNameEmpty);
+        EXPECT_EQ(GetFocus(), GetDlgItem(add, IDC_NAME));
+        SetDlgItemUtf8(add, IDC_NAME, "芯片");
+        Click(add, IDOK);
+        EXPECT_EQ(prompt.LastText(), kMsgBadFid);
+        SetDlgItemUtf8(add, IDC_FID, "0A");
+        Click(add, IDOK);
+    });
+    Click(wnd, IDC_ADD);
+    EXPECT_EQ(prompt.Count(), 2u);
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_EQ(Cell(0, COL_NAME), "芯片");
+    EXPECT_EQ(Cell(0, COL_FID), "0a");
+
+    // 从文件导入 still reads the number fields: a ROM that is no number keeps the dialog open.
+    import.Queue(sample);
+    OnNextDialog(wnd, [&](HWND add) {
+        EXPECT_EQ(GetDlgItemUtf8(add, IDC_NAME), "芯片");  // the fields of the last use
+        SetDlgItemUtf8(add, IDC_ROM, "x");
+        Click(add, IDC_IMPORT);
+        EXPECT_EQ(prompt.LastText(), kMsgNotInteger);
+        Click(add, IDCANCEL);
+    });
+    Click(wnd, IDC_ADD);
+    EXPECT_EQ(Rows(), 1);
+
+    // The modify dialog shows the record and writes it back on OK.
+    Select(0);
+    OnNextDialog(wnd, [&](HWND edit) {
+        EXPECT_EQ(GetWindowUtf8(edit), kEditTitle);
+        EXPECT_EQ(GetDlgItemUtf8(edit, IDC_FID), "0a");
+        SetDlgItemUtf8(edit, IDC_SIG2, "ff");
+        Click(edit, IDOK);
+    });
+    Click(wnd, IDC_MODIFY);
+    EXPECT_EQ(Cell(0, COL_SIGNATURE), "00 ff 00");
+}
+
 TEST_F(Win32WindowTest, AboutFromTheSystemMenu)
 {
     std::string title;
