@@ -30,7 +30,11 @@ defines=()
 tessaro=$(built tessaro.exe)
 if [ -n "$tessaro" ]; then
   cp "$tessaro" "$stage/"
-  icotool -c -o "$stage/tessaro.ico" devlist/resources/icon128-{16,32,48,256}.png
+  # The icon the build drew for tessaro.exe, where it left one.
+  ico=$(built tessaro.ico)
+  if [ -n "$ico" ]; then cp "$ico" "$stage/"; else
+    icotool -c -o "$stage/tessaro.ico" devlist/resources/icon128-{16,32,48,256}.png
+  fi
   defines+=(-DHAVE_TESSARO)
 fi
 porvik=$(built porvik.exe)
