@@ -14,9 +14,10 @@ PACKAGE_TOOLS=(dpkg-dev debhelper help2man lintian desktop-file-utils appstream 
 # Only the fuzz targets need these (clang with libFuzzer and the sanitizer runtimes).
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # Only the Windows cross build and its test run under Wine need these: the icon is drawn from its
-# SVG at build time (rsvg-convert, icotool); the window test needs a display (Xvfb) and a font
-# with Chinese for the Wine prefix.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 librsvg2-bin icoutils xvfb xauth fonts-wqy-microhei)
+# SVG at build time (rsvg-convert, icotool); the window tests need a display (Xvfb) and a font
+# with Chinese for the Wine prefix; the installer is made with NSIS and zip and checked with xdotool.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 librsvg2-bin icoutils xvfb xauth fonts-wqy-microhei
+                  nsis zip xdotool)
 # Only the ppdev guest test needs these.
 QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)
 

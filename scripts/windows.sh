@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build without Windows: everything but the Qt windows cross-built with MinGW-w64
-# (the native tessaro.exe included), then every test program of it run under Wine (a throwaway
-# prefix in build/windows, on a virtual display for the window tests), and chiptool.exe compared
-# with the Linux chiptool on the same inputs.
+# (the native tessaro.exe and porvik.exe included), then every test program of it run under Wine
+# (a throwaway prefix in build/windows, on a virtual display for the window tests), chiptool.exe
+# compared with the Linux chiptool on the same inputs, and the installer and portable zip built,
+# installed, checked and uninstalled.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -36,6 +37,13 @@ xvfb-run -a -s '-screen 0 1280x1024x24' \
   sh -c 'ctest --preset windows; s=$?; /usr/lib/wine/wineserver -w; exit $s' || status=$?
 scripts/compare_chiptool.sh build/default/tools/chiptool/chiptool build/windows/tools/chiptool/chiptool.exe samples ||
   status=$?
+# The installer and the portable zip of what was built; the installer installed, checked and
+# uninstalled under Wine in a prefix of its own.
+if installer=$(scripts/windows_installer.sh | tail -n 1); then
+  scripts/check_windows_installer.sh "$installer" || status=$?
+else
+  status=1
+fi
 # Wine's server outlives the programs by a few seconds; wait, so that nothing is left running.
 /usr/lib/wine/wineserver -w
 exit "$status"

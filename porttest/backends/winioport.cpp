@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "programfile.h"
+#include "wintext.h"
 
 #if defined(_MSC_VER) && defined(_M_IX86)
 #include <intrin.h>
@@ -143,8 +144,8 @@ struct WinIoPlatform::Library {
         lib->name = "WINIO.dll";
         lib->module = LoadLibraryW((dir + L"WINIO.dll").c_str());
         if (!lib->module) {
-            problem = "程序目录中找不到可用的 WINIO.dll(须与本程序同为 " + std::to_string(sizeof(void*) * 8) +
-                      " 位)。";
+            problem = "找不到可用的 WINIO.dll: 请把 WinIo 的 WINIO.dll 和 winio.sys(须与本程序同为 " +
+                      std::to_string(sizeof(void*) * 8) + " 位)放在程序目录 " + WideToUtf8(dir) + " 中。";
             return nullptr;
         }
         lib->initialize = Resolve<InitializeWinIoFn>(lib->module, "InitializeWinIo", 0);
@@ -213,7 +214,8 @@ OsVersion& CachedOsVersion()
 WinIoPlatform::WinIoPlatform(Mode mode, std::uint16_t base, const std::wstring& libraryDir)
     : m_mode(mode), m_base(base)
 {
-    m_lib = Library::Load(libraryDir.empty() ? ProgramDirectoryW() : libraryDir, m_reason);
+    m_dir = libraryDir.empty() ? ProgramDirectoryW() : libraryDir;
+    m_lib = Library::Load(m_dir, m_reason);
     m_directAllowed = kHavePortInstructions && !CachedOsVersion().nt;
     if (m_directAllowed)
         m_directPort = std::make_unique<InstructionPort>(m_base);
@@ -247,6 +249,8 @@ bool WinIoPlatform::InitializeDriver()
     if (m_started) {
         m_driverPort = std::make_unique<WinIoPort>(*m_lib, m_base);
         m_reason.clear();
+    } else if (m_driverFileMissing) {
+        m_reason = "找不到 winio.sys: 请把它与 WINIO.dll 一起放在程序目录 " + WideToUtf8(m_dir) + " 中。";
     } else {
         m_reason = "WinIo 驱动无法启动:请以管理员身份运行;当前 Windows 的易受攻击驱动阻止列表"
                    "或内存完整性(内核隔离)也会阻止它。";
@@ -263,6 +267,8 @@ bool WinIoPlatform::InstallDriver(const std::string& driverPath)
     constexpr std::size_t kClassicBuffer = 200;
     std::vector<char> buffer(std::max(kClassicBuffer, driverPath.size() + 1), '\0');
     std::copy(driverPath.begin(), driverPath.end(), buffer.begin());
+    // Said in the reason if the driver then does not start: the commonest cause of all.
+    m_driverFileMissing = GetFileAttributesA(buffer.data()) == INVALID_FILE_ATTRIBUTES;
     return m_lib->install(buffer.data(), false);
 }
 

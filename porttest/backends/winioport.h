@@ -47,6 +47,8 @@ private:
     AbsentPort m_absent;
     bool m_started = false;
     bool m_directAllowed = false;
+    bool m_driverFileMissing = false; // the driver path handed to InstallDriver names no file
+    std::wstring m_dir;               // where the library and its driver belong
     std::string m_reason;
 };
 

@@ -18,9 +18,10 @@ std::string PortInUseText(const PortInUse& inUse, const std::string& failureReas
     return "正在使用并口: " + inUse.description;
 }
 
-std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, const MapSource& map)
+std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, const MapSource& map,
+                           const char* hint)
 {
-    return PortInUseText(inUse, failureReason, kChooseVirtualPortHint) + "\n" + MapSourceStatusText(map);
+    return PortInUseText(inUse, failureReason, hint) + "\n" + MapSourceStatusText(map);
 }
 
 std::vector<std::string> WiringNotices(const WiringReport& report, const std::vector<std::string>& openMessages,
@@ -38,4 +39,9 @@ std::vector<std::string> WiringNotices(const WiringReport& report, const std::ve
     for (const std::string& w : map.warnings)
         lines.push_back("警告: 设置文件 " + map.file.value_or(QOREL_ISP_INI) + ": " + w);
     return lines;
+}
+
+bool PortStatusWarns(const PortInUse& inUse, const std::string& failureReason)
+{
+    return inUse.isVirtual || inUse.isAbsent || !failureReason.empty();
 }

@@ -14,7 +14,9 @@ std::string PortInUseText(const PortInUse& inUse, const std::string& failureReas
 // The status line's whole text: PortInUseText, then where the chosen cable's pin map came from
 // (the settings file read, or the folders searched) with any warnings on it. For the window:
 // without a port it points at the window's port chooser.
-std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, const MapSource& map);
+// `hint` as for PortInUseText: a window without a port chooser points at the command line.
+std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, const MapSource& map,
+                           const char* hint = kChooseVirtualPortHint);
 
 struct WiringReport;
 
@@ -23,3 +25,6 @@ struct WiringReport;
 // each warning on the settings file.
 std::vector<std::string> WiringNotices(const WiringReport& report, const std::vector<std::string>& openMessages,
                                        const PortInUse& inUse, const std::string& failureReason, const MapSource& map);
+
+// Whether the status line warns (in red): the port is not a working real one.
+bool PortStatusWarns(const PortInUse& inUse, const std::string& failureReason);

@@ -1,5 +1,7 @@
 #include "tester.h"
 
+#include <cstdio>
+
 namespace {
 
 struct ToggleLine {
@@ -15,6 +17,9 @@ constexpr ToggleLine kToggleLines[CCableTester::kToggles] = {
     {&CIspCable::m_nR1Pin, false},
     {&CIspCable::m_nR2Pin, false},
 };
+
+// By CCableTester::Toggle: the name a toggle's caption gives its line.
+constexpr const char* kToggleNames[CCableTester::kToggles] = {"MOSI", "SCK", "Rst", "R1(保留)", "R2(保留)"};
 
 // The level each toggle drove last, for the whole process; 1 before the first click.
 std::array<int, CCableTester::kToggles> s_toggleLevels = {1, 1, 1, 1, 1};
@@ -67,4 +72,27 @@ CCableTester::Reading CCableTester::ReadAll()
     r.control = m_cable.ReadControl();
     r.status = m_cable.ReadStatus();
     return r;
+}
+
+WiringReport CCableTester::TestWiring(bool chosenCable)
+{
+    const ExpectedWiring expected =
+        chosenCable ? IspLoopWiring(m_cable, kCableEntries[m_entry].name) : LoopbackPlugWiring();
+    return RunWiringTest(m_cable, expected);
+}
+
+std::string CCableTester::PinLabel(int pin) { return "使用PIN" + std::to_string(pin); }
+
+std::string CCableTester::ToggleCaption(Toggle toggle, int level)
+{
+    return std::string(kToggleNames[Index(toggle)]) + (level != 0 ? "=1" : "=0");
+}
+
+std::string CCableTester::MisoCaption(unsigned miso) { return miso != 0 ? "MISO=1" : "MISO=0"; }
+
+std::string CCableTester::RegisterText(std::uint8_t value)
+{
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
 }

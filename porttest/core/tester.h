@@ -1,8 +1,10 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "cable.h"
+#include "wiringtest.h"
 
 // What the tester does with the cable, apart from any window: the cable chosen by its entry in
 // the selector, the five toggle lines with the level each drove last, and reading every pin and
@@ -63,6 +65,18 @@ public:
         std::uint8_t status = 0;
     };
     Reading ReadAll();
+
+    // The wiring test the window's keys run: against the standard loopback plug, or with the
+    // chosen cable's ISP end looped (`chosenCable`). The registers are as before when it ends.
+    WiringReport TestWiring(bool chosenCable);
+
+    // The window's words for what it shows: a signal's pin label ("使用PIN14"), a toggle's
+    // caption for a level ("MOSI=0", "R1(保留)=1"), the MISO button's for what was read, and a
+    // register as two upper-case hex digits.
+    static std::string PinLabel(int pin);
+    static std::string ToggleCaption(Toggle toggle, int level);
+    static std::string MisoCaption(unsigned miso);
+    static std::string RegisterText(std::uint8_t value);
 
 private:
     CIspCable m_cable;

@@ -2,9 +2,7 @@
 #include <QIcon>
 
 #include "aboutbox.h"
-
-// String 101: the About entry of the main window's menu.
-inline const char* const kAboutMenuText = "关于 Porvik(&A)...";
+#include "testertexts.h" // kAboutMenuText, string 101
 inline const char* const kPorvikVersion = "1.0.0.1";
 
 // Icon 128 (32 x 32 and 16 x 16), for the windows and the About box.

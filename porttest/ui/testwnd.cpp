@@ -28,17 +28,16 @@
 #include "porvikabout.h"
 #include "portstatus.h"
 #include "settings.h"
+#include "testertexts.h"
 #include "wiringdlg.h"
 
 namespace {
 
-const char* const kBadValue = "请输入正确的数值.";
-
 QString Id(int id) { return QString::number(id); }
 
-QString Hex2(std::uint8_t v) { return QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); }
+QString Hex2(std::uint8_t v) { return QString::fromStdString(CCableTester::RegisterText(v)); }
 
-QString PinLabel(int pin) { return QString::asprintf("使用PIN%d", pin); }
+QString PinLabel(int pin) { return QString::fromStdString(CCableTester::PinLabel(pin)); }
 
 // The status line's colour for a port that is not a working real one.
 const QColor kNoRealPortColour(180, 0, 0);
@@ -286,7 +285,7 @@ void CPinTestDlg::CreateControls()
     m_lblPortInUse->setWordWrap(true);
     m_lblPortInUse->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Shown when the line cannot hold its whole text: the whole of it is one click away.
-    m_btnPortDetails = button(0, "详情...", 195, 261, 28, 14);
+    m_btnPortDetails = button(0, kPortDetailsButton, 195, 261, 28, 14);
     m_btnPortDetails->setObjectName(QStringLiteral("portDetails"));
     m_btnPortDetails->hide();
 
@@ -416,9 +415,8 @@ void CPinTestDlg::AddWiringTestEntries()
         addAction(action);
         return action;
     };
-    m_actWiringPlug = add(QStringLiteral("接线测试: 标准回环插头(&W)"), QKeySequence(Qt::Key_F5), false);
-    m_actWiringCable = add(QStringLiteral("接线测试: 所选下载线 ISP 端回环(&I)"),
-                           QKeySequence(Qt::SHIFT | Qt::Key_F5), true);
+    m_actWiringPlug = add(QString::fromUtf8(kWiringPlugEntry), QKeySequence(Qt::Key_F5), false);
+    m_actWiringCable = add(QString::fromUtf8(kWiringCableEntry), QKeySequence(Qt::SHIFT | Qt::Key_F5), true);
 }
 
 void CPinTestDlg::SetPortOffers(std::vector<PortOffer> offers, const PortChoice& current)
@@ -445,13 +443,10 @@ void CPinTestDlg::SetPortOffers(std::vector<PortOffer> offers, const PortChoice&
 
 void CPinTestDlg::OnWiringTest(bool selectedCable)
 {
-    const ExpectedWiring expected =
-        selectedCable ? IspLoopWiring(m_cable, CCableTester::kCableEntries[m_tester.Entry()].name)
-                      : LoopbackPlugWiring();
-    const WiringReport report = RunWiringTest(m_cable, expected);
+    const WiringReport report = m_tester.TestWiring(selectedCable);
     RefreshFromPort(); // the status line says at once when the port failed during the test
-    CWiringDlg dlg(report, this, [this, expected] {
-        const WiringReport again = RunWiringTest(m_cable, expected);
+    CWiringDlg dlg(report, this, [this, selectedCable] {
+        const WiringReport again = m_tester.TestWiring(selectedCable);
         if (again.portFailed)
             ShowPortInUse();
         return again;
@@ -487,7 +482,7 @@ QString CPinTestDlg::StatusLineText() const
 void CPinTestDlg::ShowPortInUse()
 {
     const PortInUse inUse = m_cable.InUse();
-    const bool failed = inUse.isVirtual || inUse.isAbsent || !m_platform.FailureReason().empty();
+    const bool failed = PortStatusWarns(inUse, m_platform.FailureReason());
     m_strStatusLine = StatusLineText();
 
     // The whole text when it fits the line; else as much as fits and the details button.
@@ -613,7 +608,7 @@ void CPinTestDlg::OnWriteRegister(const QString& text, void (CIspCable::*write)(
     if (ParseHexByte(text.toStdString(), value))
         (m_cable.*write)(value);
     else
-        m_prompt.Message(kBadValue, IPrompt::Buttons::Ok);
+        m_prompt.Message(kBadRegisterValue, IPrompt::Buttons::Ok);
     RefreshFromPort();
 }
 
@@ -625,17 +620,14 @@ void CPinTestDlg::OnToggleR2() { OnToggle(CCableTester::Toggle::R2); }
 
 void CPinTestDlg::OnToggle(CCableTester::Toggle toggle)
 {
-    // By CCableTester::Toggle: the button and the name its caption gives the level.
-    const struct {
-        QPushButton* CPinTestDlg::* button;
-        const char* name;
-    } buttons[CCableTester::kToggles] = {
-        {&CPinTestDlg::m_btnMosi, "MOSI"}, {&CPinTestDlg::m_btnSck, "SCK"}, {&CPinTestDlg::m_btnRst, "Rst"},
-        {&CPinTestDlg::m_btnR1, "R1(保留)"}, {&CPinTestDlg::m_btnR2, "R2(保留)"},
+    // By CCableTester::Toggle.
+    QPushButton* CPinTestDlg::* const buttons[CCableTester::kToggles] = {
+        &CPinTestDlg::m_btnMosi, &CPinTestDlg::m_btnSck, &CPinTestDlg::m_btnRst, &CPinTestDlg::m_btnR1,
+        &CPinTestDlg::m_btnR2,
     };
-    const auto& b = buttons[static_cast<std::size_t>(toggle)];
     const int level = m_tester.FlipToggle(toggle);
-    (this->*b.button)->setText(QString::fromUtf8(b.name) + (level ? "=1" : "=0"));
+    (this->*buttons[static_cast<std::size_t>(toggle)])->setText(
+        QString::fromStdString(CCableTester::ToggleCaption(toggle, level)));
     RefreshFromPort();
 }
 
@@ -643,6 +635,6 @@ void CPinTestDlg::OnReadMiso()
 {
     RefreshFromPort();
     const unsigned miso = m_cable.GetMiso();
-    m_btnMiso->setText(miso != 0 ? QStringLiteral("MISO=1") : QStringLiteral("MISO=0"));
+    m_btnMiso->setText(QString::fromStdString(CCableTester::MisoCaption(miso)));
     RefreshFromPort();
 }

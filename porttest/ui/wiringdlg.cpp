@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "testertexts.h"
+
 namespace {
 
 const QColor kPassRow(200, 240, 200);
@@ -26,7 +28,7 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent, std::function<WiringReport()> runAgain)
     : QDialog(parent), m_tally(AsRepeated(report)), m_runAgain(std::move(runAgain))
 {
-    setWindowTitle(QStringLiteral("接线测试"));
+    setWindowTitle(QString::fromUtf8(kWiringDialogTitle));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* layout = new QVBoxLayout(this);
@@ -92,7 +94,7 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent, std::functio
 void CWiringDlg::Fill()
 {
     const WiringReport& last = m_tally.last;
-    QString subject = QStringLiteral("期望的接线: ") + Text(last.wiringName) + QStringLiteral("\n") +
+    QString subject = QString::fromUtf8(kExpectedWiringLabel) + Text(last.wiringName) + QStringLiteral("\n") +
                       Text(WiringSubjectText(last)).trimmed();
     if (m_repeated)
         subject += QStringLiteral("\n连续测试 %1 次, 其中 %2 次失败").arg(m_tally.runs).arg(m_tally.failedRuns);

@@ -53,7 +53,9 @@ TEST_F(WinIo, WithoutTheLibraryNothingIsReachedAndTheReasonNamesIt)
     WinIoPlatform platform(WinIoPlatform::Mode::ByVersion, kLptBase, TestProgramDir() + L"nowhere\\");
     EXPECT_FALSE(platform.InitializeDriver());
     EXPECT_FALSE(platform.InstallDriver("C:\\porvik\\winio.sys"));
-    EXPECT_NE(platform.FailureReason().find("WINIO.dll"), std::string::npos);
+    // Where to put which files: the library, its driver and the folder they belong in.
+    for (const char* part : {"WINIO.dll", "winio.sys", "nowhere\\"})
+        EXPECT_NE(platform.FailureReason().find(part), std::string::npos) << part;
     EXPECT_EQ(platform.DriverIo().ReadStatus(), 0xFF);
     EXPECT_TRUE(platform.InUse().isAbsent);
     EXPECT_EQ(state->initializeCalls + state->installCalls, 0);
@@ -109,11 +111,13 @@ TEST_F(WinIo, RunningDriverIsNeverInstalledAndALongPathReachesItWhole)
 
 TEST_F(WinIo, BothStartsFailingShowBothHeadlinesOnceAndLeaveNoPort)
 {
+    g_strAppDir = "C:\\nowhere\\"; // no winio.sys there
     WinIoPlatform platform(WinIoPlatform::Mode::ByVersion, kLptBase, kFakeDir);
     CParallelPort port(platform, prompt);
     EXPECT_FALSE(port.OpenPort(kLptBase));
     ASSERT_EQ(prompt.messages.size(), 1u); // said once
     EXPECT_EQ(prompt.messages[0].rfind("初始化驱动程序失败!\n初始化并口I/O失败!", 0), 0u);
+    EXPECT_NE(platform.FailureReason().find("找不到 winio.sys"), std::string::npos) << platform.FailureReason();
     EXPECT_EQ(port.ReadData(), 0xFF); // the absent port, not a stale variable
     EXPECT_EQ(state->reads, 0);
     EXPECT_TRUE(platform.InUse().isAbsent);

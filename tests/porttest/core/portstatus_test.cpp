@@ -11,13 +11,14 @@ TEST(PortStatusText, SaysWhichPortIsDrivenAndWhyNone)
         PortInUse inUse;
         std::string reason;
         std::string expected;
+        bool warns; // in red: no working real port
     } cases[] = {
-        {{false, "/dev/parport0"}, "", "正在使用并口: /dev/parport0"},
-        {{true, "virtual"}, "", "虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关"},
+        {{false, "/dev/parport0"}, "", "正在使用并口: /dev/parport0", false},
+        {{true, "virtual"}, "", "虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关", true},
         // A port that failed after opening: the reason, never "in use".
-        {{false, "/dev/parport0"}, "并口访问失败", "并口访问失败"},
+        {{false, "/dev/parport0"}, "并口访问失败", "并口访问失败", true},
         {{false, "none", true}, "/dev/parport0 不存在",
-         "未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。/dev/parport0 不存在" + hint},
+         "未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。/dev/parport0 不存在" + hint, true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PortInUseText(c.inUse, c.reason), c.expected);
@@ -26,6 +27,7 @@ TEST(PortStatusText, SaysWhichPortIsDrivenAndWhyNone)
         if (c.inUse.isAbsent)
             window.replace(window.find(hint), hint.size(), kChooseVirtualPortHint);
         EXPECT_EQ(PortStatusText(c.inUse, c.reason, MapSource{}), window + "\n引脚表: 内置 (该下载线的引脚是固定的)");
+        EXPECT_EQ(PortStatusWarns(c.inUse, c.reason), c.warns) << c.expected;
     }
     // The settings file read, or where it was looked for.
     MapSource found{true, {"/opt/p/", "/etc/xdg/porvik/"}, "/etc/xdg/porvik/QorelIsp.ini", 3, {}};

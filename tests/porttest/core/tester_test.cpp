@@ -126,3 +126,35 @@ TEST_F(Tester, ReadAllReadsEveryPinInOrderThenTheRegisters)
     EXPECT_EQ(r.control, 0x0B);
     EXPECT_EQ(r.status, 0x48);
 }
+
+// Both windows caption their buttons and labels with these words; a slip in one table entry
+// (a swapped name, a level shown inverted, a lower-case hex digit) shows here.
+TEST(TesterTexts, CaptionsLabelsAndRegisterTexts)
+{
+    const struct {
+        Toggle toggle;
+        int level;
+        const char* caption;
+    } captions[] = {
+        {Toggle::Mosi, 0, "MOSI=0"}, {Toggle::Mosi, 1, "MOSI=1"}, {Toggle::Sck, 0, "SCK=0"},
+        {Toggle::Rst, 1, "Rst=1"},   {Toggle::R1, 0, "R1(保留)=0"}, {Toggle::R2, 5, "R2(保留)=1"},
+    };
+    for (const auto& c : captions)
+        EXPECT_EQ(CCableTester::ToggleCaption(c.toggle, c.level), c.caption);
+    EXPECT_EQ(CCableTester::MisoCaption(0x80), "MISO=1");
+    EXPECT_EQ(CCableTester::MisoCaption(0), "MISO=0");
+    EXPECT_EQ(CCableTester::PinLabel(0), "使用PIN0");
+    EXPECT_EQ(CCableTester::PinLabel(-2147483647 - 1), "使用PIN-2147483648");
+    EXPECT_EQ(CCableTester::RegisterText(0x0A), "0A");
+    EXPECT_EQ(CCableTester::RegisterText(0xFF), "FF");
+}
+
+// The window's keys run one of two tests: the plug's wiring, or the chosen cable's ISP loop.
+TEST_F(Tester, WiringTestIsThePlugsOrTheChosenCables)
+{
+    EXPECT_EQ(tester.TestWiring(false).wiringName, LoopbackPlugWiring().name);
+    tester.ChooseCable(1);
+    const WiringReport report = tester.TestWiring(true);
+    EXPECT_EQ(report.wiringName, IspLoopWiring(tester.Cable(), CCableTester::kCableEntries[1].name).name);
+    EXPECT_NE(report.wiringName, LoopbackPlugWiring().name);
+}

@@ -1,0 +1,69 @@
+// Porvik on Windows: the program directory first (the port and the cable read their files from
+// it), then the port the command line asks for, the tester window, its modal run; the window, and
+// with it the port, is gone before the program ends.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "appdir.h"
+#include "backends.h"
+#include "msgbox.h"
+#include "pintestdlg.h"
+#include "portchoice.h"
+#include "wintext.h"
+
+namespace {
+
+// A Windows program has no console to print its usage on: it says it in a message box.
+constexpr const char* kUsage =
+    "用法: porvik [--port=<端口>]\n"
+    "  --port=auto     经 WinIo 访问 0x378 处的并口 (缺省; WINIO.dll 与 winio.sys 放在程序目录)\n"
+    "  --port=direct   直接端口指令 (只有 Windows 9x 允许)\n"
+    "  --port=virtual  虚拟并口 (内存中, 带回环插头), 不需要硬件\n"
+    "缺省时取环境变量 PORVIK_PORT.";
+
+// The --port value (as --port=X or --port X), or nothing; false for anything it does not know.
+bool ReadCommandLine(std::optional<std::string>& port)
+{
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    bool ok = argv != nullptr;
+    for (int i = 1; ok && i < argc; ++i) {
+        const std::string arg = WideToUtf8(argv[i]);
+        if (arg.rfind("--port=", 0) == 0)
+            port = arg.substr(7);
+        else if (arg == "--port" && i + 1 < argc)
+            port = WideToUtf8(argv[++i]);
+        else
+            ok = false;
+    }
+    LocalFree(argv);
+    return ok && (!port || ParsePortChoice(*port));
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    std::optional<std::string> port;
+    if (!ReadCommandLine(port)) {
+        MessageBoxUtf8(nullptr, kUsage, "Porvik", MB_OK | MB_ICONEXCLAMATION);
+        return 2;
+    }
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    g_strAppDir = ProgramDirectory();
+    const auto platform = MakePortPlatform(ChoosePort(port, std::getenv("PORVIK_PORT")));
+    Win32Prompt prompt("Porvik");
+    {
+        CPinTestDlg dlg(*platform, prompt, instance);
+        dlg.DoModal(&prompt);
+    } // the window, and with it the cable and its port, goes here
+    return 0;
+}
