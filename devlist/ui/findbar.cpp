@@ -18,6 +18,8 @@ const FieldChoice kFields[] = {
     {"FID", FindField::Fid},
 };
 
+QString NotFoundText() { return QStringLiteral("未找到"); }
+
 }  // namespace
 
 FindBar::FindBar(QWidget* parent) : QWidget(parent)
@@ -34,6 +36,8 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent)
     layout->addWidget(m_pEdit, 1);
     m_pStatus = new QLabel(this);
     m_pStatus->setStyleSheet(QStringLiteral("color: #c00000"));
+    // The word's room is kept when it is empty, so that the text field does not change width.
+    m_pStatus->setFixedWidth(m_pStatus->fontMetrics().horizontalAdvance(NotFoundText()) + 2);
     layout->addWidget(m_pStatus);
 
     connect(m_pEdit, &QLineEdit::textChanged, this, &FindBar::QueryChanged);
@@ -57,7 +61,7 @@ FindField FindBar::Field() const
 
 QString FindBar::Text() const { return m_pEdit->text(); }
 
-void FindBar::ShowNotFound(bool notFound) { m_pStatus->setText(notFound ? QStringLiteral("未找到") : QString()); }
+void FindBar::ShowNotFound(bool notFound) { m_pStatus->setText(notFound ? NotFoundText() : QString()); }
 
 bool FindBar::eventFilter(QObject* watched, QEvent* event)
 {
