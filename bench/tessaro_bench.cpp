@@ -7,6 +7,7 @@
 #include "dialogunits.h"
 #include "listfile.h"
 #include "mainwnd.h"
+#include "numbered_records.h"
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
 
@@ -31,18 +32,6 @@ namespace {
 
 constexpr std::size_t kRecords = 1000000;
 
-DeviceRecord Numbered(std::size_t i, const char* prefix)
-{
-    DeviceRecord r{};
-    std::snprintf(r.name, sizeof r.name, "%.3s%07u", prefix, static_cast<unsigned>(i % 10000000));
-    r.fid = static_cast<std::uint8_t>(i * 7);
-    r.romKb = static_cast<std::int32_t>(i % 1024);
-    r.voltage = 5.0f;
-    r.signature[0] = static_cast<std::uint8_t>(i >> 16);
-    r.signature[1] = static_cast<std::uint8_t>(i >> 8);
-    r.signature[2] = static_cast<std::uint8_t>(i);
-    return r;
-}
 
 const fs::path& MillionFile()
 {

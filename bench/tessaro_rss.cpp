@@ -3,6 +3,7 @@
 // after 10 more tidies (the list in order after the first).
 // Prints one "label kB" line each. Run through tessaro_rss.sh, which gives the ratios.
 #include "mainwnd.h"
+#include "numbered_records.h"
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
 
@@ -27,21 +28,10 @@ long ResidentKb()
     return -1;
 }
 
-// Names and signatures all distinct, FIDs out of order, so that a tidy moves every record.
 void WriteList(const std::filesystem::path& path, std::size_t count)
 {
     std::vector<DeviceRecord> recs(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        DeviceRecord& r = recs[i];
-        r = DeviceRecord{};
-        std::snprintf(r.name, sizeof r.name, "DEV%07u", static_cast<unsigned>(i));
-        r.fid = static_cast<std::uint8_t>(i * 7);
-        r.romKb = static_cast<std::int32_t>(i % 1024);
-        r.voltage = 5.0f;
-        r.signature[0] = static_cast<std::uint8_t>(i >> 16);
-        r.signature[1] = static_cast<std::uint8_t>(i >> 8);
-        r.signature[2] = static_cast<std::uint8_t>(i);
-    }
+    for (std::size_t i = 0; i < count; ++i) recs[i] = Numbered(i, "DEV");
     const std::uint32_t header[2] = {1, static_cast<std::uint32_t>(count)};
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(header), sizeof header);

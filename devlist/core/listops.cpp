@@ -112,6 +112,22 @@ void WalkInHashOrder(const PairVec& pairs, const DeviceList::Refs& refs, Wanted 
     }
 }
 
+// Only records whose hash is shared with a neighbour can share a key: calls body(index, newHash)
+// for those, in hash order, newHash at the first of each run of equal hashes. body returns false
+// to stop early.
+template <class Body>
+void WalkSharedHashes(const PairVec& pairs, const DeviceList::Refs& refs, Body body)
+{
+    const std::size_t n = pairs.size();
+    auto hashAt = [&](std::size_t k) { return pairs[k] >> 32; };
+    auto shared = [&](std::size_t k) {
+        return (k > 0 && hashAt(k - 1) == hashAt(k)) || (k + 1 < n && hashAt(k + 1) == hashAt(k));
+    };
+    WalkInHashOrder(pairs, refs, shared, [&](std::size_t k, std::size_t idx) {
+        return body(idx, k == 0 || hashAt(k - 1) != hashAt(k));
+    });
+}
+
 bool IndexFitsPairs(std::size_t n) { return n <= std::numeric_limits<std::uint32_t>::max(); }
 
 // Calls visit(first, later) for every record `later` whose duplicate key equals that of the
@@ -137,18 +153,13 @@ void ForEachLaterDuplicate(const DeviceList& list, Visit visit)
     }
 
     const PairVec pairs = SortedHashPairs(list);
-    auto hashAt = [&](std::size_t k) { return pairs[k] >> 32; };
-    // Only records whose hash is shared need their key; all others are distinct already.
-    auto shared = [&](std::size_t k) {
-        return (k > 0 && hashAt(k - 1) == hashAt(k)) || (k + 1 < n && hashAt(k + 1) == hashAt(k));
-    };
     struct Rep {
         DuplicateKey key;
         std::size_t first;
     };
     std::vector<Rep> reps;
-    WalkInHashOrder(pairs, refs, shared, [&](std::size_t k, std::size_t idx) {
-        if (k == 0 || hashAt(k - 1) != hashAt(k))
+    WalkSharedHashes(pairs, refs, [&](std::size_t idx, bool newHash) {
+        if (newHash)
             reps.clear();
         // Almost always one key per hash; distinct keys that share a hash are compared exactly,
         // so the result never depends on the hash.
@@ -451,11 +462,7 @@ void DuplicateIndex::Rebuild(const DeviceList& list)
         }
     }
 
-    // Keys held more than once: only records whose hash is shared can share a key.
-    auto hashAt = [&](std::size_t k) { return pairs[k] >> 32; };
-    auto shared = [&](std::size_t k) {
-        return (k > 0 && hashAt(k - 1) == hashAt(k)) || (k + 1 < n && hashAt(k + 1) == hashAt(k));
-    };
+    // Keys held more than once.
     struct Rep {
         DuplicateKey key;
         std::size_t count;
@@ -467,8 +474,8 @@ void DuplicateIndex::Rebuild(const DeviceList& list)
                 ++m_dupKeys;
         reps.clear();
     };
-    WalkInHashOrder(pairs, refs, shared, [&](std::size_t k, std::size_t idx) {
-        if (k == 0 || hashAt(k - 1) != hashAt(k))
+    WalkSharedHashes(pairs, refs, [&](std::size_t idx, bool newHash) {
+        if (newHash)
             countGroup();
         const DuplicateKey key = MakeDuplicateKey(*refs[idx]);
         auto it = std::find_if(reps.begin(), reps.end(), [&](const Rep& r) { return r.key == key; });
