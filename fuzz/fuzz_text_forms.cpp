@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -38,16 +39,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         Check(byte == 0x5a);  // left alone on failure
     }
-    std::uint8_t sig[3] = {};
-    if (ParseSignature(text, sig)) {
-        std::uint8_t again[3] = {};
-        Check(ParseSignature(FormatSignature(sig), again) && std::equal(sig, sig + 3, again));
+    std::string_view pieces[3];
+    if (SplitSignature(text, pieces)) {
+        std::string_view again[3];
+        Check(SplitSignature(std::string(pieces[0]) + " " + std::string(pieces[1]) + " " + std::string(pieces[2]), again) &&
+              std::equal(pieces, pieces + 3, again));
     }
-    float volts = 0;
-    if (ParseVoltage(text, volts)) {
-        float again = 0;
-        Check(ParseVoltage(FormatVoltage(volts), again));
-        Check(volts != volts ? again != again : std::bit_cast<std::uint32_t>(again) == std::bit_cast<std::uint32_t>(volts));
+    // Any text as a voltage: an accepted one is finite and its shortest text reads back exactly.
+    DeviceFieldTexts fields{std::string("X"), "", "0", std::string(text), "", "", ""};
+    DeviceRecord rec{};
+    if (!TextsToRecord(fields, rec)) {
+        Check(std::isfinite(rec.voltage));
+        DeviceRecord again{};
+        Check(!TextsToRecord(RecordToTexts(rec), again) &&
+              std::bit_cast<std::uint32_t>(again.voltage) == std::bit_cast<std::uint32_t>(rec.voltage));
     }
 
     // Names: any bytes (no NUL) survive escaping; no control byte is ever shown or written raw.

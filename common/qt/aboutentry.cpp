@@ -4,9 +4,7 @@
 #include <QKeySequence>
 #include <QWidget>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
+#include "sysmenu.h"
 
 namespace {
 // Windows keeps the low four bits of a system command for itself.
@@ -22,22 +20,14 @@ QAction* AddAboutEntry(QWidget* window, const QString& text, std::function<void(
     QObject::connect(action, &QAction::triggered, window, [show = std::move(show)] { show(); });
     window->addAction(action);
     window->setContextMenuPolicy(Qt::ActionsContextMenu);
-#ifdef Q_OS_WIN
-    if (HMENU sys = ::GetSystemMenu(reinterpret_cast<HWND>(window->winId()), FALSE)) {
-        ::AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(sys, MF_STRING, kAboutCommand, reinterpret_cast<LPCWSTR>(text.utf16()));
-    }
+#ifdef Q_OS_WIN // winId() would make a native window of it elsewhere, for nothing
+    AppendSystemMenuCommand(static_cast<std::uintptr_t>(window->winId()), kAboutCommand,
+                            reinterpret_cast<const char16_t*>(text.utf16()));
 #endif
     return action;
 }
 
 bool IsAboutSystemCommand(const void* message)
 {
-#ifdef Q_OS_WIN
-    const MSG* msg = static_cast<const MSG*>(message);
-    return msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand;
-#else
-    (void)message;
-    return false;
-#endif
+    return IsSystemMenuCommand(message, kAboutCommand);
 }

@@ -1,8 +1,7 @@
 #include "ddx.h"
 
-#include <charconv>
-#include <cmath>
-
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -40,12 +39,31 @@ void CDataExchange::Fail(QWidget* control, const std::string& message)
 void DDX_Text(CDataExchange& dx, int id, QString& value)
 {
     if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
+    QWidget* control = dx.Control(id);
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        if (dx.m_bSaveAndValidate)
+            value = label->text();
+        else
+            label->setText(value);
+        return;
+    }
+    auto* edit = qobject_cast<QLineEdit*>(control);
     if (!edit) return;
     if (dx.m_bSaveAndValidate)
         value = edit->text();
     else
         edit->setText(value);
+}
+
+void DDX_Check(CDataExchange& dx, int id, int& value)
+{
+    if (dx.Failed()) return;
+    auto* box = qobject_cast<QAbstractButton*>(dx.Control(id));
+    if (!box) return;
+    if (dx.m_bSaveAndValidate)
+        value = box->isChecked() ? 1 : 0;
+    else
+        box->setChecked(value != 0);
 }
 
 void DDX_Text(CDataExchange& dx, int id, CGbkString& value)
@@ -59,43 +77,4 @@ void DDX_Text(CDataExchange& dx, int id, CGbkString& value)
         value.SetText(edit->text());
     else
         edit->setText(value.Text());
-}
-
-void DDX_Text(CDataExchange& dx, int id, int& value)
-{
-    if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
-    if (!edit) return;
-    if (!dx.m_bSaveAndValidate) {
-        edit->setText(QString::number(value));
-        return;
-    }
-    if (auto v = ParseDialogInt(edit->text().toStdString()))
-        value = *v;
-    else
-        dx.Fail(edit, kMsgNotInteger);
-}
-
-void DDX_Text(CDataExchange& dx, int id, float& value)
-{
-    if (dx.Failed()) return;
-    auto* edit = qobject_cast<QLineEdit*>(dx.Control(id));
-    if (!edit) return;
-    if (!dx.m_bSaveAndValidate) {
-        edit->setText(QString::fromStdString(FormatDialogFloat(value)));
-        return;
-    }
-    if (auto v = ParseDialogFloat(edit->text().toStdString()))
-        value = *v;
-    else
-        dx.Fail(edit, kMsgNotNumber);
-}
-
-std::string FormatDialogFloat(float value)
-{
-    if (std::isnan(value)) return "nan";
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    if (ec != std::errc()) return "0";
-    return std::string(buf, end);
 }

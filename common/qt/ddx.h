@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include "numbers.h"
-
 class IPrompt;
 class QWidget;
 
@@ -57,18 +55,8 @@ private:
     bool m_bFailed = false;
 };
 
-// Binds the button object to its control (once; later calls do nothing).
+// An edit's text, or a static label's (which only ever shows its member).
 void DDX_Text(CDataExchange& dx, int id, QString& value);
 void DDX_Text(CDataExchange& dx, int id, CGbkString& value);
-// Refuses text that is not a whole number with "请输入一个整数。".
-void DDX_Text(CDataExchange& dx, int id, int& value);
-// Refuses text that is not a number with "请输入一个数字。".
-void DDX_Text(CDataExchange& dx, int id, float& value);
-
-// The number fields read with ParseDialogInt and ParseDialogFloat (numbers.h); "inf" and "nan"
-// are taken so that a value read from a file shows and is accepted back unchanged.
-// The shortest text that reads back as exactly `value`.
-std::string FormatDialogFloat(float value);
-
-inline constexpr const char* kMsgNotInteger = "请输入一个整数。";
-inline constexpr const char* kMsgNotNumber = "请输入一个数字。";
+// A check box: 1 ticked, 0 not; any other value shows ticked.
+void DDX_Check(CDataExchange& dx, int id, int& value);

@@ -6,14 +6,26 @@
 
 #include "dialogunits.h"
 #include "filechooser.h"
-#include "parsehex.h"
 #include "prompt.h"
 
 namespace {
 
 QFont DialogFont() { return TemplateFont(QStringLiteral("MS Sans Serif"), 8); }
 
-QString Hex2(std::uint8_t byte) { return QString::asprintf("%02x", static_cast<unsigned>(byte)); }
+// The edit of each field, for putting the focus on the one refused.
+int FieldControl(DeviceField field)
+{
+    static constexpr std::pair<DeviceField, int> kControls[] = {
+        {DeviceField::Name, IDC_NAME}, {DeviceField::Fid, IDC_FID},   {DeviceField::RomKb, IDC_ROM},
+        {DeviceField::Voltage, IDC_VOLTAGE}, {DeviceField::Sig1, IDC_SIG1}, {DeviceField::Sig2, IDC_SIG2},
+        {DeviceField::Sig3, IDC_SIG3},
+    };
+    for (auto [f, id] : kControls)
+        if (f == field) return id;
+    return IDC_NAME;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
@@ -87,16 +99,29 @@ void CDeviceFieldsDlg::DoDataExchange(CDataExchange& dx)
     DDX_Text(dx, IDC_SIG1, m_strSig1);
     DDX_Text(dx, IDC_SIG2, m_strSig2);
     DDX_Text(dx, IDC_SIG3, m_strSig3);
-    DDX_Text(dx, IDC_ROM, m_nRomKb);
+    DDX_Text(dx, IDC_ROM, m_strRomKb);
     DDX_Text(dx, IDC_FID, m_strFid);
-    DDX_Text(dx, IDC_VOLTAGE, m_fVoltage);
+    DDX_Text(dx, IDC_VOLTAGE, m_strVoltage);
 }
 
-bool CDeviceFieldsDlg::UpdateData(bool saveAndValidate)
+void CDeviceFieldsDlg::UpdateData(bool saveAndValidate)
 {
     CDataExchange dx(this, saveAndValidate, m_prompt);
     DoDataExchange(dx);
-    return !dx.Failed();
+}
+
+DeviceFieldTexts CDeviceFieldsDlg::Texts() const
+{
+    return {m_strName.Bytes(),          m_strFid.toStdString(),  m_strRomKb.toStdString(),
+            m_strVoltage.toStdString(), m_strSig1.toStdString(), m_strSig2.toStdString(),
+            m_strSig3.toStdString()};
+}
+
+void CDeviceFieldsDlg::ShowFault(const DeviceFieldFault& fault)
+{
+    // The refused field gets the focus with its text selected, ready to be typed over.
+    CDataExchange dx(this, true, m_prompt);
+    dx.Fail(dx.Control(FieldControl(fault.field)), fault.message);
 }
 
 void CDeviceFieldsDlg::OnInitDialog()
@@ -114,24 +139,9 @@ int CDeviceFieldsDlg::RunModal()
 
 bool CDeviceFieldsDlg::CheckFields(DeviceRecord& rec)
 {
-    auto fail = [this](const char* message) {
-        m_prompt.Inform(message);
-        return false;
-    };
-    // Lengths are counted in the bytes that will be stored, so the name is encoded first;
-    // a character that cannot be encoded must never be stored as a substitute.
-    const std::optional<std::string> name = m_strName.Bytes();
-    if (!name || name->find('\0') != std::string::npos) return fail(kMsgNameUnsavable);
-    if (name->size() > kMaxNameBytes) return fail(kMsgNameTooLong);
-    if (name->empty()) return fail(kMsgNameEmpty);
-    if (!ParseHexByte(m_strFid.toStdString(), rec.fid)) return fail(kMsgBadFid);
-    if (!ParseHexByte(m_strSig1.toStdString(), rec.signature[0])) return fail(kMsgBadSig1);
-    if (!ParseHexByte(m_strSig2.toStdString(), rec.signature[1])) return fail(kMsgBadSig2);
-    if (!ParseHexByte(m_strSig3.toStdString(), rec.signature[2])) return fail(kMsgBadSig3);
-    rec.voltage = m_fVoltage;
-    rec.romKb = m_nRomKb;
-    SetRecordName(rec, *name);
-    return true;
+    const std::optional<DeviceFieldFault> fault = TextsToRecord(Texts(), rec);
+    if (fault) ShowFault(*fault);
+    return !fault;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -171,10 +181,8 @@ int CAddDeviceDlg::DoModal()
 
 void CAddDeviceDlg::OnOK()
 {
-    if (!UpdateData(true)) return;
-    DeviceRecord rec = m_record;
-    if (!CheckFields(rec)) return;
-    m_record = rec;
+    UpdateData(true);
+    if (!CheckFields(m_record)) return;
     m_bImport = false;
     done(1);
 }
@@ -185,8 +193,15 @@ void CAddDeviceDlg::OnImportFromFile()
     if (!path) return;
     m_bImport = true;
     m_strImportPath = std::move(*path);
-    // The device fields are not checked on this path, but the number fields are still read.
-    if (!UpdateData(true)) return;
+    // The device fields are not checked on this path, but the number fields are still read. They
+    // are checked first, so a refused number is the first fault when there is one.
+    UpdateData(true);
+    DeviceRecord scratch = m_record;
+    const std::optional<DeviceFieldFault> fault = TextsToRecord(Texts(), scratch);
+    if (fault && (fault->field == DeviceField::RomKb || fault->field == DeviceField::Voltage)) {
+        ShowFault(*fault);
+        return;
+    }
     done(1);
 }
 
@@ -211,24 +226,22 @@ void CEditDeviceDlg::OnCreate()
 int CEditDeviceDlg::DoModal()
 {
     if (!m_pRecord) return -1;
-    const DeviceRecord& rec = *m_pRecord;
-    m_strName.SetBytes(RecordName(rec));
-    m_strFid = Hex2(rec.fid);
-    m_strSig1 = Hex2(rec.signature[0]);
-    m_strSig2 = Hex2(rec.signature[1]);
-    m_strSig3 = Hex2(rec.signature[2]);
-    m_nRomKb = rec.romKb;
-    m_fVoltage = rec.voltage;
+    const DeviceFieldTexts t = RecordToTexts(*m_pRecord);
+    m_strName.SetBytes(*t.name);
+    m_strFid = Q(t.fid);
+    m_strSig1 = Q(t.sig1);
+    m_strSig2 = Q(t.sig2);
+    m_strSig3 = Q(t.sig3);
+    m_strRomKb = Q(t.romKb);
+    m_strVoltage = Q(t.voltage);
     return RunModal();
 }
 
 void CEditDeviceDlg::OnOK()
 {
     if (!m_pRecord) return;
-    if (!UpdateData(true)) return;
-    // Checked on a copy: the list's record changes only when every field is accepted.
-    DeviceRecord rec = *m_pRecord;
-    if (!CheckFields(rec)) return;
-    *m_pRecord = rec;
+    UpdateData(true);
+    // The list's record changes only when every field is accepted.
+    if (!CheckFields(*m_pRecord)) return;
     done(1);
 }

@@ -5,6 +5,7 @@
 
 #include "ddx.h"
 #include "record.h"
+#include "recordfields.h"
 #include "xtwidgets.h"
 
 class IPrompt;
@@ -25,28 +26,18 @@ enum : int {
     IDC_SIG3 = 1015,
 };
 
-// Messages of the checks on OK, in the order the checks run.
-inline constexpr const char* kMsgNameUnsavable = "名称中含有无法保存的字符!";
-inline constexpr const char* kMsgNameTooLong = "名称字符串过长!";
-inline constexpr const char* kMsgNameEmpty = "请输入器件名称!";
-inline constexpr const char* kMsgBadFid = "请输入正确的FID!";
-inline constexpr const char* kMsgBadSig1 = "请输入正确的特征字1!";
-inline constexpr const char* kMsgBadSig2 = "请输入正确的特征字2!";
-inline constexpr const char* kMsgBadSig3 = "请输入正确的特征字3!";
-
 // What the two entry dialogs share: the device fields, their exchange and their checks.
 class CDeviceFieldsDlg : public QDialog {
     Q_OBJECT
 public:
-    // Moves values between controls and members; false when a field was refused (its message
-    // has been shown and it has the focus).
-    bool UpdateData(bool saveAndValidate);
+    // Moves the texts between controls and members; the rule (TextsToRecord) checks them on OK.
+    void UpdateData(bool saveAndValidate);
 
     CGbkString m_strName;
     QString m_strSig1, m_strSig2, m_strSig3;
-    int m_nRomKb = 0;
+    QString m_strRomKb = QStringLiteral("0");
     QString m_strFid;
-    float m_fVoltage = 0.0f;
+    QString m_strVoltage = QStringLiteral("0");
 
     CXTButton m_btnOK, m_btnCancel;
 
@@ -65,9 +56,13 @@ protected:
     void OnCancel() { done(2); }
     // Fills the controls from the members and puts the focus where a fresh dialog has it.
     void OnInitDialog();
-    // The checks of OK on the members as they stand, into `rec`; false after showing the
-    // first failure. `rec` may be partly written on false: callers pass a scratch copy.
+    // The members as the rule takes them.
+    DeviceFieldTexts Texts() const;
+    // The checks of OK on the members as they stand, into `rec`; false after showing the first
+    // failure, with `rec` untouched.
     bool CheckFields(DeviceRecord& rec);
+    // Shows the fault's message and puts the focus on its field.
+    void ShowFault(const DeviceFieldFault& fault);
     // Ends the modal run with `result`.
     int RunModal();
 

@@ -1,10 +1,11 @@
 #pragma once
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "profile.h"
 
 // Read-only access to a Windows-style initialisation file ([section] lines, key=value lines), as
 // the settings file "QorelIsp.ini" is written: in GBK like the files shipped with the cable, in
@@ -38,12 +39,6 @@ private:
 // those functions, a value beyond the int range saturates (at INT_MAX or INT_MIN) instead of
 // wrapping, so that a huge number never aliases to a real pin number or flips a level to 0.
 int ParseProfileInt(std::string_view value);
-
-// The integer keys of one settings file as this platform's reader gives them: on Windows the
-// profile function GetPrivateProfileIntA itself (settings_windows.cpp), elsewhere CProfileFile (settings.cpp).
-// Either gives `def` when the file, the section or the key is missing or the value is empty.
-using ProfileIntReader = std::function<int(std::string_view section, std::string_view key, int def)>;
-ProfileIntReader OpenProfile(const std::string& path);
 
 // The settings file of the Qorel Isp cable, looked for in g_strAppDir.
 inline constexpr const char* QOREL_ISP_INI = "QorelIsp.ini";

@@ -19,10 +19,12 @@
 #include <span>
 
 #include "aboutentry.h"
-#include "app.h"
 #include "connectorpicture.h"
+#include "ddx.h"
 #include "dialogunits.h"
 #include "parsehex.h"
+#include "porvikabout.h"
+#include "portstatus.h"
 #include "settings.h"
 #include "wiringdlg.h"
 
@@ -446,28 +448,10 @@ void CPinTestDlg::OnAbout()
     AboutBox(PorvikAbout(), this).DoModal();
 }
 
-QString CPinTestDlg::PortInUseText(const PortInUse& inUse, const std::string& failureReason)
-{
-    const QString reason = QString::fromStdString(failureReason);
-    if (inUse.isAbsent)
-        return QStringLiteral("未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。%1%2")
-            .arg(reason, QString::fromUtf8(kTryVirtualPortHint));
-    if (inUse.isVirtual)
-        return QStringLiteral("虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关");
-    // A real port whose register access broke after opening reads 0xFF from then on; that must
-    // not pass for what the cable does.
-    if (!reason.isEmpty())
-        return reason;
-    return QStringLiteral("正在使用并口: %1").arg(QString::fromStdString(inUse.description));
-}
-
 QString CPinTestDlg::StatusLineText() const
 {
-    QString text = PortInUseText(m_cable.InUse(), m_platform.FailureReason());
-    if (m_tester.UsesDefaultQorelMap())
-        text += QStringLiteral("\n未找到设置文件 %1, Qorel Isp 下载线使用缺省引脚。")
-                    .arg(QString::fromUtf8(QOREL_ISP_INI));
-    return text;
+    return QString::fromStdString(
+        PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_tester.UsesDefaultQorelMap()));
 }
 
 void CPinTestDlg::ShowPortInUse()
@@ -500,50 +484,32 @@ void CPinTestDlg::ShowPortInUse()
 
 void CPinTestDlg::OnPortDetails() { m_prompt.Inform(m_strStatusLine.toStdString()); }
 
-int& CPinTestDlg::PinField(int pin)
+const CPinTestDlg::PinBox& CPinTestDlg::PinBoxOf(int pin)
 {
     for (const PinBox& box : PinBoxes())
         if (box.pin == pin)
-            return this->*box.field;
+            return box;
     qFatal("no pin box for pin %d", pin);
 }
 
-namespace {
-
-void DdxCheck(bool save, QCheckBox* box, int& value)
-{
-    if (save)
-        value = box->isChecked() ? 1 : 0;
-    else
-        box->setChecked(value != 0);
-}
-
-template <class Control>
-void DdxText(bool save, Control* control, QString& value)
-{
-    if (save)
-        value = control->text();
-    else
-        control->setText(value);
-}
-
-} // namespace
+int& CPinTestDlg::PinField(int pin) { return this->*PinBoxOf(pin).field; }
 
 void CPinTestDlg::DoDataExchange(bool save)
 {
     // The control bindings (R2, R1, cable, Rst, SCK, MISO, MOSI) are made once in
-    // CreateControls; the values follow in their fixed binding order.
+    // CreateControls; the values follow in their fixed binding order. No exchange here can fail.
+    CDataExchange dx(this, save, m_prompt);
     for (int pin : {1, 14, 15, 16, 17, 2, 10, 11, 12, 13, 3, 4, 5, 6, 7, 8, 9})
-        DdxCheck(save, m_chkPin[pin], PinField(pin));
-    DdxText(save, m_edtControl, m_strControl);
-    DdxText(save, m_edtData, m_strData);
-    DdxText(save, m_edtStatus, m_strStatus);
-    DdxText(save, m_lblMosiPin, m_strMosiPin);
-    DdxText(save, m_lblMisoPin, m_strMisoPin);
-    DdxText(save, m_lblSckPin, m_strSckPin);
-    DdxText(save, m_lblRstPin, m_strRstPin);
-    DdxText(save, m_lblR1Pin, m_strR1Pin);
-    DdxText(save, m_lblR2Pin, m_strR2Pin);
+        DDX_Check(dx, PinBoxOf(pin).id, PinField(pin));
+    DDX_Text(dx, IDC_CONTROL, m_strControl);
+    DDX_Text(dx, IDC_DATA, m_strData);
+    DDX_Text(dx, IDC_STATUS, m_strStatus);
+    DDX_Text(dx, IDC_MOSI_PIN, m_strMosiPin);
+    DDX_Text(dx, IDC_MISO_PIN, m_strMisoPin);
+    DDX_Text(dx, IDC_SCK_PIN, m_strSckPin);
+    DDX_Text(dx, IDC_RST_PIN, m_strRstPin);
+    DDX_Text(dx, IDC_R1_PIN, m_strR1Pin);
+    DDX_Text(dx, IDC_R2_PIN, m_strR2Pin);
 }
 
 void CPinTestDlg::UpdateData(bool bSaveAndValidate) { DoDataExchange(bSaveAndValidate); }

@@ -58,11 +58,7 @@ public:
     // several windows in one process).
     static void ResetToggleLevels() { CCableTester::ResetToggleLevels(); }
 
-    // The text of the line that says which port the window drives (real device, virtual, or none
-    // at all and why).
-    static QString PortInUseText(const PortInUse& inUse, const std::string& failureReason);
-    // The status line's whole text: the port, and for the Qorel Isp cable whether its settings
-    // file was found.
+    // The status line's whole text (PortStatusText).
     QString StatusLineText() const;
 
     CCableTester m_tester;
@@ -127,6 +123,8 @@ protected:
 private:
     struct PinBox;
     static std::span<const PinBox> PinBoxes();
+    // The box of a pin; a number without a box is a programming error and stops the program.
+    static const PinBox& PinBoxOf(int pin);
 
     void CreateControls();
     void AddAboutEntry();
@@ -139,7 +137,6 @@ private:
     void OnWritablePin(int pin);
     void OnToggle(CCableTester::Toggle toggle);
     void OnWriteRegister(const QString& text, void (CIspCable::*write)(std::uint8_t));
-    // The field of a pin box; a number without a box is a programming error and stops the program.
     int& PinField(int pin);
 
     IPortPlatform& m_platform;

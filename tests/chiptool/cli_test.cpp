@@ -158,10 +158,10 @@ std::vector<Rec> AwkwardRecords()
     v.push_back(R("q\"uo,te\"", 0x07, 1, 2, 5));
     v.push_back(R("line\r\nbreak", 0x08, 1, 2, 6));
     v.push_back(R("\\x41", 0x09, 1, 2, 7));  // looks like an escape but is plain text
-    v.push_back(R("", 0x80, 0, 0, 0));
+    v.push_back(R("Z", 0x80, 0, 0, 0));
     v.push_back(R(std::string(19, 'N'), 0xff, 0xff, 0xff, 0xff));
-    const float volts[] = {3.3f, 12.0f, -0.0f, 1e-7f, std::numeric_limits<float>::infinity(),
-                           -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::denorm_min(),
+    const float volts[] = {3.3f, 12.0f, -0.0f, 1e-7f, 1e-40f,
+                           -std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
                            std::numeric_limits<float>::max(), 0.1f, 2.7182817f};
     int i = 0;
     for (float f : volts) {
@@ -238,7 +238,7 @@ TEST_F(ChiptoolCli, BadRowsAreReportedAndNothingIsWritten)
     Write("out.chip", "keep me");
     const RunResult run = Chiptool({"import", P("bad.csv"), "-o", P("out.chip")});
     EXPECT_EQ(run.code, 1);
-    for (const char* line : {"line 3: fid", "line 4: rom_kb", "line 6: name", "line 7:"})
+    for (const char* line : {"line 3: 请输入正确的FID! \"0x1\"", "line 4: 请输入一个整数。", "line 6: 名称字符串过长!", "line 7:"})
         EXPECT_TRUE(Contains(run.err, line)) << line << "\n" << run.err;
     EXPECT_FALSE(Contains(run.err, "line 5"));
     EXPECT_EQ(Read("out.chip"), "keep me");
@@ -247,8 +247,30 @@ TEST_F(ChiptoolCli, BadRowsAreReportedAndNothingIsWritten)
                            {"name":"ok","fid":"01","rom_kb":1,"voltage":"volts","signature":"00 00 00"}])");
     const RunResult json = Chiptool({"import", P("bad.json"), "-o", P("new.chip")});
     EXPECT_EQ(json.code, 1);
-    EXPECT_TRUE(Contains(json.err, "element 1: voltage")) << json.err;
+    EXPECT_TRUE(Contains(json.err, "element 1: 请输入一个数字。")) << json.err;
     EXPECT_FALSE(fs::exists(P("new.chip")));
+}
+
+// A device the editor would refuse is refused on import and flagged where it is stored already.
+TEST_F(ChiptoolCli, RecordsTheEditorRefusesAreRefusedAndFlagged)
+{
+    Write("e.csv", "name,fid,rom_kb,voltage,signature\n,01,1,5,00 00 00\nA,01,1,nan,00 00 00\n");
+    const RunResult run = Chiptool({"import", P("e.csv"), "-o", P("e.chip")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(Contains(run.err, "line 2: 请输入器件名称!")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "line 3: 请输入一个数字。")) << run.err;
+    EXPECT_FALSE(fs::exists(P("e.chip")));
+
+    Rec inf = R("INF", 1, 2, 3, 4);
+    inf.voltage = std::numeric_limits<float>::infinity();
+    Write("stored.chip", Image({R("", 1, 2, 3, 4), R("OK", 1, 2, 3, 5), inf}));
+    const RunResult check = Chiptool({"check", P("stored.chip")});
+    EXPECT_EQ(check.code, 1);
+    EXPECT_TRUE(Contains(check.out, "record 0000: the editor refuses it: 请输入器件名称!")) << check.out;
+    EXPECT_TRUE(Contains(check.out, "record 0002: the editor refuses it: 请输入一个数字。")) << check.out;
+    EXPECT_TRUE(Contains(check.out, "3 records, 2 findings")) << check.out;
+    const RunResult ex = Chiptool({"export", P("stored.chip")});
+    EXPECT_TRUE(Contains(ex.err, "record 0000: the editor refuses it (请输入器件名称!); import will refuse it")) << ex.err;
 }
 
 TEST_F(ChiptoolCli, MergeKeepsOrderAndRecordBytesAndDropsLaterDuplicates)

@@ -105,6 +105,14 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
     return std::nullopt;
 }
 
+// The message with which the editor would refuse the record if OK were pressed on it unchanged.
+const char* EditorRefusal(const DeviceRecord& rec)
+{
+    DeviceRecord scratch = rec;
+    const std::optional<DeviceFieldFault> fault = TextsToRecord(RecordToTexts(rec), scratch);
+    return fault ? fault->message : nullptr;
+}
+
 // Checks that the command got what it needs and nothing that it would silently ignore.
 std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
 {
@@ -247,6 +255,9 @@ int Tool::Export(const CommandLine& cl)
         if (NameLacksNul(*list[i]))
             m_err << "chiptool: warning: record " << RecordNumber(i)
                   << ": name fills all 20 bytes without a NUL; import will refuse it\n";
+        else if (const char* refusal = EditorRefusal(*list[i]))
+            m_err << "chiptool: warning: record " << RecordNumber(i) << ": the editor refuses it (" << refusal
+                  << "); import will refuse it\n";
     }
     const TextFormat format = cl.format ? *TextFormatFromName(*cl.format) : TextFormat::Csv;
     if (format == TextFormat::Json)
@@ -352,6 +363,9 @@ int Tool::Check(const CommandLine& cl)
         if (!IsValidGbk(RecordName(rec)))
             finding("record " + RecordNumber(i) + ": name does not decode as GBK: \"" +
                     EscapeName(RecordName(rec)) + "\"");
+        // A name without NUL is reported above.
+        if (const char* refusal = EditorRefusal(rec); refusal && !NameLacksNul(rec))
+            finding("record " + RecordNumber(i) + ": the editor refuses it: " + refusal);
     }
     for (const std::vector<std::size_t>& group : FindDuplicateGroups(list)) {
         std::string text = "duplicates: records";
@@ -434,6 +448,9 @@ Commands:
                               Build a list from CSV or JSON (format by extension unless
                               --format is given). Every bad row is reported with its CSV line
                               or JSON element index (from 0), and then nothing is written.
+                              A row is checked as the editor's entry dialog checks a device,
+                              with the dialog's message (请输入器件名称! ...); a JSON object
+                              with a key given twice is a bad row.
   merge A.chip B.chip... -o OUT.chip [--keep-duplicates]
                               All records of the inputs in order, then duplicates (same name
                               and signature) removed keeping the first of each group.
@@ -442,7 +459,8 @@ Commands:
   check FILE                  List every structural finding: file shorter than its header,
                               version word not 1, negative count, count larger than the data,
                               trailing bytes, names without NUL, names that are not GBK,
-                              duplicate groups. Exit 1 when there is any.
+                              records the editor's entry dialog would refuse (empty name,
+                              voltage inf or nan), duplicate groups. Exit 1 when there is any.
   diff OLD.chip NEW.chip      Devices added (+), removed (-) and changed (~) from OLD to NEW,
                               as `show` lines after a two-column mark: + and ~ with their row
                               in NEW, in NEW's order, then - with their row in OLD, in OLD's
@@ -475,14 +493,17 @@ Text formats:
   name       UTF-8 text. Bytes that do not decode as GBK and control bytes are written as \xHH,
              a backslash as \\. At most 19 GBK bytes.
   fid        One byte in hex (read by the editor's hex rule: "", "7", "07", "Fe").
-  rom_kb     Signed 32-bit decimal integer.
+  rom_kb     Signed 32-bit decimal integer (blanks around and a sign allowed, as in the editor).
   voltage    Decimal float written with the fewest digits that read back as the same 32-bit
-             float (3.3, 12, -0, 1e-07); inf, -inf, nan and -nan are written as such (in JSON
-             as strings). A NaN's payload bits are not kept.
+             float (3.3, 12, -0, 1e-07). Read from its text straight to a 32-bit float, in CSV
+             and JSON alike (a JSON number or string); a number beyond the float range, or so
+             small that it would read as 0, is refused, as are inf and nan, which the editor
+             refuses too (export writes them as such, as strings in JSON, with a warning).
   signature  Three hex bytes separated by single spaces, index 0 first: 1e 52 06.
   Export followed by import gives back every record byte for byte, except that padding bytes
-  and name bytes after the NUL come back as zero (as the editor writes them). A name that fills
-  all 20 bytes without a NUL (written by other programs) is exported but refused by import.
+  and name bytes after the NUL come back as zero (as the editor writes them). A record the
+  editor would refuse (an empty name, a name that fills all 20 bytes without a NUL, a voltage
+  inf or nan: written by other programs) is exported but refused by import.
 
 Exit codes: 0 done, 1 findings (check), bad rows (import) or differences (diff),
 2 usage error, 3 input/output error. Warnings (short or odd input files) and summaries go to

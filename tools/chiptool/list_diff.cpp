@@ -86,6 +86,6 @@ std::string ChangedFieldsText(const DeviceRecord& oldRec, const DeviceRecord& ne
     if (oldRec.fid != newRec.fid) field("FID", FormatHexByte(oldRec.fid), FormatHexByte(newRec.fid));
     if (oldRec.romKb != newRec.romKb) field("ROM", FormatRomCell(oldRec.romKb), FormatRomCell(newRec.romKb));
     if (!SameVoltage(oldRec.voltage, newRec.voltage))
-        field("编程电压", FormatVoltage(oldRec.voltage) + "V", FormatVoltage(newRec.voltage) + "V");
+        field("编程电压", FormatVoltageText(oldRec.voltage) + "V", FormatVoltageText(newRec.voltage) + "V");
     return text;
 }

@@ -36,15 +36,46 @@ public:
         std::string message;
     };
     const Fault& GetFault() const { return m_fault; }
+    // The first key given twice in an element's object, if any.
+    std::optional<std::string> RepeatedKey(long long element) const
+    {
+        const auto it = std::lower_bound(m_repeatedKeys.begin(), m_repeatedKeys.end(), element,
+                                         [](const auto& entry, long long e) { return entry.first < e; });
+        if (it == m_repeatedKeys.end() || it->first != element) return std::nullopt;
+        return it->second;
+    }
 
     bool null() override { return Value() && m_dom.null(); }
     bool boolean(bool v) override { return Value() && m_dom.boolean(v); }
     bool number_integer(number_integer_t v) override { return Value() && m_dom.number_integer(v); }
     bool number_unsigned(number_unsigned_t v) override { return Value() && m_dom.number_unsigned(v); }
-    bool number_float(number_float_t v, const string_t& s) override { return Value() && m_dom.number_float(v, s); }
+    bool number_float(number_float_t v, const string_t& s) override
+    {
+        if (!Value()) return false;
+        // A voltage is read from its text as a float, like a CSV voltage: through a double first,
+        // it would round twice and take values below the float range as 0.
+        if (m_depth == 2 && m_key == "voltage") {
+            string_t text = s;
+            return m_dom.string(text);
+        }
+        return m_dom.number_float(v, s);
+    }
     bool string(string_t& v) override { return Value() && m_dom.string(v); }
     bool binary(binary_t& v) override { return Value() && m_dom.binary(v); }
-    bool key(string_t& v) override { return m_dom.key(v); }
+    bool key(string_t& v) override
+    {
+        if (m_depth == 2) {
+            // A record's object keeps only one value per key; a second one would silently win.
+            if (std::find(m_keys.begin(), m_keys.end(), v) != m_keys.end()) {
+                if (m_repeatedKeys.empty() || m_repeatedKeys.back().first != m_element)
+                    m_repeatedKeys.emplace_back(m_element, v);
+            } else {
+                m_keys.push_back(v);
+            }
+            m_key = v;
+        }
+        return m_dom.key(v);
+    }
     bool start_object(std::size_t n) override { return Value() && Open() && m_dom.start_object(n); }
     bool start_array(std::size_t n) override { return Value() && Open() && m_dom.start_array(n); }
     bool end_object() override { return Close() && m_dom.end_object(); }
@@ -62,7 +93,11 @@ private:
     }
     bool Open()
     {
-        if (++m_depth <= kMaxJsonDepth) return true;
+        if (++m_depth == 2) {
+            m_keys.clear();
+            m_key.clear();
+        }
+        if (m_depth <= kMaxJsonDepth) return true;
         return Fail("", "nested more than " + std::to_string(kMaxJsonDepth) + " levels deep");
     }
     bool Close()
@@ -81,6 +116,9 @@ private:
     nlohmann::detail::json_sax_dom_parser<ReadJson> m_dom;
     std::size_t m_depth = 0;
     long long m_element = -1;
+    std::vector<std::string> m_keys;  // of the element's object being read
+    std::string m_key;                // the last of them
+    std::vector<std::pair<long long, std::string>> m_repeatedKeys;  // by element, ascending
     Fault m_fault;
 };
 
@@ -95,52 +133,29 @@ void FlushIfBig(std::ostream& out, std::string& buf, bool force = false)
     }
 }
 
-// Rounds a double to the nearest float; false when that would be an infinity. Doubles just above
-// FLT_MAX still round to it (shortest texts like 3.4028235e+38 read as such a double), but are
-// clamped by hand since converting an out-of-range double is undefined.
-bool DoubleToFloat(double d, float& out)
-{
-    constexpr double kMax = static_cast<double>(std::numeric_limits<float>::max());
-    constexpr double kHalfUlpAtMax = 0x1p103;
-    const double mag = std::fabs(d);
-    if (!(mag < kMax + kHalfUlpAtMax)) return false;  // NaN, inf, or rounds to inf
-    out = mag > kMax ? std::copysign(std::numeric_limits<float>::max(), static_cast<float>(d < 0 ? -1 : 1))
-                     : static_cast<float>(d);
-    return true;
-}
-
-// The JSON number for a voltage: the shortest decimal if it reads back as the same float through
-// a double (nearly always), else the float's exact value, which always does.
+// The JSON number for a voltage, which import reads from its text as a float: the shortest
+// decimal when the library writes it so that it reads back as the same float (nearly always),
+// else the float's exact value, whose text always does.
 Json VoltageToJson(float voltage)
 {
-    if (!std::isfinite(voltage)) return FormatVoltage(voltage);
-    const std::string text = FormatVoltage(voltage);
+    const std::string text = FormatVoltageText(voltage);
+    if (!std::isfinite(voltage)) return text;
     double shortest = 0;
     std::from_chars(text.data(), text.data() + text.size(), shortest);
+    Json number = shortest;
+    const std::string written = number.dump();
     float back = 0;
-    if (DoubleToFloat(shortest, back) && std::bit_cast<std::uint32_t>(back) == std::bit_cast<std::uint32_t>(voltage))
-        return shortest;
+    const auto [end, ec] = std::from_chars(written.data(), written.data() + written.size(), back);
+    if (ec == std::errc() && std::bit_cast<std::uint32_t>(back) == std::bit_cast<std::uint32_t>(voltage)) return number;
     return static_cast<double>(voltage);
 }
 
-bool VoltageFromJson(const ReadJson& value, float& out, std::string& error)
+// A voltage's text: a number as it stood in the file, or a string.
+std::optional<std::string> VoltageText(const ReadJson& value)
 {
-    if (value.is_string()) {
-        const auto& text = value.get_ref<const std::string&>();
-        if (ParseVoltage(text, out)) return true;
-        error = "voltage: " + Quoted(text) + " is not a float number";
-        return false;
-    }
-    if (!value.is_number()) {
-        error = "voltage: must be a number";
-        return false;
-    }
-    // A silent inf is not wanted: a number beyond the float range is a bad row.
-    if (!DoubleToFloat(value.get<double>(), out)) {
-        error = "voltage: " + MessageText(value.dump()) + " is beyond the float range";
-        return false;
-    }
-    return true;
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_number_integer()) return value.dump();
+    return std::nullopt;
 }
 
 }  // namespace
@@ -272,7 +287,10 @@ ParsedList ParseJson(std::string_view text)
             continue;
         }
         std::string problem;
+        if (const std::optional<std::string> repeated = sax.RepeatedKey(static_cast<long long>(i)))
+            problem = "repeated key " + Quoted(*repeated);
         for (const auto& [key, value] : obj.items()) {
+            if (!problem.empty()) break;
             if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
                 problem = "unknown key " + Quoted(key);
                 break;
@@ -293,15 +311,17 @@ ParsedList ParseJson(std::string_view text)
         else if (!fid.is_string()) problem = "fid: must be a string of hex digits such as \"07\"";
         else if (!romKb.is_number_integer()) problem = "rom_kb: must be an integer";
         else if (!signature.is_string()) problem = "signature: must be a string such as \"1e 52 06\"";
+        const std::optional<std::string> voltage = VoltageText(obj["voltage"]);
+        if (problem.empty() && !voltage) problem = "voltage: must be a number";
         if (!problem.empty()) {
             fail(problem);
             continue;
         }
         // rom_kb goes through its text form so that the 32-bit range is checked in one place.
-        const RecordFields fields{name.get<std::string>(), fid.get<std::string>(), romKb.dump(), "0",
+        const RecordFields fields{name.get<std::string>(), fid.get<std::string>(), romKb.dump(), *voltage,
                                   signature.get<std::string>()};
         DeviceRecord rec;
-        if (!FieldsToRecord(fields, rec, problem) || !VoltageFromJson(obj["voltage"], rec.voltage, problem)) {
+        if (!FieldsToRecord(fields, rec, problem)) {
             fail(problem);
             continue;
         }

@@ -2,54 +2,25 @@
 
 #include "message_text.h"
 #include "name_text.h"
-#include "numbers.h"
 #include "parsehex.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
-#include <vector>
 
-bool ParseSignature(std::string_view text, std::uint8_t (&out)[3])
+bool SplitSignature(std::string_view text, std::string_view (&pieces)[3])
 {
-    std::uint8_t bytes[3] = {0, 0, 0};
     std::size_t start = 0;
     for (int i = 0; i < 3; ++i) {
         const std::size_t space = text.find(' ', start);
         const bool last = i == 2;
         if (last != (space == std::string_view::npos)) return false;
         const std::size_t end = last ? text.size() : space;
-        const std::string_view piece = text.substr(start, end - start);
+        pieces[i] = text.substr(start, end - start);
         // An empty piece would read as 00 by the hex rule; here it is a typo, not a value.
-        if (piece.empty() || !ParseHexByte(piece, bytes[i])) return false;
+        if (pieces[i].empty()) return false;
         start = end + 1;
     }
-    std::memcpy(out, bytes, sizeof bytes);
     return true;
-}
-
-std::string FormatVoltage(float voltage)
-{
-    if (std::isnan(voltage)) return std::signbit(voltage) ? "-nan" : "nan";
-    char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, voltage);
-    return std::string(buf, res.ptr);
-}
-
-bool ParseVoltage(std::string_view text, float& out)
-{
-    const std::optional<float> value = ParseFloat(text);
-    if (value) out = *value;
-    return value.has_value();
-}
-
-bool ParseRomKb(std::string_view text, std::int32_t& out)
-{
-    const std::optional<std::int32_t> value = ParseInt32(text);
-    if (value) out = *value;
-    return value.has_value();
 }
 
 RecordFields RecordToFields(const DeviceRecord& rec)
@@ -58,54 +29,34 @@ RecordFields RecordToFields(const DeviceRecord& rec)
     f.name = EscapeName(RecordName(rec));
     f.fid = FormatHexByte(rec.fid);
     f.romKb = std::to_string(rec.romKb);
-    f.voltage = FormatVoltage(rec.voltage);
+    f.voltage = FormatVoltageText(rec.voltage);
     f.signature = FormatSignature(rec.signature);
     return f;
 }
 
-bool ParseNameField(std::string_view text, std::string& gbk, std::string& error)
-{
-    std::string why;
-    if (!UnescapeName(text, gbk, why)) {
-        error = "name: " + why;
-        return false;
-    }
-    if (gbk.size() > kMaxNameBytes) {
-        error = "name: " + std::to_string(gbk.size()) + " GBK bytes, at most " +
-                std::to_string(kMaxNameBytes) + " fit";
-        return false;
-    }
-    return true;
-}
-
 bool FieldsToRecord(const RecordFields& fields, DeviceRecord& out, std::string& error)
 {
-    DeviceRecord rec;
-    std::memset(&rec, 0, sizeof rec);
-    std::string gbk;
-    if (!ParseNameField(fields.name, gbk, error)) return false;
-    if (!SetRecordName(rec, gbk)) {
-        error = "name: does not fit the record";
-        return false;
-    }
-    if (!ParseHexByte(fields.fid, rec.fid)) {
-        error = "fid: " + Quoted(fields.fid) + " is not a hex byte";
-        return false;
-    }
-    if (!ParseRomKb(fields.romKb, rec.romKb)) {
-        error = "rom_kb: " + Quoted(fields.romKb) + " is not a 32-bit integer";
-        return false;
-    }
-    if (!ParseVoltage(fields.voltage, rec.voltage)) {
-        error = "voltage: " + Quoted(fields.voltage) + " is not a float number";
-        return false;
-    }
-    if (!ParseSignature(fields.signature, rec.signature)) {
+    std::string_view sig[3];
+    if (!SplitSignature(fields.signature, sig)) {
         error = "signature: " + Quoted(fields.signature) + " is not three hex bytes such as \"1e 52 06\"";
         return false;
     }
-    out = rec;
-    return true;
+    DeviceFieldTexts texts{std::nullopt, fields.fid, fields.romKb, fields.voltage,
+                           std::string(sig[0]), std::string(sig[1]), std::string(sig[2])};
+    std::string gbk, whyNot;
+    if (UnescapeName(fields.name, gbk, whyNot)) texts.name = std::move(gbk);
+    DeviceRecord rec;
+    std::memset(&rec, 0, sizeof rec);
+    const std::optional<DeviceFieldFault> fault = TextsToRecord(texts, rec);
+    if (!fault) {
+        out = rec;
+        return true;
+    }
+    // In DeviceField order.
+    const std::string_view refused[] = {fields.name, fields.fid, fields.romKb, fields.voltage, sig[0], sig[1], sig[2]};
+    error = std::string(fault->message) + " " + Quoted(refused[static_cast<int>(fault->field)]);
+    if (!texts.name && fault->field == DeviceField::Name) error += " (" + whyNot + ")";
+    return false;
 }
 
 namespace {

@@ -1,13 +1,10 @@
-// Number and name conversions of the data exchange, the list stand-in and the file chooser.
+// Name conversions of the data exchange, the list stand-in and the file chooser.
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cmath>
-#include <limits>
 
 #include "ddx.h"
 #include "dialogunits.h"
@@ -19,27 +16,10 @@
 class DdxTest : public QObject {
     Q_OBJECT
 private slots:
-    void floatsShowAndReadBackExactly();
     void gbkStringKeepsUntouchedBytes();
     void listControlLook();
     void chooserRemembersAndCancels();
 };
-
-void DdxTest::floatsShowAndReadBackExactly()
-{
-    QCOMPARE(FormatDialogFloat(5.0f), std::string("5"));
-    QCOMPARE(FormatDialogFloat(3.3f), std::string("3.3"));
-    QCOMPARE(FormatDialogFloat(-0.5f), std::string("-0.5"));
-    // A value from a file with more digits than anyone types must survive an unchanged OK.
-    for (float v : {1.2345678f, 1e-30f, 3.4e38f, -7.0e-3f, std::numeric_limits<float>::denorm_min() * 1e6f,
-                    std::numeric_limits<float>::infinity()}) {
-        const std::string text = FormatDialogFloat(v);
-        auto back = ParseDialogFloat(text);
-        QVERIFY2(back.has_value(), text.c_str());
-        QCOMPARE(*back, v);
-    }
-    QVERIFY(std::isnan(*ParseDialogFloat(FormatDialogFloat(std::numeric_limits<float>::quiet_NaN()))));
-}
 
 void DdxTest::gbkStringKeepsUntouchedBytes()
 {

@@ -414,7 +414,6 @@ private slots:
             QVERIFY(!text.contains("虚拟并口"));
             QCOMPARE(dlg.findChild<QLabel*>("portInUse")->palette().color(QPalette::WindowText), QColor(180, 0, 0));
         }
-        QVERIFY(CPinTestDlg::PortInUseText({true, "x"}, "").contains("虚拟并口(无真实端口)"));
     }
 
     void portFailingAfterStartUpIsShownAtTheNextRefresh()

@@ -1,0 +1,11 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The integer keys of one settings file as this platform's reader gives them: on Windows the
+// profile function GetPrivateProfileIntA itself (profile_windows.cpp), elsewhere our own reader,
+// CProfileFile (porttest/core/settings.cpp). Either gives `def` when the file, the section or the
+// key is missing or the value is empty.
+using ProfileIntReader = std::function<int(std::string_view section, std::string_view key, int def)>;
+ProfileIntReader OpenProfile(const std::string& path);
