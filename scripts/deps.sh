@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
+  libgtest-dev libbenchmark-dev nlohmann-json3-dev
   fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core
 )
 # Only the Debian package build and its checks need these.

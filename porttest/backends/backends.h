@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "portchoice.h"
 #include "portplatform.h"
@@ -33,3 +34,7 @@ inline std::unique_ptr<IPortPlatform> MakePortPlatform(const PortChoice& choice)
 {
     return PortBackends()[static_cast<std::size_t>(choice.kind)].make(choice);
 }
+
+// The ports this system lists, for the window's chooser (Linux: /proc/sys/dev/parport; elsewhere
+// none: Windows reaches its port by address).
+std::vector<FoundPort> FindPorts();

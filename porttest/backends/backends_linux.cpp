@@ -2,6 +2,7 @@
 #include "backends.h"
 
 #include "directport.h"
+#include "portdiag.h"
 #include "ppdevport.h"
 #include "virtualport.h"
 
@@ -18,3 +19,11 @@ static_assert(ServesEachKindInOrder(kBackends));
 } // namespace
 
 std::span<const PortBackend> PortBackends() { return kBackends; }
+
+std::vector<FoundPort> FindPorts()
+{
+    std::vector<FoundPort> found;
+    for (const ParportInfo& p : ListParports("/proc", "/dev"))
+        found.push_back({p.device, p.base, p.modes});
+    return found;
+}

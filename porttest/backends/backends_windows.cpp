@@ -17,3 +17,5 @@ static_assert(ServesEachKindInOrder(kBackends));
 } // namespace
 
 std::span<const PortBackend> PortBackends() { return kBackends; }
+
+std::vector<FoundPort> FindPorts() { return {}; }

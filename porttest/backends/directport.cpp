@@ -104,7 +104,7 @@ PortInUse LinuxDirectPlatform::InUse() const
     if (m_direct.Granted()) {
         char text[32];
         std::snprintf(text, sizeof text, "direct 0x%x", unsigned(m_direct.Base()));
-        return {false, text};
+        return {false, text, false, kPortKindDirect};
     }
     return {false, kNoPortDescription, true};
 }

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cerrno>
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -48,8 +50,16 @@ bool RunModprobe(const std::string& module)
         return false;
     std::string arg0 = "modprobe", quiet = "-q", name = module;
     char* argv[] = {arg0.data(), quiet.data(), name.data(), nullptr};
+    // modprobe's own complaints are English and would reach the user's terminal unasked: its
+    // result is what counts, and the reason is said in our words.
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, modprobe, nullptr, nullptr, argv, environ) != 0)
+    const int spawned = ::posix_spawn(&pid, modprobe, &actions, nullptr, argv, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return false;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0)
@@ -58,3 +68,13 @@ bool RunModprobe(const std::string& module)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+
+std::string CurrentUserName()
+{
+    passwd entry{};
+    passwd* found = nullptr;
+    char buf[4096];
+    if (::getpwuid_r(::geteuid(), &entry, buf, sizeof buf, &found) == 0 && found && found->pw_name)
+        return found->pw_name;
+    return {};
+}

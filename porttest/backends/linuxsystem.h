@@ -12,3 +12,5 @@ bool RunModprobe(const std::string& module);
 DriverLoad ModuleLoadBarrier();
 // Whether the process holds CAP_SYS_RAWIO in its effective set.
 bool HasRawIoCapability();
+// The login name of the process's user; empty when it cannot be found.
+std::string CurrentUserName();

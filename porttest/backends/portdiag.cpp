@@ -108,11 +108,27 @@ std::vector<ParportInfo> ListParports(const std::string& procRoot, const std::st
         const auto base = ReadBase(it->path() / "base-addr");
         if (!base)
             continue;
-        ports.push_back({n, *base, (fs::path(devRoot) / name).string()});
+        std::ifstream modesFile(it->path() / "modes");
+        std::string modes;
+        std::getline(modesFile, modes);
+        ports.push_back({n, *base, (fs::path(devRoot) / name).string(), modes});
     }
     std::sort(ports.begin(), ports.end(),
               [](const ParportInfo& a, const ParportInfo& b) { return a.number < b.number; });
     return ports;
+}
+
+std::string PortHolder(const std::string& procRoot, int number)
+{
+    std::error_code ec;
+    const fs::path dir = fs::path(procRoot) / "sys" / "dev" / "parport" / ("parport" + std::to_string(number)) / "devices";
+    if (fs::exists(dir / "lp", ec))
+        return "lp";
+    std::ifstream in(dir / "active");
+    std::string active;
+    std::getline(in, active);
+    active = active.substr(0, active.find_last_not_of(" \t\r\n") + 1);
+    return active == "none" ? std::string() : active;
 }
 
 std::optional<std::string> FindPortDevice(const std::vector<ParportInfo>& ports, unsigned base)
@@ -233,12 +249,17 @@ std::string DescribePortProblem(const PortDiagnosis& d)
         text = "系统有并口,但设备 " + dev + " 不存在:并口驱动 ppdev 未加载(sudo modprobe ppdev)。";
         break;
     case PortProblem::NoPermission:
-        text = "没有权限打开 " + dev + ":请把用户加入 lp 组(sudo usermod -aG lp 用户名),"
-               "重新登录后再试。";
+        text = "没有权限打开 " + dev + ":请把用户加入 lp 组(sudo usermod -aG lp " +
+               (d.user.empty() ? std::string("用户名") : d.user) + "),重新登录后再试。";
         break;
     case PortProblem::Busy:
-        text = "并口 " + dev + " 正被占用(打印机驱动 lp 或其他程序):请卸载 lp"
-               "(sudo modprobe -r lp)或关闭占用它的程序。";
+        if (d.holder == "lp")
+            text = "并口 " + dev + " 正被打印机驱动 lp 占用:请卸载 lp(sudo modprobe -r lp)。";
+        else if (!d.holder.empty())
+            text = "并口 " + dev + " 正被另一个程序或驱动(" + d.holder + ")占用:请先关闭它。";
+        else
+            text = "并口 " + dev + " 正被占用(打印机驱动 lp 或其他程序):请卸载 lp"
+                   "(sudo modprobe -r lp)或关闭占用它的程序。";
         break;
     case PortProblem::NotAPort:
         text = dev + " 不是并口设备。";

@@ -13,6 +13,7 @@ struct ParportInfo {
     int number = 0;       // N of parportN
     unsigned base = 0;    // first number of base-addr ("888\t0" -> 888)
     std::string device;   // devRoot + "/parportN"
+    std::string modes;    // the kernel's modes line ("PCSPP,TRISTATE"), empty when unreadable
 };
 
 // Ports listed under procRoot/sys/dev/parport, ordered by number, with their device paths under
@@ -63,7 +64,14 @@ struct PortDiagnosis {
     std::vector<ParportInfo> ports;      // what the kernel lists (for NoPortAtBase)
     std::vector<std::string> usbPrinters;
     DriverLoad driverLoad = DriverLoad::NotTried;
+    std::string holder; // Busy: who holds the port ("lp", another driver's name), if the kernel says
+    std::string user;   // NoPermission: the user to add to group lp, if known
 };
+
+// Who holds port N, from procRoot/sys/dev/parport/parportN/devices: "lp" when the printer driver
+// is registered on it, else the device the kernel lists as active (another program's ppdev claim,
+// another driver); empty when nothing is listed.
+std::string PortHolder(const std::string& procRoot, int number);
 
 // The problem an errno means at a given stage of opening a ppdev device.
 PortProblem ClassifyOpenError(OpenStage stage, int err);

@@ -200,6 +200,13 @@ bool LinuxPpdevPlatform::InitializeDriver()
     m_diag.problem = opened.problem;
     m_diag.device = opened.device;
     m_diag.err = opened.err;
+    if (m_diag.problem == PortProblem::Busy) {
+        for (const ParportInfo& p : ports)
+            if (p.device == device)
+                m_diag.holder = PortHolder(m_env.procRoot, p.number);
+    }
+    if (m_diag.problem == PortProblem::NoPermission)
+        m_diag.user = CurrentUserName();
     if (m_diag.problem == PortProblem::DeviceMissing) {
         // A missing node is explained by what the kernel knows: no port at all, a port whose
         // node ppdev has not made, or a name that matches none of the ports.
@@ -254,7 +261,7 @@ PortInUse LinuxPpdevPlatform::InUse() const
         std::string text = m_port.Device();
         if (m_port.Failed())
             text += " (failed)";
-        return {false, text};
+        return {false, text, false, kPortKindKernelDriver, m_port.Failed()};
     }
     return {false, kNoPortDescription, true};
 }

@@ -50,7 +50,7 @@ public:
     void ShutdownDriver() override {}
     IPortIo& DirectIo() override { return m_port; }
     IPortIo& DriverIo() override { return m_port; }
-    PortInUse InUse() const override { return {true, "virtual (loopback plug)"}; }
+    PortInUse InUse() const override { return {true, "virtual (loopback plug)", false, kPortKindVirtual}; }
 
     VirtualPort& Port() { return m_port; }
 

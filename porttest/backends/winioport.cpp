@@ -296,9 +296,9 @@ PortInUse WinIoPlatform::InUse() const
 {
     const bool direct = UsesPortInstructions();
     if (direct && m_directAllowed)
-        return {false, "direct " + Hex(m_base)};
+        return {false, "direct " + Hex(m_base), false, kPortKindDirect};
     if (!direct && m_started)
-        return {false, "WinIo " + Hex(m_base)};
+        return {false, "WinIo " + Hex(m_base), false, kPortKindWinIo};
     return {false, kNoPortDescription, true};
 }
 

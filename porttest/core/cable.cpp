@@ -1,6 +1,9 @@
 #include "cable.h"
 
+#include <climits>
+
 #include "appdir.h"
+#include "programfile.h"
 #include "settings.h"
 
 namespace {
@@ -84,18 +87,33 @@ void CIspCable::SelectCable(int type, int mode, bool open)
         return; // unknown types change nothing else
 
     ProfileIntReader readInt = [](std::string_view, std::string_view, int def) { return def; };
+    m_mapSource = MapSource{};
+    m_mapSource.settingsCable = cable->settingsFile;
     if (cable->settingsFile) {
         // Read afresh on every selection so that edits take effect when the cable is chosen again.
-        const auto file = FindFileIgnoringCase(g_strAppDir, QOREL_ISP_INI);
-        m_bSettingsFileFound = file.has_value();
-        if (file)
-            readInt = OpenProfile(*file);
+        m_mapSource.searched = SettingsFolders(g_strAppDir, kXdgConfigFolders, ProcessEnv);
+        for (const std::string& dir : m_mapSource.searched) {
+            m_mapSource.file = FindFileIgnoringCase(dir, QOREL_ISP_INI);
+            if (m_mapSource.file)
+                break;
+        }
+        m_bSettingsFileFound = m_mapSource.file.has_value();
+        if (m_mapSource.file)
+            readInt = OpenProfile(*m_mapSource.file);
     }
+    std::vector<MapEntry> pins;
     for (const MapField& f : kMapFields) {
         if (f.oeLevel && !cable->hasOeLine)
             continue;
+        // A key the file gives answers the same whatever the default: that is how a reader that
+        // knows only values tells a given key from a missing one.
+        const bool present = cable->settingsFile && readInt(f.section, f.key, INT_MIN + 1) == readInt(f.section, f.key, INT_MIN + 2);
         this->*f.cable = readInt(f.section, f.key, cable->map.*f.map);
+        m_mapSource.usableEntries += present ? 1 : 0;
+        if (f.section == kPinSection)
+            pins.push_back({f.key, present, this->*f.cable});
     }
+    m_mapSource.warnings = PinMapWarnings(pins);
     if (cable->lowOnSelect != 0)
         ClearPin(cable->lowOnSelect);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "mapsource.h"
 #include "port.h"
 
 // The download-cable model: which connector pin carries each programming signal for the chosen
@@ -22,7 +23,7 @@ public:
 
     // Opens the port at PORT_BASE when `open` is set (its result is not acted on: failures were
     // already shown), stores `mode` for every type, then loads the type's map. Type 1 reads
-    // "QorelIsp.ini" in g_strAppDir (any case) again on every call; type 3 drives pin 14 low at once;
+    // the first "QorelIsp.ini" (any case) in SettingsFolders(g_strAppDir) again on every call; type 3 drives pin 14 low at once;
     // unknown types change nothing else.
     void SelectCable(int type, int mode, bool open);
 
@@ -50,6 +51,8 @@ public:
     // Whether the last selection of the Qorel Isp cable found its settings file (its name is
     // matched without regard to case); without it the defaults apply.
     bool m_bSettingsFileFound = false;
+    // Where the selected cable's map came from (folders searched, file, warnings).
+    MapSource m_mapSource;
 
     // A signal write on any pin, then the latch sequence (also when the port refused the write).
     void DriveSignal(int pin, bool level);

@@ -46,12 +46,19 @@ bool CParallelPort::OpenPort(int base)
     m_strDriverPath = g_strAppDir + "winio.sys";
     if (m_platform.InitializeDriver())
         return true;
-    if (!m_platform.InstallDriver(m_strDriverPath))
-        m_prompt.Inform(WithReason("初始化驱动程序失败!", m_platform.FailureReason()));
-    if (m_platform.InitializeDriver())
-        return true;
-    m_prompt.Inform(WithReason("初始化并口I/O失败!", m_platform.FailureReason()) + "\n" + kTryVirtualPortHint);
-    return false;
+    const bool installed = m_platform.InstallDriver(m_strDriverPath);
+    const bool started = m_platform.InitializeDriver();
+    // One message whatever failed, with the reason once: two boxes in a row saying the same
+    // thing teach the user to click them away. What to do without hardware is the front end's
+    // to say, since only it knows how the user can choose the virtual port.
+    std::string headline;
+    if (!installed)
+        headline = "初始化驱动程序失败!";
+    if (!started)
+        headline += std::string(headline.empty() ? "" : "\n") + "初始化并口I/O失败!";
+    if (!headline.empty())
+        m_prompt.Inform(WithReason(headline.c_str(), m_platform.FailureReason()));
+    return started;
 }
 
 IPortIo& CParallelPort::Io()
@@ -114,3 +121,16 @@ unsigned CParallelPort::GetPin(int pin)
 }
 
 PortInUse CParallelPort::InUse() const { return m_platform.InUse(); }
+std::string CParallelPort::FailureReason() const { return m_platform.FailureReason(); }
+
+std::string PortText(const PortInUse& inUse)
+{
+    if (inUse.isVirtual)
+        return kPortKindVirtual;
+    if (inUse.isAbsent)
+        return "没有并口";
+    std::string text = inUse.description;
+    if (*inUse.kind)
+        text += std::string(" (") + inUse.kind + ")";
+    return text;
+}

@@ -40,6 +40,8 @@ public:
     unsigned GetPin(int pin);
 
     PortInUse InUse() const;
+    // The platform's words on why its port is not (or no longer) usable; empty while it works.
+    std::string FailureReason() const;
 
     // Members in the order the window and the tests know them.
     std::string m_strDriverPath;     // driver path on the driver path, empty otherwise

@@ -1,6 +1,7 @@
 #include "portchoice.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "asciitext.h"
 
@@ -61,4 +62,17 @@ PortChoice ChoosePort(std::optional<std::string> cliValue, const char* envValue)
     if (envValue && *envValue)
         return resolve(envValue);
     return PortChoice{PortChoice::Auto, {}};
+}
+
+std::vector<PortOffer> PortOffers(const std::vector<FoundPort>& found)
+{
+    std::vector<PortOffer> offers{{"自动 (0x378 处的并口)", PortChoice{PortChoice::Auto}}};
+    for (const FoundPort& f : found) {
+        char base[16];
+        std::snprintf(base, sizeof base, "0x%x", f.base);
+        std::string label = f.device + " (" + base + (f.modes.empty() ? "" : ", " + f.modes) + ")";
+        offers.push_back({std::move(label), PortChoice{PortChoice::Device, f.device}});
+    }
+    offers.push_back({"虚拟并口 (内存中, 带回环插头, 不需要硬件)", PortChoice{PortChoice::Virtual}});
+    return offers;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "loopbackplug.h"
 
@@ -38,3 +39,20 @@ PortChoice ChoosePort(std::optional<std::string> cliValue, const char* envValue)
 
 // The platform that serves a choice is made by the port backends (backends.h): the window and its
 // command line need the choice only.
+
+// A port the window offers to switch to, with the words it is listed by.
+struct PortOffer {
+    std::string label;
+    PortChoice choice;
+};
+
+// A port the system lists: its device, base address and what the kernel says it can do.
+struct FoundPort {
+    std::string device;
+    unsigned base = 0;
+    std::string modes; // e.g. "PCSPP,TRISTATE"; empty when unknown
+};
+
+// What the window's port chooser lists: the automatic choice, each port found ("/dev/parport0
+// (0x378, PCSPP,TRISTATE)"), then the virtual port.
+std::vector<PortOffer> PortOffers(const std::vector<FoundPort>& found);

@@ -19,11 +19,25 @@ struct PortInUse {
     bool isVirtual = false;  // the loopback plug the user asked for
     std::string description; // e.g. "/dev/parport0", "direct 0x378", "virtual (loopback plug)"
     bool isAbsent = false;   // no port could be opened: reads 0xFF, writes go nowhere
+    const char* kind = "";   // how the registers are reached: one of the kPortKind texts
+    bool failed = false;     // a register access failed after opening: nothing since is real
 };
+
+// How a port's registers are reached, as the verdicts name it.
+inline constexpr const char* kPortKindKernelDriver = "内核 ppdev 驱动";
+inline constexpr const char* kPortKindDirect = "直接端口指令";
+inline constexpr const char* kPortKindWinIo = "WinIo 驱动";
+inline constexpr const char* kPortKindVirtual = "虚拟并口, 不是真实硬件";
+
+// The port as a verdict names it: "/dev/parport0 (内核 ppdev 驱动)", "虚拟并口, 不是真实硬件",
+// "没有并口".
+std::string PortText(const PortInUse& inUse);
 
 // Said wherever no port could be opened: the loopback plug is there for trying the program, but
 // only on request.
 inline constexpr const char* kTryVirtualPortHint = "不接硬件试用本程序可用 --port=virtual。";
+// The same in the window, which a menu user starts without a command line: its port chooser.
+inline constexpr const char* kChooseVirtualPortHint = "不接硬件试用本程序: 在窗口的右键菜单“并口”中选“虚拟并口”。";
 
 // The platform calls that CParallelPort::OpenPort makes, kept behind one seam so that every
 // branch of its decision (direct instructions, driver already running, install then retry,

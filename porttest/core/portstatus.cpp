@@ -1,11 +1,14 @@
 #include "portstatus.h"
 
-#include "settings.h"
+#include <algorithm>
 
-std::string PortInUseText(const PortInUse& inUse, const std::string& failureReason)
+#include "settings.h"
+#include "wiringtest.h"
+
+std::string PortInUseText(const PortInUse& inUse, const std::string& failureReason, const char* hint)
 {
     if (inUse.isAbsent)
-        return "未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。" + failureReason + kTryVirtualPortHint;
+        return "未驱动任何并口(读入全为 FF,写出无效),测试结果与电缆无关。" + failureReason + hint;
     if (inUse.isVirtual)
         return "虚拟并口(无真实端口): 内存中的端口带回环插头, 测试结果与电缆无关";
     // A real port whose register access broke after opening reads 0xFF from then on; that must
@@ -15,10 +18,24 @@ std::string PortInUseText(const PortInUse& inUse, const std::string& failureReas
     return "正在使用并口: " + inUse.description;
 }
 
-std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, bool usesDefaultQorelMap)
+std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, const MapSource& map)
 {
-    std::string text = PortInUseText(inUse, failureReason);
-    if (usesDefaultQorelMap)
-        text += std::string("\n未找到设置文件 ") + QOREL_ISP_INI + ", Qorel Isp 下载线使用缺省引脚。";
-    return text;
+    return PortInUseText(inUse, failureReason, kChooseVirtualPortHint) + "\n" + MapSourceStatusText(map);
+}
+
+std::vector<std::string> WiringNotices(const WiringReport& report, const std::vector<std::string>& openMessages,
+                                       const PortInUse& inUse, const std::string& failureReason, const MapSource& map)
+{
+    std::vector<std::string> lines;
+    std::string open;
+    for (const std::string& m : openMessages)
+        open += (open.empty() ? "" : " ") + m;
+    std::replace(open.begin(), open.end(), '\n', ' ');
+    if (report.noPort)
+        open = open.empty() ? PortInUseText(inUse, failureReason) : open + " " + kTryVirtualPortHint;
+    if (!open.empty())
+        lines.push_back(open);
+    for (const std::string& w : map.warnings)
+        lines.push_back("警告: 设置文件 " + map.file.value_or(QOREL_ISP_INI) + ": " + w);
+    return lines;
 }

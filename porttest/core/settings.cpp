@@ -8,8 +8,6 @@
 #include <filesystem>
 #include <functional>
 
-#include <ini.h>
-
 #include "gbk.h"
 
 namespace {
@@ -130,42 +128,20 @@ std::string DecodeProfileText(std::string_view bytes)
     return text;
 }
 
-struct LineSource {
-    std::string_view text;
-    std::size_t pos = 0;
-};
-
-// Hands libinih one line at a time. Leading blanks are dropped because the profile functions
-// ignore them, while libinih would take an indented line for the continuation of the previous
-// value. A line longer than libinih's buffer is cut, and its tail dropped: read as a line of its
-// own, the tail could otherwise turn into a key.
-char* ReadLine(char* buf, int size, void* stream)
+std::string_view Trimmed(std::string_view text)
 {
-    auto* src = static_cast<LineSource*>(stream);
-    if (src->pos >= src->text.size() || size <= 0)
-        return nullptr;
-    std::size_t end = src->text.find('\n', src->pos);
-    if (end == std::string_view::npos)
-        end = src->text.size();
-    std::string_view line = src->text.substr(src->pos, end - src->pos);
-    src->pos = end + 1;
-    while (!line.empty() && IsBlank(line.front()))
-        line.remove_prefix(1);
-    const std::size_t n = std::min(line.size(), static_cast<std::size_t>(size - 1));
-    std::memcpy(buf, line.data(), n);
-    buf[n] = '\0';
-    return buf;
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 } // namespace
 
 std::string CProfileFile::Fold(std::string_view name)
 {
-    while (!name.empty() && IsBlank(name.front()))
-        name.remove_prefix(1);
-    while (!name.empty() && IsBlank(name.back()))
-        name.remove_suffix(1);
-    std::string folded(name);
+    std::string folded(Trimmed(name));
     for (char& c : folded) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -177,17 +153,37 @@ CProfileFile CProfileFile::FromBytes(std::string_view bytes)
 {
     const std::string text = DecodeProfileText(bytes);
 
+    // Read as the Windows profile functions read a file: whole lines of any length, a section
+    // header is '[' up to the last ']' of its line (a line without one is no header and changes
+    // nothing), and only '=' separates a key from its value; a line without '=' holds no value.
+    // Anything before the first header belongs to no section anyone asks for.
     CProfileFile profile;
-    LineSource src{text, 0};
-    auto handler = [](void* user, const char* section, const char* name, const char* value) -> int {
-        auto* self = static_cast<CProfileFile*>(user);
+    std::string section;
+    bool inSection = false;
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        // Text after an embedded NUL is lost, as the system's string functions would lose it.
+        line = Trimmed(line.substr(0, line.find('\0')));
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close == std::string_view::npos)
+                continue;
+            section = Fold(line.substr(1, close - 1));
+            inSection = true;
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (!inSection || eq == std::string_view::npos)
+            continue;
         // The first occurrence wins, as with the profile functions.
-        self->m_values.emplace(std::make_pair(Fold(section), Fold(name)), value);
-        return 1;
-    };
-    // Lines libinih cannot make sense of are skipped, as the profile functions skip them; its
-    // error result carries nothing the caller could act on.
-    ini_parse_stream(ReadLine, &src, handler, &profile);
+        profile.m_values.emplace(std::make_pair(section, Fold(line.substr(0, eq))),
+                                 std::string(Trimmed(line.substr(eq + 1))));
+    }
     return profile;
 }
 

@@ -12,7 +12,7 @@
 // UTF-8 (with or without a byte-order mark) as Linux editors write it, or in UTF-16 with a
 // byte-order mark as Windows' Notepad saves "Unicode". Without a UTF-16 mark the encoding is
 // chosen per line (valid UTF-8, else GBK), so that one GBK comment in a UTF-8 file spoils no
-// other line. Lines are split by libinih.
+// other line. Lines are read whole, whatever their length; only '=' separates a key from its value.
 //
 // Lookups follow the Windows profile functions: section and key names match without regard to
 // ASCII case and surrounding blanks; the first occurrence of a key wins, also across repeated

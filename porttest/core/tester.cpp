@@ -39,7 +39,7 @@ void CCableTester::ChooseCable(int entry)
 
 bool CCableTester::UsesDefaultQorelMap() const
 {
-    return m_entry == kQorelIspEntry && !m_cable.m_bSettingsFileFound;
+    return m_entry == kQorelIspEntry && m_cable.m_mapSource.BuiltIn();
 }
 
 int CCableTester::FlipToggle(Toggle toggle)

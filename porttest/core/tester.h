@@ -40,7 +40,8 @@ public:
     void Start();
     // Loads the map of a selector entry (no port access, except what the cable itself drives).
     void ChooseCable(int entry);
-    // The Qorel Isp cable is chosen and its settings file was not found: its defaults apply.
+    // The Qorel Isp cable is chosen and its settings file was not found or gave nothing usable:
+    // its defaults apply.
     bool UsesDefaultQorelMap() const;
 
     // Drives the opposite of the toggle's last level on its line and returns that level: MOSI,

@@ -9,10 +9,13 @@
 // throughout: the port's own inversions are the pin layer's business.
 
 // A wire the connector should have; `inverted`: the input reads the opposite of the output.
+// `untestable`: why the wire cannot be tested (a pin of the wrong direction, a pin shared with a
+// line held still); the wire then fails with these words.
 struct ExpectedWire {
     int output;
     int input;
     bool inverted = false;
+    std::string untestable = {};
 };
 
 struct ExpectedWiring {
@@ -20,17 +23,27 @@ struct ExpectedWiring {
     std::vector<int> outputs; // driven one at a time
     std::vector<int> inputs;  // read after every step
     std::vector<ExpectedWire> wires;
+    // Pairs that must not be connected, each reported as a row of its own whether or not they
+    // are (the ISP loop: every other output against MISO).
+    std::vector<ExpectedWire> apart;
     struct Held {
         int pin;
         int level;
     };
-    std::vector<Held> held; // kept at one level throughout (a cable's latch and output enable)
+    // Kept at one level (a cable's latch and output enable). A held pin that is also among the
+    // outputs rests at its held level and is moved from there like any other output: closing a
+    // latch must leave every line as it was.
+    std::vector<Held> held;
+    std::string mapSource; // where the cable's pin map came from (MapSourceText); empty: no cable
 };
 
 // The standard loopback plug (kLoopbackPlug) on all twelve outputs: data pins 3-9 move nothing.
 ExpectedWiring LoopbackPlugWiring();
-// The cable's ISP end looped back: MOSI into MISO, SCK and RST into nothing, with the cable's
-// latch held open and its outputs enabled. `cableName` names the cable in the report.
+// The cable's ISP end looped back: MOSI into MISO and nothing else, with the cable's latch held
+// open and its outputs enabled. Every other output of the port (SCK, RST, R1, R2 and the rest)
+// is moved too and must leave MISO still; a latch with two distinct levels is moved as well.
+// Every input is read, so that MOSI or MISO touching any line shows. `cableName` names the
+// cable in the report.
 ExpectedWiring IspLoopWiring(const CIspCable& cable, const std::string& cableName);
 
 struct WireVerdict {
@@ -39,24 +52,31 @@ struct WireVerdict {
     bool expected; // a wire of the expected wiring; else a connection that should not be there
     bool pass;
     std::string finding; // what was found, in Chinese
+    bool tested = true;  // false: no port, nothing was driven or read
 };
 
 struct WiringReport {
     std::string wiringName;
+    std::string portText;  // PortText of the port tested
+    bool isVirtual = false;
+    std::string mapSource; // where the cable's pin map came from; empty without a cable
     std::vector<WireVerdict> wires;
-    bool noPort = false; // no port could be opened: nothing on the connector was tested
-    long accesses = 0;   // register reads and writes the test made, the restore included
+    bool noPort = false;     // no port could be opened: nothing on the connector was tested
+    bool portFailed = false; // a register access failed during the test: no verdict on any wire
+    std::string portProblem; // the platform's words on either, when it has some
+    long accesses = 0;       // register reads and writes the test made, the restore included
     bool Passed() const;
 };
 
 // Runs the test on `port`. The data and control registers it found, and the port's copies of them,
-// are put back when it ends.
+// are put back when it ends. Without a port nothing is driven and every row is "未测试"; a
+// register access that fails stops the test at once and the report blames the port, not a wire.
 WiringReport RunWiringTest(CParallelPort& port, const ExpectedWiring& expected);
 
 // The report as a table for standard output, one line per wire, then the verdict.
 std::string FormatWiringReport(const WiringReport& report);
 
-// The program's exit code for a report: 0 pass, 1 fail, 3 no port.
+// The program's exit code for a report: 0 pass, 1 fail, 3 no port or a port that failed.
 inline constexpr int kWiringPass = 0;
 inline constexpr int kWiringFail = 1;
 inline constexpr int kWiringNoPort = 3;
@@ -64,6 +84,9 @@ int WiringExitCode(const WiringReport& report);
 
 // Texts of the table, shared by the window and standard output.
 const char* WiringResultText(bool pass);
+const char* WiringResultText(const WireVerdict& v); // also "未测试"
+// The lines above the table: the port tested and where the pin map came from.
+std::string WiringSubjectText(const WiringReport& report);
 std::string WiringPinText(int pin);
 inline constexpr const char* kWiringHeaders[] = {"输出", "输入", "结果", "测得"};
 std::string WiringSummary(const WiringReport& report);

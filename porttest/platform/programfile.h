@@ -11,5 +11,13 @@ std::string ProgramFile();
 std::wstring ProgramFileW();
 #endif
 
+// Whether the settings file is also looked for in the XDG configuration folders (not on Windows,
+// where it lives beside the program only).
+#ifdef _WIN32
+inline constexpr bool kXdgConfigFolders = false;
+#else
+inline constexpr bool kXdgConfigFolders = true;
+#endif
+
 // The separator between the directories of a path on this system.
 extern const char kPathSeparator;

@@ -5,11 +5,13 @@
 #include <string>
 
 #include "appdir.h"
+#include "cmdline.h"
 #include "portstatus.h"
 #include "qtoptions.h"
 #include "qtprompt.h"
 #include "testwnd.h"
 #include "toolkittexts.h"
+#include "wiringrecord.h"
 #include "wiringtest.h"
 
 namespace {
@@ -17,7 +19,7 @@ namespace {
 QString HelpText()
 {
     return QStringLiteral(
-               "用法: porvik [--port <端口>] [--wiring-test [--cable <下载线>]]\n"
+               "用法: porvik [--port <端口>] [--wiring-test [--cable <下载线>] [--report <文件>] [--repeat <N>]]\n"
                "并口下载线测试程序 Porvik %1\n"
                "\n"
                "  --port <端口>  使用的并口:\n"
@@ -37,6 +39,10 @@ QString HelpText()
                "                 2 用法错误, 3 没有可用的并口.\n"
                "  --cable <下载线>  与 --wiring-test 一起用: 改为检查该下载线 ISP 端回环\n"
                "                 (MOSI 接 MISO); qorel, atmel 或 altera.\n"
+               "  --report <文件>  与 --wiring-test 一起用: 把结果写成 JSON 文件 (日期时间, 并口,\n"
+               "                 下载线, 引脚表来源, 每根线的结论和读数, 总结论).\n"
+               "  --repeat <N>   与 --wiring-test 一起用: 连续测试 N 次 (一边晃动电缆), 报告每根线\n"
+               "                 失败的次数, 接触不良就显出来.\n"
                "  -h, --help     显示本帮助\n"
                "  -v, --version  显示版本\n"
                "Qt 的标准选项 (-platform, -style, -display, -geometry 等) 照常可用.\n")
@@ -79,14 +85,24 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
     const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption wiringOption(QStringLiteral("wiring-test"));
     const QCommandLineOption cableOption(QStringLiteral("cable"), QString(), QStringLiteral("cable"));
+    const QCommandLineOption reportOption(QStringLiteral("report"), QString(), QStringLiteral("file"));
+    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("n"));
+    parser.addOption(reportOption);
+    parser.addOption(repeatOption);
     parser.addOption(portOption);
     parser.addOption(wiringOption);
     parser.addOption(cableOption);
     parser.addOption(helpOption);
     parser.addOption(versionOption);
 
-    if (!parser.parse(WithoutQtOptions(arguments)))
-        return Failure(parser.errorText());
+    const QStringList ours = WithoutQtOptions(arguments);
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < ours.size(); ++i)
+        args.push_back(ours[i].toStdString());
+    if (const auto error = CommandLineError(args))
+        return Failure(QString::fromStdString(*error));
+    if (!parser.parse(ours))
+        return Failure(QStringLiteral("命令行无效")); // the parser's own words are English
 
     PorvikCommandLine r;
     if (parser.isSet(helpOption)) {
@@ -102,20 +118,23 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
     if (!parser.positionalArguments().isEmpty())
         return Failure(QStringLiteral("多余的参数: %1").arg(parser.positionalArguments().join(' ')));
 
+    // The option and the environment variable are read by one rule: a slip in either is said at
+    // once, rather than turning into a port that cannot be found.
+    auto checkPort = [](const std::string& where, const std::string& value) -> std::optional<QString> {
+        std::string faultError;
+        if (ParsePortChoice(value, &faultError))
+            return std::nullopt;
+        return QString::fromStdString(BadPortText(where, value, faultError));
+    };
     std::optional<std::string> cliValue;
     if (parser.isSet(portOption)) {
-        const QString value = parser.value(portOption);
-        std::string faultError;
-        if (!ParsePortChoice(value.toStdString(), &faultError)) {
-            if (!faultError.empty())
-                return Failure(QStringLiteral("--port 的值 \"%1\" 无效: %2").arg(value, QString::fromStdString(faultError)));
-            return Failure(QStringLiteral("--port 的值 \"%1\" 无效 (可用: auto, virtual, virtual:<故障>, direct, /dev/parportN)")
-                               .arg(value));
-        }
-        cliValue = value.toStdString();
+        cliValue = parser.value(portOption).toStdString();
+        if (const auto error = checkPort("--port", *cliValue))
+            return Failure(*error);
+    } else if (envPort && *envPort) {
+        if (const auto error = checkPort("环境变量 PORVIK_PORT", envPort))
+            return Failure(*error);
     }
-    // A value of PORVIK_PORT that is not understood is taken as a device name by ChoosePort, so
-    // that opening it fails visibly in the window with that name.
     r.choice = ChoosePort(cliValue, envPort);
 
     if (parser.isSet(cableOption)) {
@@ -131,6 +150,21 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
             return Failure(QStringLiteral("--cable 的值 \"%1\" 无效 (可用: qorel, atmel, altera)").arg(value));
         r.cableEntry = static_cast<int>(found - entries);
     }
+    for (const QCommandLineOption* o : {&reportOption, &repeatOption})
+        if (parser.isSet(*o) && !parser.isSet(wiringOption))
+            return Failure(QStringLiteral("--%1 只能与 --wiring-test 一起用").arg(o->names().front()));
+    if (parser.isSet(reportOption)) {
+        r.reportFile = parser.value(reportOption).toStdString();
+        if (r.reportFile.empty())
+            return Failure(QStringLiteral("--report 需要一个文件名"));
+    }
+    if (parser.isSet(repeatOption)) {
+        bool ok = false;
+        const QString value = parser.value(repeatOption);
+        r.repeat = value.toInt(&ok);
+        if (!ok || r.repeat < 1 || r.repeat > kMaxRepeat)
+            return Failure(QStringLiteral("--repeat 的值 \"%1\" 无效 (应为 1 到 %2 的整数)").arg(value).arg(kMaxRepeat));
+    }
     if (parser.isSet(wiringOption))
         r.action = PorvikCommandLine::Action::WiringTest;
     return r;
@@ -138,22 +172,23 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
 
 namespace {
 
-// Where the command-line run's messages go: the lines a message box would have shown.
-class StreamPrompt : public IPrompt {
+// Keeps the command-line run's messages, the lines a message box would have shown, so that they
+// are said once at the end.
+class CollectingPrompt : public IPrompt {
 public:
-    explicit StreamPrompt(std::FILE* stream) : m_stream(stream) {}
     Answer Message(const std::string& text, Buttons) override
     {
-        std::fprintf(m_stream, "porvik: %s\n", text.c_str());
-        ++m_shown;
+        messages.push_back(text);
         return Answer::Ok;
     }
-    int Shown() const { return m_shown; }
-
-private:
-    std::FILE* m_stream;
-    int m_shown = 0;
+    std::vector<std::string> messages;
 };
+
+int ReportNotWritten(const std::string& file, std::FILE* err)
+{
+    std::fprintf(err, "porvik: 无法写入报告文件 %s\n", file.c_str());
+    return kWiringNoPort; // an input/output error, as the other tools count it
+}
 
 } // namespace
 
@@ -161,7 +196,7 @@ int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, 
 {
     // Before the port is opened: the Qorel Isp cable's settings file is looked for there.
     g_strAppDir = ProgramDirectory();
-    StreamPrompt prompt(err);
+    CollectingPrompt prompt;
     CCableTester tester(platform, prompt);
     tester.Start();
     ExpectedWiring expected = LoopbackPlugWiring();
@@ -169,12 +204,23 @@ int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, 
         tester.ChooseCable(*cmd.cableEntry);
         expected = IspLoopWiring(tester.Cable(), CCableTester::kCableEntries[*cmd.cableEntry].name);
     }
-    const WiringReport report = RunWiringTest(tester.Cable(), expected);
-    std::fputs(FormatWiringReport(report).c_str(), out);
-    // The driver path has said why already; the direct path's refusal is known only here.
-    if (report.noPort && prompt.Shown() == 0)
-        prompt.Inform(PortInUseText(tester.Cable().InUse(), platform.FailureReason()));
-    return WiringExitCode(report);
+    const RepeatedReport result = cmd.repeat > 1 ? RunRepeatedWiringTest(tester.Cable(), expected, cmd.repeat)
+                                                 : AsRepeated(RunWiringTest(tester.Cable(), expected));
+    const WiringReport& report = result.last;
+    std::fputs((cmd.repeat > 1 ? FormatRepeatedReport(result) : FormatWiringReport(report)).c_str(), out);
+    for (const std::string& line : WiringNotices(report, prompt.messages, tester.Cable().InUse(),
+                                                 platform.FailureReason(), tester.Cable().m_mapSource))
+        std::fprintf(err, "porvik: %s\n", line.c_str());
+    if (!cmd.reportFile.empty()) {
+        const std::string json = WiringReportJson(result, NowIso8601());
+        std::FILE* file = std::fopen(cmd.reportFile.c_str(), "wb");
+        bool written = file && std::fwrite(json.data(), 1, json.size(), file) == json.size();
+        if (file && std::fclose(file) != 0)
+            written = false;
+        if (!written)
+            return ReportNotWritten(cmd.reportFile, err);
+    }
+    return RepeatedExitCode(result);
 }
 
 CPorvikApp::CPorvikApp(PlatformFactory makePlatform, IPrompt* prompt)
@@ -190,16 +236,33 @@ bool CPorvikApp::InitInstance()
     // Before the window exists: opening the port and selecting the cable read it.
     g_strAppDir = ProgramDirectory();
 
-    m_platform = m_makePlatform();
     QtPrompt boxes(QStringLiteral("Porvik"));
     IPrompt& prompt = m_prompt ? *m_prompt : static_cast<IPrompt&>(boxes);
-    {
+    std::optional<PortChoice> next;
+    do {
+        // A port chosen in the window: the old window and its port go first, then the new port
+        // is opened as at start-up.
+        m_platform.reset();
+        m_platform = next ? m_makeChosen(*next) : m_makePlatform();
+        if (next)
+            m_current = *next;
         CPinTestDlg dlg(*m_platform, prompt);
+        if (m_listPorts)
+            dlg.SetPortOffers(m_listPorts(), m_current);
         boxes.SetParent(&dlg);
         m_pMainWnd = &dlg;
-        dlg.DoModal();
+        const int result = dlg.DoModal();
         m_pMainWnd = nullptr;
         boxes.SetParent(nullptr);
-    } // the window, and with it the cable and its port, goes here
+        next = result == CPinTestDlg::kSwitchPort ? dlg.ChosenPort() : std::nullopt;
+    } while (next); // the window, and with it the cable and its port, goes at the end of each round
     return false;
+}
+
+void CPorvikApp::AllowPortChoice(PortChoice current, std::function<std::vector<PortOffer>()> list,
+                                 std::function<std::unique_ptr<IPortPlatform>(const PortChoice&)> make)
+{
+    m_current = std::move(current);
+    m_listPorts = std::move(list);
+    m_makeChosen = std::move(make);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "porvikabout.h"
 #include "portchoice.h"
@@ -23,6 +24,9 @@ struct PorvikCommandLine {
     PortChoice choice{PortChoice::Auto, {}};
     // WiringTest: the selector entry of the cable whose ISP end is looped; none: the loopback plug.
     std::optional<int> cableEntry;
+    // WiringTest: where to write the result as JSON (empty: nowhere) and how many runs to make.
+    std::string reportFile;
+    int repeat = 1;
     QString message; // text for stdout (Help, Version) or stderr (Error)
     int exitCode = 0; // for everything but Run
 };
@@ -53,6 +57,11 @@ public:
     // before this returns. Returns false: the program ends with the window.
     bool InitInstance();
 
+    // Lets the window switch ports: `list` gives what its chooser offers, `make` the platform of
+    // a choice. Without it the window keeps the one platform it was started with.
+    void AllowPortChoice(PortChoice current, std::function<std::vector<PortOffer>()> list,
+                         std::function<std::unique_ptr<IPortPlatform>(const PortChoice&)> make);
+
     // The window while its modal loop runs, else null.
     CPinTestDlg* m_pMainWnd = nullptr;
     // Kept after InitInstance so that its state can be examined (tests).
@@ -60,6 +69,9 @@ public:
 
 private:
     PlatformFactory m_makePlatform;
+    PortChoice m_current;
+    std::function<std::vector<PortOffer>()> m_listPorts;
+    std::function<std::unique_ptr<IPortPlatform>(const PortChoice&)> m_makeChosen;
     IPrompt* m_prompt;
     std::unique_ptr<IPortPlatform> m_platform;
 };

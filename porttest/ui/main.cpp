@@ -42,6 +42,7 @@ int main(int argc, char* argv[])
 
     const PortChoice choice = cmd.choice;
     CPorvikApp theApp([choice] { return MakePortPlatform(choice); });
+    theApp.AllowPortChoice(choice, [] { return PortOffers(FindPorts()); }, MakePortPlatform);
     theApp.InitInstance();
     return 0;
 }

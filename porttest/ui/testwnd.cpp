@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QActionGroup>
 #include <QComboBox>
+#include <QMenu>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -279,7 +281,7 @@ void CPinTestDlg::CreateControls()
     m_lblR2Pin->setObjectName(Id(IDC_R2_PIN));
 
     // Added below the template's controls: a user must never mistake the virtual port for a cable.
-    m_lblPortInUse = label("", 7, 256, 216, 24);
+    m_lblPortInUse = label("", 7, 256, 216, 22);
     m_lblPortInUse->setObjectName(QStringLiteral("portInUse"));
     m_lblPortInUse->setWordWrap(true);
     m_lblPortInUse->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -419,15 +421,43 @@ void CPinTestDlg::AddWiringTestEntries()
                            QKeySequence(Qt::SHIFT | Qt::Key_F5), true);
 }
 
+void CPinTestDlg::SetPortOffers(std::vector<PortOffer> offers, const PortChoice& current)
+{
+    auto* menu = new QMenu(this);
+    auto* group = new QActionGroup(menu);
+    for (PortOffer& offer : offers) {
+        QAction* action = menu->addAction(QString::fromStdString(offer.label));
+        action->setCheckable(true);
+        action->setChecked(offer.choice.kind == current.kind && offer.choice.device == current.device);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, choice = std::move(offer.choice), current] {
+            if (choice == current)
+                return;
+            m_chosenPort = choice;
+            done(kSwitchPort);
+        });
+    }
+    auto* entry = new QAction(QStringLiteral("并口(&P)"), this);
+    entry->setObjectName(QStringLiteral("portChooser"));
+    entry->setMenu(menu);
+    addAction(entry);
+}
+
 void CPinTestDlg::OnWiringTest(bool selectedCable)
 {
     const ExpectedWiring expected =
         selectedCable ? IspLoopWiring(m_cable, CCableTester::kCableEntries[m_tester.Entry()].name)
                       : LoopbackPlugWiring();
     const WiringReport report = RunWiringTest(m_cable, expected);
-    RefreshFromPort();
-    CWiringDlg dlg(report, this);
+    RefreshFromPort(); // the status line says at once when the port failed during the test
+    CWiringDlg dlg(report, this, [this, expected] {
+        const WiringReport again = RunWiringTest(m_cable, expected);
+        if (again.portFailed)
+            ShowPortInUse();
+        return again;
+    });
     dlg.exec();
+    RefreshFromPort(); // the wiggle test's runs put the registers back, the boxes show them
 }
 
 #ifdef Q_OS_WIN
@@ -451,7 +481,7 @@ void CPinTestDlg::OnAbout()
 QString CPinTestDlg::StatusLineText() const
 {
     return QString::fromStdString(
-        PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_tester.UsesDefaultQorelMap()));
+        PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_cable.m_mapSource));
 }
 
 void CPinTestDlg::ShowPortInUse()
@@ -463,11 +493,13 @@ void CPinTestDlg::ShowPortInUse()
     // The whole text when it fits the line; else as much as fits and the details button.
     const DialogUnits du(font());
     const QFontMetrics fm = m_lblPortInUse->fontMetrics();
-    QRect line = du.Rect(7, 256, 216, 24);
+    // Two whole rows between the connector picture and the window's bottom edge (a third would
+    // touch it); when cut, the line stops a few units short of the details button.
+    QRect line = du.Rect(7, 256, 216, 22);
     QString shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
     const bool cut = shown != m_strStatusLine;
     if (cut) {
-        line = du.Rect(7, 256, 186, 24); // room for the button
+        line = du.Rect(7, 256, 182, 22); // clear of the button at x 195
         shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
     }
     m_lblPortInUse->setFixedSize(line.size());

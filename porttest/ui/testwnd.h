@@ -3,8 +3,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
+#include "portchoice.h"
 #include "portplatform.h"
 #include "prompt.h"
 #include "tester.h"
@@ -51,8 +54,15 @@ public:
     CPinTestDlg(IPortPlatform& platform, IPrompt& prompt, QWidget* parent = nullptr);
     ~CPinTestDlg() override;
 
-    // Start-up, then the modal loop; returns QDialog::Rejected when the window is ended.
+    // Start-up, then the modal loop; returns QDialog::Rejected when the window is ended, or
+    // kSwitchPort when the user chose another port (ChosenPort()).
     int DoModal();
+    static constexpr int kSwitchPort = 2;
+
+    // Lists `offers` in the context menu's "并口" entry, `current` ticked; choosing another ends
+    // the window with kSwitchPort, so that the shell opens that port afresh. Nothing is stored.
+    void SetPortOffers(std::vector<PortOffer> offers, const PortChoice& current);
+    const std::optional<PortChoice>& ChosenPort() const { return m_chosenPort; }
 
     // Puts the five process-wide toggle levels back to their initial 1 (for tests, which run
     // several windows in one process).
@@ -62,6 +72,7 @@ public:
     QString StatusLineText() const;
 
     CCableTester m_tester;
+    std::optional<PortChoice> m_chosenPort;
     // Dialog data, in declaration order.
     CIspCable& m_cable; // m_tester's
     int m_bPin1 = 0, m_bPin14 = 0, m_bPin15 = 0, m_bPin16 = 0, m_bPin17 = 0, m_bPin2 = 0;

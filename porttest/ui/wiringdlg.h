@@ -1,12 +1,49 @@
 #pragma once
 #include <QDialog>
+#include <QTimer>
 
+#include <functional>
+#include <string>
+
+#include "wiringrecord.h"
 #include "wiringtest.h"
 
-// The wiring test's result: which wiring was expected, one table row per wire (green: pass,
-// red: fail), the verdict and a "确定" button.
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// The wiring test's result: which wiring was expected on which port with which map, one table
+// row per wire (green: pass, red: fail, grey: untested), the verdict, and buttons to save the
+// result as a JSON record and to run the test again and again while the cable is wiggled
+// ("连续测试", stopped by the same button), counting each wire's failed runs.
 class CWiringDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CWiringDlg(const WiringReport& report, QWidget* parent = nullptr);
+    // `runAgain` runs the same test once more; without it there is no wiggle test.
+    explicit CWiringDlg(const WiringReport& report, QWidget* parent = nullptr,
+                        std::function<WiringReport()> runAgain = {});
+
+    // Asks where to save the record; an empty answer saves nothing. A save file dialog unless
+    // a test puts an answer here.
+    std::function<QString()> chooseFile;
+    // Where a failed save is said (a message box unless a test puts a recorder here).
+    std::function<void(const QString&)> inform;
+
+    const RepeatedReport& Tally() const { return m_tally; }
+    bool Repeating() const { return m_timer.isActive(); }
+
+private:
+    void Fill();
+    void OnSave();
+    void OnRepeat();
+    void RunOnce();
+
+    RepeatedReport m_tally;
+    bool m_repeated = false; // the tally counts runs: show counts rather than single verdicts
+    std::function<WiringReport()> m_runAgain;
+    QTimer m_timer;
+    QLabel* m_subject = nullptr;
+    QTableWidget* m_table = nullptr;
+    QLabel* m_summary = nullptr;
+    QPushButton* m_btnRepeat = nullptr;
 };

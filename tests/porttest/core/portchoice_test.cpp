@@ -48,3 +48,15 @@ TEST(PortSelection, VirtualPlugFaultsAreReadAsDataAndBadOnesSayWhy)
         EXPECT_FALSE(error.empty()) << bad;
     }
 }
+
+TEST(PortChoice, TheWindowOffersAutoEachPortFoundAndTheVirtualPort)
+{
+    const std::vector<PortOffer> offers = PortOffers({{"/dev/parport0", 0x378, "PCSPP,TRISTATE"}, {"/dev/parport1", 0xd100, ""}});
+    ASSERT_EQ(offers.size(), 4u);
+    EXPECT_EQ(offers[0].choice, PortChoice{PortChoice::Auto});
+    EXPECT_EQ(offers[1].label, "/dev/parport0 (0x378, PCSPP,TRISTATE)");
+    EXPECT_EQ(offers[1].choice, (PortChoice{PortChoice::Device, "/dev/parport0"}));
+    EXPECT_EQ(offers[2].label, "/dev/parport1 (0xd100)");
+    EXPECT_EQ(offers[3].choice, PortChoice{PortChoice::Virtual});
+    EXPECT_EQ(PortOffers({}).size(), 2u);
+}

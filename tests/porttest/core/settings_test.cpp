@@ -151,3 +151,24 @@ TEST(ProfileFile, FoundInItsFolderWhateverTheCaseOfItsName)
     dir.Write("QorelIsp.ini", "");
     EXPECT_EQ(FindFileIgnoringCase(dir.Dir(), QOREL_ISP_INI), dir.Dir() + "QorelIsp.ini");
 }
+
+TEST(ProfileFile, OnlyEqualsSeparatesAndLongHeadersStartTheirSection)
+{
+    const std::string longName(250, 'x');
+    struct Row {
+        std::string text;
+        const char* section;
+        int value; // of MOSI in `section`, default 14
+    };
+    const Row rows[] = {
+        {"[引脚控制]\nMOSI: 7\n", "引脚控制", 14},
+        {"[引脚控制]\nMOSI:7=8\n", "引脚控制", 14}, // the key is "MOSI:7"
+        {"[引脚控制]\nMOSI = 7 : 8\n", "引脚控制", 7},
+        {"[引脚控制]\nMOSI=7\n[" + longName + "]\nMOSI=9\n", "引脚控制", 7},
+        {"[引脚控制]\nMOSI=7\n[" + longName + "]\nMOSI=9\n", longName.c_str(), 9},
+        {"[引脚控制]\nSCK=1\n[" + longName + "]\n" + std::string(5000, ';') + "\nMOSI=9\n", "引脚控制", 14},
+        {"[引脚控制]\n[broken\nMOSI=7\n", "引脚控制", 7}, // no ']': no header, as on Windows
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(CProfileFile::FromBytes(row.text).GetInt(row.section, "MOSI", 14), row.value) << row.text;
+}

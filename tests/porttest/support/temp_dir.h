@@ -1,7 +1,10 @@
 #pragma once
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes away.
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <vector>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -47,12 +50,37 @@ private:
     std::filesystem::path m_path;
 };
 
-// A fresh directory that stands in for the program directory (g_strAppDir) while it lives.
+// A fresh directory that stands in for the program directory (g_strAppDir) while it lives. The
+// configuration folders searched after it point into it too (folders that do not exist), so
+// that a settings file of the user running the tests changes nothing.
 class ScratchAppDir : public TempDir {
 public:
-    ScratchAppDir() : m_saved(g_strAppDir) { g_strAppDir = Dir(); }
-    ~ScratchAppDir() { g_strAppDir = m_saved; }
+    ScratchAppDir() : m_saved(g_strAppDir)
+    {
+        g_strAppDir = Dir();
+#ifndef _WIN32
+        for (const char* name : kConfigVariables) {
+            const char* value = std::getenv(name);
+            m_savedEnv.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+            setenv(name, (Dir() + "unset-" + name).c_str(), 1);
+        }
+#endif
+    }
+    ~ScratchAppDir()
+    {
+        g_strAppDir = m_saved;
+#ifndef _WIN32
+        for (std::size_t i = 0; i < m_savedEnv.size(); ++i) {
+            if (m_savedEnv[i])
+                setenv(kConfigVariables[i], m_savedEnv[i]->c_str(), 1);
+            else
+                unsetenv(kConfigVariables[i]);
+        }
+#endif
+    }
 
 private:
+    static constexpr const char* kConfigVariables[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"};
     std::string m_saved;
+    std::vector<std::optional<std::string>> m_savedEnv;
 };

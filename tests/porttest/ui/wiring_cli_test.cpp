@@ -42,10 +42,14 @@ TEST(WiringCommand, ExitCodesAndTable)
     const Row rows[] = {
         {"--wiring-test --port=virtual", 0, "结论: 通过"},
         {"--wiring-test --port=virtual:open=2-15", 1, "PIN2    PIN15   失败"},
-        {"--wiring-test --port=virtual:open=2-15,short=14-15 --cable qorel", 0, "PIN14   PIN15   通过"},
+        {"--wiring-test --port=virtual:open=2-15,open=14-12,short=14-15 --cable qorel", 0, "PIN14   PIN15   通过"},
         {"--wiring-test --port=virtual:open=2-3", 2, ""},
         {"--port=virtual --cable atmel", 2, ""},
-        {"--wiring-test --port=/nonexistent/parport9", 3, "结论: 失败"},
+        {"--wiring-test --port=virtual:open=2-15 --repeat 3", 1, "PIN2    PIN15   失败 3/3 次"},
+        {"--wiring-test --port=virtual --repeat 0", 2, ""},
+        {"--port=virtual --repeat 2", 2, ""},
+        {"--wiring-test --port=virtual --report /nonexistent/dir/r.json", 3, "结论: 通过"},
+        {"--wiring-test --port=/nonexistent/parport9", 3, "结论: 未测试"},
     };
     for (const Row& row : rows) {
         const Outcome run = Porvik(row.args);
