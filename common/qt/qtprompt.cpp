@@ -8,7 +8,9 @@ IPrompt::Answer QtPrompt::Message(const std::string& text, Buttons buttons)
     QMessageBox box(m_parent);
     box.setWindowTitle(m_title);
     box.setText(QString::fromStdString(text));
-    box.setIcon(buttons == Buttons::Ok ? QMessageBox::NoIcon : QMessageBox::Question);
+    // A box with only OK carries the warning sign, as the platform's message box gives one that
+    // names no icon; questions carry the question mark.
+    box.setIcon(buttons == Buttons::Ok ? QMessageBox::Warning : QMessageBox::Question);
 
     QAbstractButton* ok = nullptr;
     QAbstractButton* yes = nullptr;

@@ -188,9 +188,14 @@ void DeviceListDocument::Modify(std::size_t row, const std::function<void(Device
 
 void DeviceListDocument::Tidy()
 {
-    DeviceList::Refs before = m_list.RefArray();
-    SortByTidyKey(m_list);
-    m_history.RecordReorder(std::move(before), true);
+    ListPositions earlier;
+    // A tidy that moves nothing is no step, though the list still counts as modified.
+    if (SortByTidyKey(m_list, &earlier)) {
+        if (earlier.empty())
+            m_history.ClearUnsaved();  // beyond 32-bit rows: no undo for this one
+        else
+            m_history.RecordReorder(std::move(earlier));
+    }
     Refill();
     m_bModified = true;
 }
@@ -208,9 +213,10 @@ void DeviceListDocument::CheckDuplicates()
     const bool found = m_bIndexValid ? m_dupIndex.HasDuplicates() : HasDuplicates(m_list);
     if (!found) return;
     if (m_prompt.Message(kAskDuplicates, IPrompt::Buttons::YesNo) != IPrompt::Answer::Yes) return;
-    DeviceList::Refs before = m_list.RefArray();
-    RemoveDuplicates(m_list);
-    m_history.RecordReorder(std::move(before), false);
+    ListPositions removedAt;
+    DeviceList::Refs removed;
+    RemoveDuplicates(m_list, &removedAt, &removed);
+    m_history.RecordRemoval(std::move(removedAt), std::move(removed));
     m_bIndexValid = false;
     m_bModified = true;
 }
@@ -221,18 +227,20 @@ void DeviceListDocument::Refill()
     if (m_rowsChanged) m_rowsChanged();
 }
 
-void DeviceListDocument::Undo()
+std::optional<std::size_t> DeviceListDocument::Undo(std::optional<std::size_t> selected)
 {
-    if (m_history.CanUndo()) AfterHistoryMove(m_history.Undo(m_list));
+    if (!m_history.CanUndo()) return std::nullopt;
+    return AfterHistoryMove(m_history.Undo(m_list, selected));
 }
 
-void DeviceListDocument::Redo()
+std::optional<std::size_t> DeviceListDocument::Redo(std::optional<std::size_t> selected)
 {
-    if (m_history.CanRedo()) AfterHistoryMove(m_history.Redo(m_list));
+    if (!m_history.CanRedo()) return std::nullopt;
+    return AfterHistoryMove(m_history.Redo(m_list, selected));
 }
 
 // No duplicate check here: an undone duplicate removal would only be asked again.
-void DeviceListDocument::AfterHistoryMove(const ListHistory::Change& change)
+std::optional<std::size_t> DeviceListDocument::AfterHistoryMove(const ListHistory::Change& change)
 {
     // Past this many references a rebuild when idle costs less than keeping the index in step.
     constexpr std::size_t kIndexUpkeepLimit = 4096;
@@ -246,4 +254,5 @@ void DeviceListDocument::AfterHistoryMove(const ListHistory::Change& change)
     }
     m_bModified = !m_history.AtSaved();
     if (m_rowsChanged) m_rowsChanged();
+    return change.row;
 }

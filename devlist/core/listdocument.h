@@ -59,8 +59,13 @@ public:
     // Back at the list last opened or saved the list is no longer modified; anywhere else it is.
     bool CanUndo() const { return m_history.CanUndo(); }
     bool CanRedo() const { return m_history.CanRedo(); }
-    void Undo();
-    void Redo();
+    // `selected` is the row selected before; the result is the row to select and show after:
+    // after a tidy or duplicate removal the record that was selected, if it is still in the list,
+    // otherwise the first row the step touched. None when nothing was undone or the list is empty.
+    std::optional<std::size_t> Undo(std::optional<std::size_t> selected = std::nullopt);
+    std::optional<std::size_t> Redo(std::optional<std::size_t> selected = std::nullopt);
+    // Bytes the undo steps keep (for tests and diagnostics).
+    std::size_t HistoryBytes() const { return m_history.BytesHeld(); }
 
     bool IsModified() const { return m_bModified; }
     const DeviceList& List() const { return m_list; }
@@ -72,7 +77,7 @@ public:
 
 private:
     void CheckDuplicates();
-    void AfterHistoryMove(const ListHistory::Change& change);
+    std::optional<std::size_t> AfterHistoryMove(const ListHistory::Change& change);
     bool ReportReadProblem(const ReadResult& result);
     void ReportShortFile(const ReadResult& result);
 

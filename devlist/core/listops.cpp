@@ -116,6 +116,34 @@ void WalkInHashOrder(const PairVec& pairs, const DeviceList::Refs& refs, Wanted 
     }
 }
 
+// One record of a run of records that share a hash.
+struct RunMember {
+    DuplicateKey key;
+    std::size_t index;
+};
+
+// Only records whose hash is shared with a neighbour can share a key; all others are distinct
+// already. Calls onRun(run) for each run of equal hashes, its members in list order; onRun
+// returns false to stop early.
+template <class OnRun>
+void ForEachSharedHashRun(const PairVec& pairs, const DeviceList::Refs& refs, OnRun onRun)
+{
+    const std::size_t n = pairs.size();
+    auto hashAt = [&](std::size_t k) { return pairs[k] >> 32; };
+    auto shared = [&](std::size_t k) {
+        return (k > 0 && hashAt(k - 1) == hashAt(k)) || (k + 1 < n && hashAt(k + 1) == hashAt(k));
+    };
+    std::vector<RunMember> run;
+    WalkInHashOrder(pairs, refs, shared, [&](std::size_t k, std::size_t idx) {
+        run.push_back({MakeDuplicateKey(*refs[idx]), idx});
+        if (k + 1 < n && hashAt(k + 1) == hashAt(k))
+            return true;
+        const bool goOn = onRun(run);
+        run.clear();
+        return goOn;
+    });
+}
+
 bool IndexFitsPairs(std::size_t n) { return n <= std::numeric_limits<std::uint32_t>::max(); }
 
 // Calls visit(first, later) for the duplicates among records that share one hash, `run` being
@@ -173,24 +201,7 @@ void ForEachLaterDuplicate(const DeviceList& list, Visit visit)
     }
 
     const PairVec pairs = SortedHashPairs(list);
-    auto hashAt = [&](std::size_t k) { return pairs[k] >> 32; };
-    // Only records whose hash is shared need their key; all others are distinct already.
-    auto shared = [&](std::size_t k) {
-        return (k > 0 && hashAt(k - 1) == hashAt(k)) || (k + 1 < n && hashAt(k + 1) == hashAt(k));
-    };
-    struct Member {
-        DuplicateKey key;
-        std::size_t index;
-    };
-    std::vector<Member> run;  // the records of one hash, in list order
-    WalkInHashOrder(pairs, refs, shared, [&](std::size_t k, std::size_t idx) {
-        run.push_back({MakeDuplicateKey(*refs[idx]), idx});
-        if (k + 1 < n && hashAt(k + 1) == hashAt(k))
-            return true;
-        const bool goOn = VisitLaterDuplicates(run, visit);
-        run.clear();
-        return goOn;
-    });
+    ForEachSharedHashRun(pairs, refs, [&](std::vector<RunMember>& run) { return VisitLaterDuplicates(run, visit); });
 }
 
 }  // namespace
@@ -278,7 +289,7 @@ bool HasDuplicates(const DeviceList& list)
     return found;
 }
 
-std::size_t RemoveDuplicates(DeviceList& list)
+std::size_t RemoveDuplicates(DeviceList& list, ListPositions* removedAt, DeviceList::Refs* removed)
 {
     auto& refs = list.RefArray();
     const std::size_t n = refs.size();
@@ -293,25 +304,39 @@ std::size_t RemoveDuplicates(DeviceList& list)
     });
     if (dropped == 0)
         return n;
+    if (removedAt)
+        removedAt->clear();
+    if (removed)
+        removed->clear();
     std::size_t out = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        if (!drop[i])
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!drop[i]) {
             refs[out++] = refs[i];
+            continue;
+        }
+        if (removedAt)
+            removedAt->push_back(static_cast<std::uint32_t>(i));
+        if (removed)
+            removed->push_back(refs[i]);
+    }
     refs.resize(out);
     return out;
 }
 
-void SortByTidyKey(DeviceList& list)
+bool SortByTidyKey(DeviceList& list, ListPositions* earlier)
 {
     auto& refs = list.RefArray();
     const std::size_t n = refs.size();
+    if (earlier)
+        earlier->clear();
     if (n < 2)
-        return;
+        return false;
+    auto byKey = [](const DeviceRecord* a, const DeviceRecord* b) { return TidyKey(*a) < TidyKey(*b); };
     if (!IndexFitsPairs(n)) {
-        std::stable_sort(refs.begin(), refs.end(), [](const DeviceRecord* a, const DeviceRecord* b) {
-            return TidyKey(*a) < TidyKey(*b);
-        });
-        return;
+        if (std::is_sorted(refs.begin(), refs.end(), byKey))
+            return false;
+        std::stable_sort(refs.begin(), refs.end(), byKey);
+        return true;
     }
     PairVec pairs(n);
     bool sorted = true;
@@ -323,14 +348,21 @@ void SortByTidyKey(DeviceList& list)
         pairs[i] = std::uint64_t{key} << 32 | i;
     }
     if (sorted)
-        return;
+        return false;
     {
         PairVec tmp(n);
         RadixSortHigh32(pairs.data(), tmp.data(), n);
     }
     const DeviceList::Refs old(refs);
-    for (std::size_t i = 0; i < n; ++i)
-        refs[i] = old[pairs[i] & 0xFFFFFFFFU];
+    if (earlier)
+        earlier->resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto from = static_cast<std::uint32_t>(pairs[i] & 0xFFFFFFFFU);
+        refs[i] = old[from];
+        if (earlier)
+            (*earlier)[i] = from;
+    }
+    return true;
 }
 
 std::vector<std::vector<std::size_t>> FindDuplicateGroups(const DeviceList& list)
@@ -351,98 +383,96 @@ std::vector<std::vector<std::size_t>> FindDuplicateGroups(const DeviceList& list
     return groups;
 }
 
-// ---- DuplicateIndex: open addressing, linear probing, at most half full ----
+// ---- DuplicateIndex: open addressing, linear probing, at most four fifths full ----
+
+namespace {
+
+constexpr std::size_t kMinSlots = 16;
+
+// Room for `records` at most four fifths full; no more slots than 32-bit homes can reach.
+std::size_t SlotsFor(std::size_t records)
+{
+    const std::size_t wanted = std::max(kMinSlots, records + records / 4 + 1);
+    return std::min<std::size_t>(wanted, std::size_t{1} << 32);
+}
+
+}  // namespace
 
 DuplicateIndex::~DuplicateIndex() { Clear(); }
 
 void DuplicateIndex::Clear()
 {
-    LargeFree(m_slots, m_capacity * sizeof(Slot));
+    LargeFree(m_slots, m_capacity * sizeof *m_slots);
     m_slots = nullptr;
     m_capacity = 0;
-    m_homeShift = 32;
-    m_used = 0;
     m_records = 0;
     m_dupKeys = 0;
 }
 
-DuplicateIndex::Slot* DuplicateIndex::Find(const DuplicateKey& key, std::uint32_t hash)
+// Into the first free slot from the record's home; the caller keeps the counts.
+void DuplicateIndex::Place(const DeviceRecord* rec, std::uint32_t hash)
 {
-    if (m_capacity == 0)
-        return nullptr;
-    const std::size_t mask = m_capacity - 1;
-    for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
-        Slot& s = m_slots[i];
-        if (s.count == 0)
-            return nullptr;
-        if (s.hash == hash && s.key == key)
-            return &s;
-    }
-}
-
-void DuplicateIndex::InsertNew(const DuplicateKey& key, std::uint32_t hash, std::uint32_t count)
-{
-    const std::size_t mask = m_capacity - 1;
     std::size_t i = Home(hash);
-    while (m_slots[i].count != 0)
-        i = (i + 1) & mask;
-    m_slots[i] = Slot{key, count, hash};
-    ++m_used;
+    while (m_slots[i] != nullptr)
+        i = Next(i);
+    m_slots[i] = rec;
 }
 
 void DuplicateIndex::Grow(std::size_t minCapacity)
 {
-    std::size_t cap = 16;
-    // Homes come from the hash's top bits, so the table cannot outgrow 32 of them.
-    while (cap < minCapacity && cap < (std::size_t{1} << 32))
-        cap *= 2;
-    if (cap <= m_capacity)
-        return;
-    Slot* old = m_slots;
+    const DeviceRecord** old = m_slots;
     const std::size_t oldCap = m_capacity;
-    m_slots = static_cast<Slot*>(LargeAllocZeroed(cap * sizeof(Slot)));
-    m_capacity = cap;
-    m_homeShift = 32U - static_cast<unsigned>(std::countr_zero(cap));
-    m_used = 0;
+    m_capacity = std::max(minCapacity, kMinSlots);
+    m_slots = static_cast<const DeviceRecord**>(LargeAllocZeroed(m_capacity * sizeof *m_slots));
     for (std::size_t i = 0; i < oldCap; ++i)
-        if (old[i].count != 0)
-            InsertNew(old[i].key, old[i].hash, old[i].count);
-    LargeFree(old, oldCap * sizeof(Slot));
+        if (old[i] != nullptr)
+            Place(old[i], Hash32(*old[i]));
+    LargeFree(old, oldCap * sizeof *old);
 }
 
 void DuplicateIndex::Add(const DeviceRecord& rec)
 {
+    if ((m_records + 1) * 5 > m_capacity * 4)
+        Grow(SlotsFor(2 * (m_records + 1)));
     const DuplicateKey key = MakeDuplicateKey(rec);
     const auto hash = static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32);
-    if (Slot* s = Find(key, hash)) {
-        if (++s->count == 2)
-            ++m_dupKeys;
-    } else {
-        if ((m_used + 1) * 2 > m_capacity)
-            Grow((m_used + 1) * 2);
-        InsertNew(key, hash, 1);
-    }
+    // Every record of one key lies in the run of full slots from the key's home.
+    std::size_t same = 0;
+    std::size_t i = Home(hash);
+    for (; m_slots[i] != nullptr; i = Next(i))
+        if (MakeDuplicateKey(*m_slots[i]) == key)
+            ++same;
+    m_slots[i] = &rec;
+    if (same == 1)
+        ++m_dupKeys;
     ++m_records;
 }
 
 void DuplicateIndex::Remove(const DeviceRecord& rec)
 {
+    if (m_capacity == 0)
+        return;
     const DuplicateKey key = MakeDuplicateKey(rec);
     const auto hash = static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32);
-    Slot* s = Find(key, hash);
-    if (s == nullptr)
+    std::size_t same = 0;
+    std::size_t found = m_capacity;
+    for (std::size_t i = Home(hash); m_slots[i] != nullptr; i = Next(i)) {
+        if (MakeDuplicateKey(*m_slots[i]) != key)
+            continue;
+        ++same;
+        if (found == m_capacity || m_slots[i] == &rec)
+            found = i;
+    }
+    if (found == m_capacity)
         return;
     --m_records;
-    if (s->count-- == 2)
+    if (same == 2)
         --m_dupKeys;
-    if (s->count != 0)
-        return;
 
-    // Backward-shift deletion keeps every probe chain unbroken without tombstones.
-    const std::size_t mask = m_capacity - 1;
-    std::size_t hole = static_cast<std::size_t>(s - m_slots);
-    for (std::size_t j = (hole + 1) & mask; m_slots[j].count != 0; j = (j + 1) & mask) {
-        const std::size_t home = Home(m_slots[j].hash);
+    // Backward-shift deletion keeps every probe run unbroken without tombstones.
+    std::size_t hole = found;
+    for (std::size_t j = Next(hole); m_slots[j] != nullptr; j = Next(j)) {
+        const std::size_t home = Home(Hash32(*m_slots[j]));
         // Move j into the hole unless its home lies cyclically in (hole, j].
         const bool homeBetween = hole < j ? (home > hole && home <= j) : (home > hole || home <= j);
         if (!homeBetween) {
@@ -450,8 +480,7 @@ void DuplicateIndex::Remove(const DeviceRecord& rec)
             hole = j;
         }
     }
-    m_slots[hole].count = 0;
-    --m_used;
+    m_slots[hole] = nullptr;
 }
 
 void DuplicateIndex::Rebuild(const DeviceList& list)
@@ -460,18 +489,44 @@ void DuplicateIndex::Rebuild(const DeviceList& list)
     const std::size_t n = list.Count();
     if (n == 0)
         return;
-    Grow(2 * n);
     const auto& refs = list.RefArray();
     if (!IndexFitsPairs(n)) {
         for (const DeviceRecord* rec : refs)
             Add(*rec);
         return;
     }
-    // Inserting in hash order walks the table front to back instead of probing it at random,
-    // which is what makes a rebuild of a million records cheap.
+    m_capacity = SlotsFor(n);
+    m_slots = static_cast<const DeviceRecord**>(LargeAllocZeroed(m_capacity * sizeof *m_slots));
+    m_records = n;
+
+    // In hash order homes never go down, so each record goes to its home or just past the record
+    // before it: the table fills front to back without looking at any record (only the last few
+    // may run past the end and wrap round to the front).
     const PairVec pairs = SortedHashPairs(list);
-    WalkInHashOrder(pairs, refs, [](std::size_t) { return true; }, [&](std::size_t, std::size_t idx) {
-        Add(*refs[idx]);
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const auto hash = static_cast<std::uint32_t>(pairs[k] >> 32);
+        const DeviceRecord* rec = refs[pairs[k] & 0xFFFFFFFFU];
+        const std::size_t at = std::max(Home(hash), next);
+        if (at < m_capacity) {
+            m_slots[at] = rec;
+            next = at + 1;
+        } else {
+            Place(rec, hash);
+        }
+    }
+
+    // Keys held more than once: each is the first of its group in some visit.
+    std::vector<std::size_t> firsts;
+    ForEachSharedHashRun(pairs, refs, [&](std::vector<RunMember>& run) {
+        firsts.clear();
+        auto note = [&](std::size_t first, std::size_t) {
+            firsts.push_back(first);
+            return true;
+        };
+        VisitLaterDuplicates(run, note);
+        std::sort(firsts.begin(), firsts.end());
+        m_dupKeys += static_cast<std::size_t>(std::unique(firsts.begin(), firsts.end()) - firsts.begin());
         return true;
     });
 }

@@ -14,14 +14,21 @@
 // All operations give exactly the results of the plain pair scans and exchange sort, in
 // O(n log n) or better, since lists of a million records are normal.
 
+// Rows of a list, 32 bits each: what a whole-list change keeps for its undo.
+using ListPositions = std::vector<std::uint32_t, LargeAllocator<std::uint32_t>>;
+
 std::uint32_t TidyKey(const DeviceRecord& rec);
 bool SameDuplicateKey(const DeviceRecord& a, const DeviceRecord& b);
 
 bool HasDuplicates(const DeviceList& list);
 // Keeps the first record of each duplicate group where it stands; the survivors keep their
-// order. Returns how many references are left.
-std::size_t RemoveDuplicates(DeviceList& list);
-void SortByTidyKey(DeviceList& list);
+// order. Returns how many references are left. When asked, tells the rows the removed records
+// stood at (ascending) and the records themselves.
+std::size_t RemoveDuplicates(DeviceList& list, ListPositions* removedAt = nullptr,
+                             DeviceList::Refs* removed = nullptr);
+// True when the order changed; then `earlier`, when asked, gives for each row the row its record
+// stood at before (left empty for lists beyond 32-bit rows).
+bool SortByTidyKey(DeviceList& list, ListPositions* earlier = nullptr);
 
 // Indexes of each group of two or more duplicates, in list order; groups ordered by their first
 // index.
@@ -44,8 +51,10 @@ std::array<std::uint64_t, 4> ReplaceDuplicateHashKey(const std::array<std::uint6
 
 // Keeps "does the list hold a duplicate" answerable in O(1) while single records come and go, so
 // that a window over a million records need not rescan after each add, delete or modify.
-// Feed it every change: Add when a record enters the list, Remove when one leaves, and around an
-// in-place modification Remove(old value) before and Add(new value) after.
+// Feed it every change: Add when a record enters the list, Remove when one leaves. It keeps one
+// reference per record (8 bytes, about 10 bytes a record with the free slots), not the keys, so
+// a record must not change while it is in the index and must outlive it: a modification puts a
+// changed copy in the record's place (Remove the old one, Add the copy), as the editor does.
 class DuplicateIndex {
 public:
     DuplicateIndex() = default;
@@ -56,29 +65,22 @@ public:
     void Rebuild(const DeviceList& list);
     void Clear();
     void Add(const DeviceRecord& rec);
-    // `rec` must have been added before (by value); removing a key that is not present is ignored.
+    // Takes out one record with the key of `rec` (`rec` itself when it is in); a key that is not
+    // present is ignored.
     void Remove(const DeviceRecord& rec);
     bool HasDuplicates() const { return m_dupKeys != 0; }
     std::size_t Count() const { return m_records; }
 
 private:
-    struct Slot {
-        DuplicateKey key;
-        std::uint32_t count;  // 0 = empty slot
-        std::uint32_t hash;
-    };
-    Slot* Find(const DuplicateKey& key, std::uint32_t hash);
     void Grow(std::size_t minCapacity);
-    void InsertNew(const DuplicateKey& key, std::uint32_t hash, std::uint32_t count);
-
-    // The top bits of the hash pick the home slot, so records taken in hash order fill the
+    void Place(const DeviceRecord* rec, std::uint32_t hash);
+    // Homes come from the hash scaled to the table, so records taken in hash order fill the
     // table front to back.
-    std::size_t Home(std::uint32_t hash) const { return std::uint64_t{hash} >> m_homeShift; }
+    std::size_t Home(std::uint32_t hash) const { return static_cast<std::size_t>((std::uint64_t{hash} * m_capacity) >> 32); }
+    std::size_t Next(std::size_t i) const { return i + 1 == m_capacity ? 0 : i + 1; }
 
-    Slot* m_slots = nullptr;
-    unsigned m_homeShift = 32;
-    std::size_t m_capacity = 0;  // power of two, or 0
-    std::size_t m_used = 0;      // distinct keys
+    const DeviceRecord** m_slots = nullptr;  // nullptr = empty slot
+    std::size_t m_capacity = 0;              // at most 2^32
     std::size_t m_records = 0;
-    std::size_t m_dupKeys = 0;   // keys held by two or more records
+    std::size_t m_dupKeys = 0;               // keys held by two or more records
 };

@@ -19,6 +19,8 @@ void CTessaroApp::SetIdentity()
 {
     QCoreApplication::setOrganizationName(QString::fromUtf8(kRegistryKey));
     QCoreApplication::setApplicationName(QStringLiteral("Tessaro"));
+    // The desktop entry's name: docks and Wayland match the window to its launcher by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.halvern.tessaro"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 }
 

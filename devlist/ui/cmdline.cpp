@@ -25,6 +25,11 @@ TessaroCommandLine ParseTessaroCommandLine(const std::vector<std::string>& args)
             cmd.action = TessaroCommandLine::Action::Version;
             return cmd;
         }
+        if (!FindQtStandardOption(arg)) {
+            cmd.action = TessaroCommandLine::Action::Error;
+            cmd.error = "未知的选项: " + arg;
+            return cmd;
+        }
         if (QtOptionTakesNextArgument(arg)) ++i;
     }
     if (files.size() > 1) {

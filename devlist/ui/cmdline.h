@@ -5,8 +5,8 @@
 // Tessaro's command line, read before any window system is needed: --help, --version and the
 // one list file to open at start-up (as a desktop entry's %f hands it over). Qt's standard
 // options (-platform, -style, -display, -geometry, ...) stay Qt's: those that take a value are
-// skipped together with it, so that the value is never taken for a file name, and any other
-// option is ignored.
+// skipped together with it, so that the value is never taken for a file name. Any other option
+// is a usage error.
 struct TessaroCommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;

@@ -7,8 +7,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QSettings>
 #include <QStringList>
+
+#include <utility>
 
 namespace {
 
@@ -29,6 +32,21 @@ void CloseCompleterPopups(QFileDialog& dialog)
 {
     for (QCompleter* completer : dialog.findChildren<QCompleter*>())
         if (QAbstractItemView* popup = completer->popup(); popup && popup->isVisible()) popup->hide();
+}
+
+// Qt's own file dialog gives the folder and the file-type labels no buddy, so their "&" would
+// show as a character instead of underlining the key that reaches the box beside them.
+void BindMnemonicLabels(QFileDialog& dialog)
+{
+    const std::pair<const char*, const char*> pairs[] = {{"lookInLabel", "lookInCombo"}, {"fileTypeLabel", "fileTypeCombo"}};
+    for (const auto& [labelName, boxName] : pairs) {
+        auto* label = dialog.findChild<QLabel*>(QLatin1String(labelName));
+        if (!label || label->buddy()) continue;
+        if (auto* box = dialog.findChild<QWidget*>(QLatin1String(boxName)))
+            label->setBuddy(box);
+        else
+            label->setText(label->text().remove(QLatin1Char('&')));
+    }
 }
 
 }  // namespace
@@ -70,6 +88,7 @@ std::optional<std::filesystem::path> QtFileChooser::Choose()
         dlg->setLabelText(QFileDialog::FileName, QStringLiteral("文件名(&N):"));
         dlg->setLabelText(QFileDialog::FileType, QStringLiteral("文件类型(&T):"));
         dlg->setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围(&I):"));
+        BindMnemonicLabels(*dlg);
         QFileDialog* raw = dlg.get();
         QObject::connect(raw, &QDialog::finished, raw, [raw] { CloseCompleterPopups(*raw); });
         impl_->dialog = std::move(dlg);

@@ -28,6 +28,8 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent)
     layout->addWidget(m_pEdit, 1);
     m_pStatus = new QLabel(this);
     m_pStatus->setStyleSheet(QStringLiteral("color: #c00000"));
+    // The word's room is kept when it is empty, so that the text field does not change width.
+    m_pStatus->setFixedWidth(m_pStatus->fontMetrics().horizontalAdvance(QString::fromUtf8(kFindNotFound)) + 2);
     layout->addWidget(m_pStatus);
 
     connect(m_pEdit, &QLineEdit::textChanged, this, &FindBar::QueryChanged);

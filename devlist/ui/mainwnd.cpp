@@ -18,9 +18,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -77,27 +79,36 @@ void CDeviceListDlg::SetupWindow()
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(du.Size(384, 269));
 
-    auto makeButton = [&](int id, int x, int y) {
+    // Each button has a key besides its click, named in its tooltip. Delete and Enter belong to
+    // the list (a row must have the focus), the others to the whole window.
+    auto makeButton = [&](int id, int x, int y, QKeySequence key, const char* listKeys = nullptr) {
         auto* b = new QPushButton(QString::fromUtf8(TextOf(kMainButtons, id)), this);
         b->setObjectName(QString::number(id));
         // None of the buttons is a default button: Enter must not press whichever has focus.
         b->setAutoDefault(false);
         b->setDefault(false);
         du.Place(b, x, y, 50, 14);
+        QStringList keys;
+        if (!key.isEmpty()) {
+            b->setShortcut(key);
+            keys << key.toString(QKeySequence::NativeText);
+        }
+        if (listKeys) keys << QString::fromUtf8(listKeys);
+        b->setToolTip(QStringLiteral("%1 (%2)").arg(b->text(), keys.join(QStringLiteral(", "))));
         return b;
     };
 
     // Controls in template order, which is also the tab order.
-    QPushButton* exitBtn = makeButton(IDC_EXIT, 325, 160);
+    QPushButton* exitBtn = makeButton(IDC_EXIT, 325, 160, {}, "Esc");
     m_pListCtrl = new CXTListCtrl(this);
     m_pListCtrl->setObjectName(QString::number(IDC_DEVICE_LIST));
     du.Place(m_pListCtrl, 0, 0, 313, kListHeight);
-    QPushButton* openBtn = makeButton(IDC_OPEN, 325, 10);
-    QPushButton* saveBtn = makeButton(IDC_SAVE, 325, 35);
-    QPushButton* addBtn = makeButton(IDC_ADD, 325, 60);
-    QPushButton* tidyBtn = makeButton(IDC_TIDY, 325, 135);
-    QPushButton* modifyBtn = makeButton(IDC_MODIFY, 325, 85);
-    QPushButton* deleteBtn = makeButton(IDC_DELETE, 325, 110);
+    QPushButton* openBtn = makeButton(IDC_OPEN, 325, 10, QKeySequence(Qt::CTRL | Qt::Key_O));
+    QPushButton* saveBtn = makeButton(IDC_SAVE, 325, 35, QKeySequence(Qt::CTRL | Qt::Key_S));
+    QPushButton* addBtn = makeButton(IDC_ADD, 325, 60, QKeySequence(Qt::Key_Insert));
+    QPushButton* tidyBtn = makeButton(IDC_TIDY, 325, 135, QKeySequence(Qt::CTRL | Qt::Key_T));
+    QPushButton* modifyBtn = makeButton(IDC_MODIFY, 325, 85, QKeySequence(Qt::Key_F2), "Enter");
+    QPushButton* deleteBtn = makeButton(IDC_DELETE, 325, 110, {}, "Delete");
 
     auto* iconLabel = new QLabel(this);
     du.Place(iconLabel, 340, 225, 20, 20);
@@ -142,6 +153,7 @@ void CDeviceListDlg::SetupWindow()
         header->setSectionResizeMode(c, QHeaderView::Interactive);
         header->resizeSection(c, du.PixelsX(DeviceColumnWidth(c)));
     }
+    FitColumnsBesideScrollBar();
     m_pListCtrl->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pListCtrl->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pListCtrl->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -150,6 +162,19 @@ void CDeviceListDlg::SetupWindow()
     connect(m_pListCtrl, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { ModifyDevice(); });
 
     SetupFindAndUndo();
+}
+
+// The template's columns overrun the list by a few pixels once the vertical scroll bar shows,
+// which would cost a horizontal scroll bar and a row: the name column gives up what is missing.
+// A column the user widens may still overflow.
+void CDeviceListDlg::FitColumnsBesideScrollBar()
+{
+    QHeaderView* header = m_pListCtrl->horizontalHeader();
+    const int room = m_pListCtrl->width() - 2 * m_pListCtrl->frameWidth() -
+                     m_pListCtrl->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pListCtrl);
+    int total = 0;
+    for (int c = 0; c < COL_COUNT; ++c) total += header->sectionSize(c);
+    if (total > room) header->resizeSection(COL_NAME, std::max(header->sectionSize(COL_NAME) - (total - room), 0));
 }
 
 void CDeviceListDlg::SetupFindAndUndo()
@@ -231,15 +256,38 @@ void CDeviceListDlg::FindFrom(std::size_t start, FindDirection direction)
     const RecordMatcher matcher(m_pFindBar->Field(), std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     const std::optional<std::size_t> row = FindRow(List(), matcher, start, direction);
     m_pFindBar->ShowNotFound(!text.isEmpty() && !row);
-    if (!row) return;
-    const QModelIndex index = m_pModel->index(static_cast<int>(*row), 0);
+    if (!row) {
+        // The highlight of an earlier match must not pass for this one.
+        if (!text.isEmpty()) m_pListCtrl->selectionModel()->clearSelection();
+        return;
+    }
+    ShowRow(*row);
+}
+
+void CDeviceListDlg::ShowRow(std::size_t row)
+{
+    const QModelIndex index = m_pModel->index(static_cast<int>(row), 0);
     m_pListCtrl->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_pListCtrl->scrollTo(index);
 }
 
-void CDeviceListDlg::OnUndo() { m_doc.Undo(); }
+std::optional<std::size_t> CDeviceListDlg::SelectedIndex() const
+{
+    const long row = SelectedRow();
+    if (row < 0) return std::nullopt;
+    return static_cast<std::size_t>(row);
+}
 
-void CDeviceListDlg::OnRedo() { m_doc.Redo(); }
+// The rows an undo or redo changed come into view selected, so that it is seen to have worked.
+void CDeviceListDlg::OnUndo()
+{
+    if (const std::optional<std::size_t> row = m_doc.Undo(SelectedIndex())) ShowRow(*row);
+}
+
+void CDeviceListDlg::OnRedo()
+{
+    if (const std::optional<std::size_t> row = m_doc.Redo(SelectedIndex())) ShowRow(*row);
+}
 
 void CDeviceListDlg::dragEnterEvent(QDragEnterEvent* event)
 {
@@ -274,6 +322,11 @@ bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)
         // The Delete key whatever the modifiers, the keypad's included, as the list view reports it.
         if (key->key() == Qt::Key_Delete) {
             DeleteDevice();
+            return true;
+        }
+        // Enter on a row modifies it; with no row selected it does nothing, as before.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && SelectedRow() >= 0) {
+            ModifyDevice();
             return true;
         }
     }
@@ -318,6 +371,15 @@ void CDeviceListDlg::OnOK()
 }
 
 bool CDeviceListDlg::SaveChangesFirst() { return m_doc.SaveChangesFirst(); }
+
+void CDeviceListDlg::reject()
+{
+    if (m_pFindBar->isVisible()) {
+        CloseFindBar();
+        return;
+    }
+    OnCancel();
+}
 
 void CDeviceListDlg::OnCancel()
 {

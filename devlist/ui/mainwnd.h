@@ -94,7 +94,8 @@ public:
 
 public slots:
     void accept() override { OnOK(); }
-    void reject() override { OnCancel(); }
+    // Esc: closes the find bar while it is open, wherever the focus is; otherwise the exit flow.
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,6 +114,10 @@ private:
     void OnRowsChanged();
     void FindFrom(std::size_t start, FindDirection direction);
     void PlaceList(bool withFindBar);
+    void FitColumnsBesideScrollBar();
+    // Selects `row` (< the row count) and scrolls it into view.
+    void ShowRow(std::size_t row);
+    std::optional<std::size_t> SelectedIndex() const;
 
     // The real prompt and choosers; the references below point at them unless tests injected
     // their own. Declared before the dialogs and the document that take those references.

@@ -62,6 +62,8 @@ CXTListCtrl::CXTListCtrl(QWidget* parent) : QTableView(parent)
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A list view is one stop of the dialog's tab order: Tab leaves it, the arrows move the row.
+    setTabKeyNavigation(false);
 
     QHeaderView* rows = verticalHeader();
     rows->hide();

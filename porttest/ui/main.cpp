@@ -36,6 +36,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     InstallDialogFontSubstitutions();
     QApplication::setApplicationName(QStringLiteral("Porvik"));
+    QApplication::setDesktopFileName(QStringLiteral("org.halvern.porvik"));  // matches its launcher
     QApplication::setApplicationVersion(QString::fromUtf8(kPorvikVersion));
     QApplication::setWindowIcon(PorvikIcon());
 

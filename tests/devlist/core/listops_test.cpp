@@ -305,12 +305,13 @@ TEST(DuplicateIndex, StaysInStepWithTheListThroughRandomEdits)
             const std::size_t i = rng() % list.Count();
             index.Remove(*list[i]);
             list.RemoveAt(i);
-        } else if (op < 9) {  // modify in place
-            DeviceRecord* r = list[rng() % list.Count()];
-            const DeviceRecord before = *r;
-            index.Remove(before);
-            *r = RandomRecord(rng);
-            index.Add(*r);
+        } else if (op < 9) {  // modify: a changed copy takes the record's place, as the editor does
+            const std::size_t i = rng() % list.Count();
+            const DeviceRecord before = *list[i];
+            index.Remove(before);  // by value: any record of the key may leave the index
+            storage.push_back(RandomRecord(rng));
+            list.RefArray()[i] = &storage.back();
+            index.Add(storage.back());
         } else if (rng() % 20 == 0) {
             index.Rebuild(list);
         } else if (rng() % 8 == 0) {  // a duplicate removal, as the window would do it

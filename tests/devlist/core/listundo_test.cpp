@@ -13,6 +13,8 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace fs = std::filesystem;
 using Answer = IPrompt::Answer;
@@ -142,6 +144,81 @@ TEST_F(ListUndoTest, UndoKeepsTheDuplicateCheckRightWithoutAsking)
     doc.Undo();
     doc.Append(MakeRecord("NEW", 3, 1, 2, 3));
     EXPECT_EQ(prompt.CountOf("发现重复器件! 是否删除重复?"), asked + 2);
+}
+
+
+// What the window selects after an undo or redo: the first row the step touched, or after a tidy
+// or duplicate removal the record that was selected, where it now stands.
+TEST_F(ListUndoTest, UndoAndRedoTellTheRowToShow)
+{
+    using Row = std::optional<std::size_t>;
+    WriteChip(tmp / "more.chip", {ThreeDevices()[1], MakeRecord("NEW", 3, 1, 2, 3)});
+    const auto importDupAndNew = [](ListUndoTest& t) {
+        t.prompt.Queue(Answer::Yes);
+        t.doc.Import(t.tmp / "more.chip");
+    };
+    struct Case {
+        const char* what;
+        std::function<void(ListUndoTest&)> change;
+        Row selectedForUndo, rowAfterUndo, selectedForRedo, rowAfterRedo;
+    };
+    // The three devices come in FID order 01, 0a, 02: a tidy swaps the last two.
+    const Case cases[] = {
+        {"delete", [](ListUndoTest& t) { t.doc.Delete(1); }, 0, 1, 0, 1},
+        {"add: the last row once the new one is gone", [](ListUndoTest& t) { t.doc.Append(MakeRecord("NEW", 3, 1, 2, 3)); },
+         std::nullopt, 2, std::nullopt, 3},
+        {"modify", [](ListUndoTest& t) { t.doc.Modify(2, [](DeviceRecord& r) { r.fid = 0x55; }); }, 0, 2, 0, 2},
+        {"tidy follows the selected record", [](ListUndoTest& t) { t.doc.Tidy(); }, 2, 1, 1, 2},
+        {"tidy, nothing selected: the first row moved", [](ListUndoTest& t) { t.doc.Tidy(); }, std::nullopt, 1,
+         std::nullopt, 1},
+        // Importing a duplicate of W78E52 and a new device: the duplicate at row 3 goes.
+        {"duplicate removal follows the selected record", importDupAndNew, 3, 4, 4, 3},
+        {"duplicate removal, selected record gone: where it stood", importDupAndNew, std::nullopt, 3, 3, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        c.change(*this);
+        EXPECT_EQ(doc.Undo(c.selectedForUndo), c.rowAfterUndo);
+        EXPECT_EQ(doc.Redo(c.selectedForRedo), c.rowAfterRedo);
+    }
+    // Nothing to undo: no row.
+    SetUp();
+    EXPECT_EQ(doc.Undo(0), Row{});
+}
+
+// A tidy of a list already in order is no step (but still marks the list modified); a tidy or
+// duplicate removal keeps at most 4 bytes per record, not a second reference array.
+TEST_F(ListUndoTest, WholeListStepsAreSmall)
+{
+    doc.Tidy();
+    ASSERT_TRUE(doc.CanUndo());
+    doc.Tidy();  // already in order
+    EXPECT_TRUE(doc.IsModified());
+    doc.Undo();
+    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_FALSE(doc.IsModified());
+
+    constexpr std::size_t kCount = 4000;
+    std::vector<DeviceRecord> recs;
+    for (std::size_t i = 0; i < kCount; ++i)
+        recs.push_back(MakeRecord("D" + std::to_string(i), static_cast<std::uint8_t>(kCount - i), 0,
+                                  static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)));
+    WriteChip(tmp / "big.chip", recs);
+    doc.OpenFile(tmp / "big.chip");
+    doc.Tidy();
+    ASSERT_TRUE(doc.CanUndo());
+    const std::size_t afterTidy = doc.HistoryBytes();
+    EXPECT_LE(afterTidy, 4 * kCount);
+
+    // A tenth more, all duplicates: the import keeps its new references, the removal at most
+    // 4 bytes per record of the list.
+    const std::vector<DeviceRecord> dups(recs.begin(), recs.begin() + kCount / 10);
+    WriteChip(tmp / "dups.chip", dups);
+    prompt.Queue(Answer::Yes);
+    doc.Import(tmp / "dups.chip");
+    ASSERT_EQ(doc.List().Count(), kCount);
+    EXPECT_LE(doc.HistoryBytes() - afterTidy, sizeof(DeviceRecord*) * dups.size() + 4 * (kCount + dups.size()));
 }
 
 }  // namespace

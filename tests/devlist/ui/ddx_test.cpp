@@ -1,6 +1,7 @@
 // Name conversions of the data exchange, the list stand-in and the file chooser.
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,6 +78,9 @@ void DdxTest::chooserRemembersAndCancels()
         QVERIFY(fd->testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(fd->nameFilters(), QStringList("器件列表文件(*.chip)"));
         QCOMPARE(fd->acceptMode(), QFileDialog::AcceptSave);
+        // A "&" in a label marks its key only when the label has a box to give the focus to.
+        for (const QLabel* label : fd->findChildren<QLabel*>())
+            QVERIFY2(!label->text().contains(QLatin1Char('&')) || label->buddy(), qPrintable(label->text()));
         fd->setDirectory(dir.path());
         fd->selectFile(dir.filePath("list"));
         static_cast<QDialog*>(fd)->accept();

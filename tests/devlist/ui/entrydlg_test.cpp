@@ -690,6 +690,7 @@ void EntryDlgTest::realMessageBox()
         QVERIFY(box);
         boxTitle = box->windowTitle();
         boxText = box->text();
+        QCOMPARE(box->icon(), QMessageBox::Warning);  // an error box carries the warning sign
         QCOMPARE(box->buttons().size(), 1);
         boxButton = box->buttons().front()->text();
         QTest::mouseClick(box->buttons().front(), Qt::LeftButton);

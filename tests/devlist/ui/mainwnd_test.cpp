@@ -15,12 +15,15 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using Answer = IPrompt::Answer;
@@ -103,8 +106,11 @@ private slots:
         for (int id : {2, 1001, 1003, 1004, 1005, 1012, 1013}) QVERIFY2(h.Button(id), qPrintable(QString::number(id)));
         QCOMPARE(h.Button(2)->text(), QStringLiteral("退出程序"));
         QCOMPARE(h.dlg->Model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("器件名称"));
-        QCOMPARE(h.List()->horizontalHeader()->sectionSize(1),
-                 DialogUnits(TemplateFont(QStringLiteral("MS Sans Serif"), 8)).PixelsX(150));
+        const DialogUnits du(TemplateFont(QStringLiteral("MS Sans Serif"), 8));
+        QCOMPARE(h.List()->horizontalHeader()->sectionSize(0), du.PixelsX(50));
+        // The name column gives up the few pixels the vertical scroll bar would otherwise push out.
+        QVERIFY(h.List()->horizontalHeader()->sectionSize(1) <= du.PixelsX(150));
+        QVERIFY(h.List()->horizontalHeader()->sectionSize(1) >= du.PixelsX(150) - 30);
         h.Click(CDeviceListDlg::IDC_EXIT);
         QVERIFY(!h.dlg->isVisible());
         QCOMPARE(h.prompt.Count(), 0u);
@@ -517,6 +523,104 @@ private slots:
         Key(h.dlg->ListCtrl(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(h.dlg->Model()->rowCount(), 4);
         QVERIFY(h.dlg->IsModified());
+    }
+
+    // --- keyboard, undo's view and looks ---
+
+    // Tab and Shift+Tab go round every control, the list one stop among them; the buttons' keys
+    // reach their flows; Esc closes an open find bar wherever the focus is, and only then exits.
+    void keyboardGoesRoundAndEscClosesTheFindBarFirst()
+    {
+        Harness h;
+        h.dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.dlg.get()));
+        h.dlg->OpenListFile(Three());
+        const QStringList round = {"1000", "1001", "1003", "1004", "1005", "1012", "1013", "2"};
+        h.Button(CDeviceListDlg::IDC_EXIT)->setFocus();
+        for (const QString& id : round) {
+            Key(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), id);
+        }
+        for (qsizetype i = round.size() - 2; i >= 0; --i) {
+            Key(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget()->objectName(), round[i]);
+        }
+        h.SelectRow(0);
+        Key(h.List(), Qt::Key_Down);  // arrows still move in the list
+        QCOMPARE(Selected(h), 1);
+
+        QVERIFY(h.Button(CDeviceListDlg::IDC_OPEN)->toolTip().contains(QStringLiteral("Ctrl+O")));
+        QVERIFY(h.Button(CDeviceListDlg::IDC_MODIFY)->toolTip().contains(QStringLiteral("F2")));
+        // A button's key presses it visibly: the click comes a moment later.
+        Key(h.List(), Qt::Key_T, Qt::ControlModifier);
+        QTRY_COMPARE(h.Cell(1, COL_NAME), QStringLiteral("SST89E516"));  // tidied
+        Key(h.List(), Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(h.save.calls, 1);  // cancelled: nothing queued
+        h.List()->selectionModel()->clearSelection();
+        Key(h.List(), Qt::Key_F2);
+        QTRY_COMPARE(h.prompt.LastText(), std::string("请先选择器件!"));
+        const std::size_t shown = h.prompt.Count();
+
+        Key(h.List(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(h.dlg->FindBarWidget()->isVisible());
+        h.SelectRow(2);  // the focus leaves the bar
+        QCOMPARE(QApplication::focusWidget(), h.List());
+        Key(h.List(), Qt::Key_Escape);
+        QVERIFY(!h.dlg->FindBarWidget()->isVisible());
+        QVERIFY(h.dlg->isVisible());
+        QCOMPARE(h.prompt.Count(), shown);
+
+        h.prompt.Queue(Answer::Cancel);  // the list is modified: the exit flow asks
+        Key(h.List(), Qt::Key_Escape);
+        QCOMPARE(h.prompt.LastText(), std::string(kAskSave));
+        QVERIFY(h.dlg->isVisible());
+    }
+
+    // An undo or redo off screen brings the row it changed into view, selected.
+    void undoShowsTheRowItChanged()
+    {
+        Harness h;
+        std::vector<DeviceRecord> recs;
+        for (int i = 0; i < 300; ++i)
+            recs.push_back(MakeRecord("D" + std::to_string(i), 1, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)));
+        WriteChip(Tmp("many.chip"), recs);
+        h.dlg->OpenListFile(Tmp("many.chip"));
+        h.SelectRow(250);
+        h.dlg->DeleteDevice();
+        h.SelectRow(0);
+        h.dlg->OnUndo();
+        QCOMPARE(Selected(h), 250);
+        QCOMPARE(h.Cell(250, COL_NAME), QStringLiteral("D250"));
+        const QRect shown = h.List()->visualRect(h.dlg->Model()->index(250, 0));
+        QVERIFY(h.List()->viewport()->rect().intersects(shown));
+        h.SelectRow(0);
+        h.dlg->OnRedo();
+        QCOMPARE(Selected(h), 250);
+    }
+
+    // No horizontal scroll bar for the template's columns beside a vertical one; 未找到 takes
+    // the old highlight away and leaves the text field its width.
+    void looks()
+    {
+        Harness h;
+        std::vector<DeviceRecord> recs(200, ThreeDevices()[0]);
+        for (std::size_t i = 0; i < recs.size(); ++i) recs[i].signature[2] = static_cast<std::uint8_t>(i);
+        WriteChip(Tmp("long.chip"), recs);
+        h.dlg->OpenListFile(Tmp("long.chip"));
+        QApplication::processEvents();
+        QVERIFY(h.List()->verticalScrollBar()->isVisible());
+        QVERIFY(!h.List()->horizontalScrollBar()->isVisible());
+
+        h.dlg->OpenFindBar();
+        QApplication::processEvents();
+        FindBar* bar = h.dlg->FindBarWidget();
+        QTest::keyClicks(bar->Edit(), QStringLiteral("AT"));
+        QCOMPARE(Selected(h), 0);
+        const int width = bar->Edit()->width();
+        QTest::keyClicks(bar->Edit(), QStringLiteral("zzz"));
+        QApplication::processEvents();
+        QCOMPARE(Selected(h), -1L);
+        QCOMPARE(bar->Edit()->width(), width);
     }
 
     void dropOpensTheFileAfterTheSaveQuestion()

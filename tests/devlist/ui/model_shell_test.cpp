@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QGuiApplication>
 #include <QTest>
 
 #include <cmath>
@@ -87,6 +88,10 @@ private slots:
         QCOMPARE(QCoreApplication::organizationName(),
                  QStringLiteral("Xtreme Toolkit AppWizard-Generated Applications"));
         QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("1.0.0.1"));
+        // What docks match the window to data/org.halvern.tessaro.desktop by (its StartupWMClass
+        // is the application name, the window's X11 class).
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("org.halvern.tessaro"));
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tessaro"));
         QVERIFY(!LoadTessaroIcon().isNull());
         QVERIFY(!LoadTessaroIcon().pixmap(32, 32).isNull());
     }
@@ -112,11 +117,17 @@ private slots:
             {{"a.chip", "b.chip"}, A::Error, ""},
             {{"a.chip", "--help"}, A::Help, ""},
             {{"-v"}, A::Version, ""},
+            // Options of neither Tessaro nor Qt are refused, wherever they stand.
+            {{"-x"}, A::Error, ""},
+            {{"--foo", "a.chip"}, A::Error, ""},
+            {{"a.chip", "--platform-x"}, A::Error, ""},
         };
         for (const Row& row : rows) {
             const TessaroCommandLine cmd = ParseTessaroCommandLine(row.args);
             QCOMPARE(cmd.action, row.action);
             QCOMPARE(cmd.file, std::string(row.file));
+            if (row.action == A::Error && row.args.front()[0] == '-')
+                QCOMPARE(cmd.error, "未知的选项: " + row.args.front());
         }
     }
 
