@@ -137,7 +137,7 @@ std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
     if (shape->files == 1 && cl.files.size() > 1) return UsageError{cl.command + ": takes one input file"};
     if (shape->files == 2 && cl.files.size() != 2) return UsageError{cl.command + ": takes two input files"};
     // A pipe can be read once only; the second side would be empty.
-    if (shape->files == 2 && std::count(cl.files.begin(), cl.files.end(), "-") > 1)
+    if (std::count(cl.files.begin(), cl.files.end(), "-") > 1)
         return UsageError{cl.command + ": standard input (-) can stand for one input only"};
     if (shape->needsOutput && !cl.output) return UsageError{cl.command + ": -o OUT.chip is required"};
     if (!shape->needsOutput && cl.output) return UsageError{cl.command + ": writes to standard output, -o is not taken"};
@@ -179,8 +179,8 @@ private:
 
 bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
 {
-    const ReadResult r =
-        ReadListFile(path == "-" ? "/dev/stdin" : PathFromUserText(path), m_storage, list, ReadSource::AnyFile);
+    const ReadResult r = path == "-" ? ReadListFile({}, m_storage, list, ReadSource::StandardInput)
+                                     : ReadListFile(PathFromUserText(path), m_storage, list, ReadSource::AnyFile);
     if (resultOut) *resultOut = r;
     if (r.error == ReadError::Open) {
         m_err << "chiptool: cannot open " << path << ": " << SysError(r.sysErrno) << '\n';
