@@ -199,6 +199,11 @@ ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storag
     }
 
     result.layout = InspectListImage({image, imageSize});
+    if (!ListCanTake(target.Count(), result.layout.recordsPresent)) {
+        result.error = ReadError::Read;
+        result.sysErrno = EOVERFLOW;
+        return result;
+    }
     AppendRecords(image, result.layout, target);
     result.appended = result.layout.recordsPresent;
     return result;

@@ -112,8 +112,6 @@ void WalkInHashOrder(const PairVec& pairs, const DeviceList::Refs& refs, Wanted 
     }
 }
 
-bool IndexFitsPairs(std::size_t n) { return n <= std::numeric_limits<std::uint32_t>::max(); }
-
 // Calls visit(first, later) for every record `later` whose duplicate key equals that of the
 // earlier record `first`, the first of its group in list order. Visits are grouped by hash, not
 // in list order. visit returns false to stop early.
@@ -124,18 +122,6 @@ void ForEachLaterDuplicate(const DeviceList& list, Visit visit)
     const std::size_t n = refs.size();
     if (n < 2)
         return;
-    if (!IndexFitsPairs(n)) {
-        // Beyond four billion references; no list file can hold that many, keep a plain path.
-        for (std::size_t i = 1; i < n; ++i)
-            for (std::size_t j = 0; j < i; ++j)
-                if (SameDuplicateKey(*refs[j], *refs[i])) {
-                    if (!visit(j, i))
-                        return;
-                    break;
-                }
-        return;
-    }
-
     const PairVec pairs = SortedHashPairs(list);
     auto hashAt = [&](std::size_t k) { return pairs[k] >> 32; };
     // Only records whose hash is shared need their key; all others are distinct already.
@@ -253,12 +239,6 @@ void SortByTidyKey(DeviceList& list)
     const std::size_t n = refs.size();
     if (n < 2)
         return;
-    if (!IndexFitsPairs(n)) {
-        std::stable_sort(refs.begin(), refs.end(), [](const DeviceRecord* a, const DeviceRecord* b) {
-            return TidyKey(*a) < TidyKey(*b);
-        });
-        return;
-    }
     PairVec pairs(n);
     bool sorted = true;
     std::uint32_t prev = 0;
@@ -408,11 +388,6 @@ void DuplicateIndex::Rebuild(const DeviceList& list)
         return;
     Grow(2 * n);
     const auto& refs = list.RefArray();
-    if (!IndexFitsPairs(n)) {
-        for (const DeviceRecord* rec : refs)
-            Add(*rec);
-        return;
-    }
     // Inserting in hash order walks the table front to back instead of probing it at random,
     // which is what makes a rebuild of a million records cheap.
     const PairVec pairs = SortedHashPairs(list);

@@ -11,7 +11,8 @@
 // key fid:signature[2]:signature[1]:signature[0], stable for equal keys.
 //
 // All operations give exactly the results of the plain pair scans and exchange sort, in
-// O(n log n) or better, since lists of a million records are normal.
+// O(n log n) or better, since lists of a million records are normal. A list holds at most
+// kMaxListRecords references (the reader refuses more), so a record's index fits 32 bits.
 
 std::uint32_t TidyKey(const DeviceRecord& rec);
 bool SameDuplicateKey(const DeviceRecord& a, const DeviceRecord& b);
