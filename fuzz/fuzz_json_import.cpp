@@ -3,5 +3,5 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return FuzzImport(data, size, ParseJson, WriteJson);
+    return FuzzImport(data, size, [](auto&& text) { return ParseJson(text); }, WriteJson);
 }

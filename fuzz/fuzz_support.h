@@ -48,12 +48,22 @@ inline void CheckSameRecords(const std::vector<DeviceRecord>& expected, const Pa
     }
 }
 
-// Import any text; what is accepted must export and import again to the very same records.
+// Import any text; read as a stream it gives what the whole text gives; what is accepted must
+// export and import again to the very same records.
 template <class Parse, class Write>
 int FuzzImport(const std::uint8_t* data, std::size_t size, Parse parse, Write write)
 {
     ParsedList first = parse(AsText(data, size));
     CheckMessages(first);
+    std::istringstream in{std::string(AsText(data, size))};
+    const ParsedList streamed = parse(in);
+    if (streamed.errorCount != first.errorCount || streamed.errors.size() != first.errors.size())
+        std::abort();
+    for (std::size_t i = 0; i < first.errors.size(); ++i)
+        if (streamed.errors[i].where != first.errors[i].where || streamed.errors[i].message != first.errors[i].message)
+            std::abort();
+    if (first.errors.empty())
+        CheckSameRecords(first.records, streamed);
     if (!first.errors.empty())
         return 0;
     std::ostringstream text;

@@ -18,6 +18,16 @@ const char* const kNoHeader = "文件不完整: 文件头不足 8 个字节, 没
 
 }  // namespace
 
+// A save that failed half-way through writing over the file leaves it damaged; the user must
+// learn that, and where the old list is kept, or the next open takes the damage for a list.
+std::string SaveFailureText(const WriteResult& written)
+{
+    if (!written.targetDamaged) return kSaveError;
+    const std::u8string where = written.backupPath.u8string();
+    return std::string(kSaveError) + "\n磁盘上的文件写到一半失败, 可能已损坏。原来的列表保存在:\n" +
+           std::string(where.begin(), where.end());
+}
+
 DeviceListDocument::DeviceListDocument(IPrompt& prompt, IFileChooser& openChooser, IFileChooser& saveChooser)
     : m_prompt(prompt), m_openChooser(openChooser), m_saveChooser(saveChooser)
 {
@@ -44,7 +54,7 @@ bool DeviceListDocument::Save()
     if (!path) return false;
     const WriteResult written = WriteListFile(*path, m_list);
     if (!written.ok) {
-        m_prompt.Inform(kSaveError);
+        m_prompt.Inform(SaveFailureText(written));
         return false;
     }
     m_bModified = false;

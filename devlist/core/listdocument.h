@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "filechooser_iface.h"
 #include "listhistory.h"
@@ -10,6 +11,11 @@
 #include "record.h"
 
 struct ReadResult;
+struct WriteResult;
+
+// What the user is told when a save fails: whether the file on disk may now be damaged, and then
+// where the old list is kept.
+std::string SaveFailureText(const WriteResult& written);
 
 // The device list being edited: every record ever read or added, the list, the modified flag and
 // the duplicate index, with the flows behind the main window's buttons. Questions and messages go

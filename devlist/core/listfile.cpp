@@ -164,21 +164,49 @@ ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storag
     std::size_t imageSize = 0;
     int readError = 0;
     if (kind == InputFile::Kind::Regular) {
-        const auto size = static_cast<std::size_t>(fileSize);
+        // Only as far as the header declares: whatever follows the counted records is never
+        // taken, and its size is known from the file system without reading it.
+        std::byte header[kListHeaderSize];
+        const long long gotHeader =
+            file.ReadFully(header, static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kListHeaderSize)), readError);
+        if (gotHeader < 0) {
+            result.error = ReadError::Read;
+            result.sysErrno = readError;
+            return result;
+        }
+        std::uint64_t want = static_cast<std::uint64_t>(gotHeader);
+        if (want == kListHeaderSize) {
+            const ListFileLayout declared = InspectListImage({header, kListHeaderSize});
+            want = declared.count <= 0
+                       ? kListHeaderSize
+                       : std::min<std::uint64_t>(fileSize, kListHeaderSize + std::uint64_t{kRecordSize} *
+                                                                                 static_cast<std::uint64_t>(declared.count));
+        }
         try {
-            image = storage.NewBuffer(size);
+            image = storage.NewBuffer(static_cast<std::size_t>(want));
         } catch (const std::bad_alloc&) {
             result.error = ReadError::Read;
             result.sysErrno = ENOMEM;
             return result;
         }
-        const long long got = file.ReadFully(image, size, readError);
+        if (gotHeader > 0)
+            std::memcpy(image, header, static_cast<std::size_t>(gotHeader));
+        const auto rest = static_cast<std::size_t>(want - static_cast<std::uint64_t>(gotHeader));
+        const long long got = rest == 0 ? 0 : file.ReadFully(image + gotHeader, rest, readError);
         if (got < 0) {
             result.error = ReadError::Read;
             result.sysErrno = readError;
             return result;
         }
-        imageSize = static_cast<std::size_t>(got);
+        imageSize = static_cast<std::size_t>(gotHeader + got);
+        result.layout = InspectListImage({image, imageSize});
+        if (imageSize == want && fileSize > want && result.layout.headerComplete) {
+            result.layout.fileSize = static_cast<std::size_t>(fileSize);
+            result.layout.trailingBytes += static_cast<std::size_t>(fileSize - want);
+        }
+        AppendRecords(image, result.layout, target);
+        result.appended = result.layout.recordsPresent;
+        return result;
     } else {
         try {
             std::vector<std::byte> bytes;
@@ -239,6 +267,7 @@ WriteResult WriteListFile(const std::filesystem::path& path, const DeviceList& l
     r.ok = saved.ok;
     r.targetExisted = saved.targetExisted;
     r.targetDamaged = saved.targetDamaged;
+    r.backupPath = saved.backupPath;
     if (!saved.ok) {
         r.sysErrno = saved.sysErrno;
         r.detail = saved.step;

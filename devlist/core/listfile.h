@@ -45,11 +45,12 @@ struct ReadResult {
     bool Ok() const { return error == ReadError::None; }
 };
 
-// Reads the whole file into one new buffer owned by `storage` and appends references to its
-// records (in file order) to `target`. The version word and the record fields are not checked;
-// bytes after the counted records are ignored. A stream (pipe, device) is read only as far as its
-// header declares: 8 + 36 x count bytes, just the header when the count is not positive. On an
-// error `target` is unchanged.
+// Reads the file into one new buffer owned by `storage` and appends references to its records
+// (in file order) to `target`. The version word and the record fields are not checked; bytes
+// after the counted records are ignored. Any file is read only as far as its header declares:
+// 8 + 36 x count bytes, just the header when the count is not positive; for a regular file the
+// layout still counts the bytes beyond that, its size coming from the file system. On an error
+// `target` is unchanged.
 ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
                         ReadSource source = ReadSource::RegularFile);
 
@@ -58,7 +59,8 @@ struct WriteResult {
     int sysErrno = 0;     // 0 when the failure is no system error (e.g. the target is a FIFO)
     std::string detail;   // which step failed, for logs and the command-line tool (English)
     bool targetExisted = false;
-    bool targetDamaged = false;  // written in place and failed part-way
+    bool targetDamaged = false;  // written in place, failed part-way, and the old content not put back
+    std::filesystem::path backupPath;  // where the old list is kept when targetDamaged
 };
 
 // Size of the file image for `n` records: 8 + 36 n.

@@ -1,11 +1,15 @@
 #include "listops.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <random>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -112,6 +116,38 @@ void WalkInHashOrder(const PairVec& pairs, const DeviceList::Refs& refs, Wanted 
     }
 }
 
+// Calls visit(first, later) for the duplicates among records that share one hash, `run` being
+// in list order. Distinct keys that share a hash are compared exactly, so the result never
+// depends on the hash; a long run (many keys made to collide) is sorted by key rather than
+// compared pair by pair, so that no input makes this quadratic. False when visit stopped.
+template <class Member, class Visit>
+bool VisitLaterDuplicates(std::vector<Member>& run, Visit& visit)
+{
+    constexpr std::size_t kPairwiseLimit = 8;
+    if (run.size() <= kPairwiseLimit) {
+        for (std::size_t i = 1; i < run.size(); ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if (run[j].key == run[i].key) {
+                    if (!visit(run[j].index, run[i].index))
+                        return false;
+                    break;
+                }
+        return true;
+    }
+    std::sort(run.begin(), run.end(), [](const Member& a, const Member& b) {
+        return std::tie(a.key.w[0], a.key.w[1], a.key.w[2], a.index) <
+               std::tie(b.key.w[0], b.key.w[1], b.key.w[2], b.index);
+    });
+    std::size_t first = 0;
+    for (std::size_t i = 1; i < run.size(); ++i) {
+        if (!(run[i].key == run[first].key))
+            first = i;
+        else if (!visit(run[first].index, run[i].index))
+            return false;
+    }
+    return true;
+}
+
 // Calls visit(first, later) for every record `later` whose duplicate key equals that of the
 // earlier record `first`, the first of its group in list order. Visits are grouped by hash, not
 // in list order. visit returns false to stop early.
@@ -128,23 +164,18 @@ void ForEachLaterDuplicate(const DeviceList& list, Visit visit)
     auto shared = [&](std::size_t k) {
         return (k > 0 && hashAt(k - 1) == hashAt(k)) || (k + 1 < n && hashAt(k + 1) == hashAt(k));
     };
-    struct Rep {
+    struct Member {
         DuplicateKey key;
-        std::size_t first;
+        std::size_t index;
     };
-    std::vector<Rep> reps;
+    std::vector<Member> run;  // the records of one hash, in list order
     WalkInHashOrder(pairs, refs, shared, [&](std::size_t k, std::size_t idx) {
-        if (k == 0 || hashAt(k - 1) != hashAt(k))
-            reps.clear();
-        // Almost always one key per hash; distinct keys that share a hash are compared exactly,
-        // so the result never depends on the hash.
-        const DuplicateKey key = MakeDuplicateKey(*refs[idx]);
-        auto it = std::find_if(reps.begin(), reps.end(), [&](const Rep& r) { return r.key == key; });
-        if (it == reps.end()) {
-            reps.push_back({key, idx});
+        run.push_back({MakeDuplicateKey(*refs[idx]), idx});
+        if (k + 1 < n && hashAt(k + 1) == hashAt(k))
             return true;
-        }
-        return visit(it->first, idx);
+        const bool goOn = VisitLaterDuplicates(run, visit);
+        run.clear();
+        return goOn;
     });
 }
 
@@ -181,17 +212,40 @@ DuplicateKey MakeDuplicateKey(const DeviceRecord& rec)
     return key;
 }
 
+namespace {
+
+// Chosen afresh by every process, so that no list can be made whose keys all share a hash.
+std::array<std::uint64_t, 4>& HashSeed()
+{
+    static std::array<std::uint64_t, 4> seed = [] {
+        std::random_device rd;
+        std::array<std::uint64_t, 4> s{};
+        for (std::uint64_t& w : s)
+            w = (std::uint64_t{rd()} << 32 | rd()) | 1;
+        return s;
+    }();
+    return seed;
+}
+
+// The folded 128-bit product: every input bit reaches every output bit.
+std::uint64_t MultiplyFold(std::uint64_t a, std::uint64_t b)
+{
+    __extension__ using Wide = unsigned __int128;
+    const Wide p = static_cast<Wide>(a) * b;
+    return static_cast<std::uint64_t>(p) ^ static_cast<std::uint64_t>(p >> 64);
+}
+
+}  // namespace
+
+std::array<std::uint64_t, 4> ReplaceDuplicateHashKey(const std::array<std::uint64_t, 4>& key)
+{
+    return std::exchange(HashSeed(), key);
+}
+
 std::uint64_t HashDuplicateKey(const DuplicateKey& key)
 {
-    std::uint64_t h = key.w[0] * 0x9E3779B97F4A7C15ULL;
-    h ^= std::rotl(key.w[1] * 0xC2B2AE3D27D4EB4FULL, 31);
-    h ^= std::rotl(key.w[2] * 0x165667B19E3779F9ULL, 17);
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ULL;
-    h ^= h >> 32;
-    h *= 0x94D049BB133111EBULL;
-    h ^= h >> 29;
-    return h;
+    const std::array<std::uint64_t, 4>& s = HashSeed();
+    return MultiplyFold(MultiplyFold(key.w[0] ^ s[0], key.w[1] ^ s[1]) ^ s[3], key.w[2] ^ s[2]);
 }
 
 bool SameDuplicateKey(const DeviceRecord& a, const DeviceRecord& b)

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -34,7 +35,13 @@ struct DuplicateKey {
     bool operator==(const DuplicateKey&) const = default;
 };
 DuplicateKey MakeDuplicateKey(const DeviceRecord& rec);
+// Keyed afresh in every process, so that no list file can make its keys collide: a value is
+// good only within the process that computed it.
 std::uint64_t HashDuplicateKey(const DuplicateKey& key);
+// Replaces the process's hash key and returns the one it had, so that a test can make many keys
+// share a hash (with all zeros, every key whose name is empty hashes alike). Not for use while
+// a DuplicateIndex holds keys.
+std::array<std::uint64_t, 4> ReplaceDuplicateHashKey(const std::array<std::uint64_t, 4>& key);
 
 // Keeps "does the list hold a duplicate" answerable in O(1) while single records come and go, so
 // that a window over a million records need not rescan after each add, delete or modify.

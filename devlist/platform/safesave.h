@@ -13,8 +13,14 @@
 //   any point leaves the old file and nothing else; owner, group and permission bits are carried
 //   over;
 // - the file is written in place instead when the replace would break something: it has several
-//   hard links, its owner or group cannot be given to a new file, or no file can be created in
-//   its folder;
+//   hard links, its owner or group cannot be given to a new file, its ACL or extended attributes
+//   cannot be given to a new file, or no file can be created in its folder; ACL and extended
+//   attributes are carried over to a replacing file;
+// - before a file is written in place its old content is copied aside (a backup beside it, or in
+//   the temporary folder when its own folder is read-only) and flushed; the backup goes once the
+//   new content is on disk. A write that fails part-way puts the old content back from the
+//   backup; only when that fails too is the backup kept and named in the result, so a killed or
+//   failed save leaves the whole new file, the whole old file, or the old content in the backup;
 // - SIGXFSZ (a file-size limit) is held off around the writes and shows as the error EFBIG.
 // Where unnamed files are not available the temporary file has a recognisable name, and such
 // names left behind by a killed save of the same target are removed by the next save.
@@ -23,7 +29,8 @@ struct SaveResult {
     int sysErrno = 0;           // 0 when the failure is not a system error
     std::string step;           // which step failed (English, for logs and the command-line tool)
     bool targetExisted = false; // a file was there before the save
-    bool targetDamaged = false; // an in-place write failed part-way: the old content may be lost
+    bool targetDamaged = false; // an in-place write failed part-way and the old content could not be put back
+    std::filesystem::path backupPath;  // where the old content is kept when targetDamaged
 
     static SaveResult Failure(const char* failedStep, int err, bool existed = false)
     {
@@ -39,3 +46,7 @@ SaveResult SaveFileSafely(const std::filesystem::path& path, const std::byte* da
 
 // The name pattern of temporary files, exposed so that tests can plant a leftover.
 std::string TemporaryNameFor(std::string_view targetName, unsigned tag);
+// The name pattern of backups of in-place saves: "<target>.~<8 hex>.bak", visible so that a user
+// finds it beside the list.
+std::string BackupNameFor(std::string_view targetName, unsigned tag);
+bool IsBackupOf(std::string_view entry, std::string_view targetName);

@@ -8,12 +8,15 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <random>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -48,11 +51,11 @@ private:
     sigset_t m_old;
 };
 
-bool WriteAt(int fd, const std::byte* data, std::size_t size)
+bool WriteAt(int fd, const std::byte* data, std::size_t size, off_t at = 0)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        const ssize_t n = ::pwrite(fd, data + done, size - done, at + static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -141,11 +144,11 @@ bool LinkUnnamed(Temporary& tmp)
     return false;
 }
 
-int CreateTemporary(const fs::path& dir, std::string_view targetName, mode_t mode, Temporary& tmp)
+int CreateTemporary(const fs::path& dir, std::string_view targetName, mode_t mode, Temporary& tmp, int access = O_WRONLY)
 {
     std::random_device rd;
     auto pickName = [&] { tmp.name = dir / TemporaryNameFor(targetName, static_cast<unsigned>(rd())); };
-    const int f = OpenRetry(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    const int f = OpenRetry(dir.c_str(), O_TMPFILE | access | O_CLOEXEC, mode);
     if (f >= 0) {
         tmp.fd.Reset(f);
         ::flock(f, LOCK_EX);
@@ -155,7 +158,7 @@ int CreateTemporary(const fs::path& dir, std::string_view targetName, mode_t mod
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
     for (int attempt = 0; attempt < 100; ++attempt) {
         pickName();
-        const int g = OpenRetry(tmp.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        const int g = OpenRetry(tmp.name.c_str(), access | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (g >= 0) {
             tmp.fd.Reset(g);
             tmp.named = true;
@@ -167,15 +170,65 @@ int CreateTemporary(const fs::path& dir, std::string_view targetName, mode_t mod
     return EEXIST;
 }
 
-// Owner, group and permission bits of the old file; false when they cannot be given (a user
-// cannot give away a file), in which case the target is written in place.
-bool TakeOverOwnership(int fd, const struct stat& old)
+// The names of a file's extended attributes, NUL-separated; false with errno on failure.
+bool ListAttributes(int fd, std::vector<char>& names)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const ssize_t want = ::flistxattr(fd, nullptr, 0);
+        if (want < 0) return false;
+        names.resize(static_cast<std::size_t>(want));
+        const ssize_t got = want == 0 ? 0 : ::flistxattr(fd, names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE) return false;
+    }
+    return false;
+}
+
+bool HasName(const std::vector<char>& names, const char* name)
+{
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1)
+        if (std::strcmp(names.data() + at, name) == 0) return true;
+    return false;
+}
+
+// Every extended attribute of the old file onto the new one (an ACL is one of them,
+// system.posix_acl_access), and none of the new file's own that the old lacks (a default ACL the
+// folder handed down). False when one cannot be copied: the file is then written in place.
+bool CopyExtendedAttributes(int from, int to)
+{
+    std::vector<char> oldNames, newNames;
+    if (!ListAttributes(from, oldNames)) return errno == ENOTSUP;
+    if (!ListAttributes(to, newNames)) return oldNames.empty() && errno == ENOTSUP;
+    for (std::size_t at = 0; at < newNames.size(); at += std::strlen(newNames.data() + at) + 1) {
+        const char* name = newNames.data() + at;
+        if (!HasName(oldNames, name) && ::fremovexattr(to, name) != 0) return false;
+    }
+    std::vector<char> value;
+    for (std::size_t at = 0; at < oldNames.size(); at += std::strlen(oldNames.data() + at) + 1) {
+        const char* name = oldNames.data() + at;
+        const ssize_t want = ::fgetxattr(from, name, nullptr, 0);
+        if (want < 0) return false;
+        value.resize(static_cast<std::size_t>(want));
+        const ssize_t got = want == 0 ? 0 : ::fgetxattr(from, name, value.data(), value.size());
+        if (got < 0 || ::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0) return false;
+    }
+    return true;
+}
+
+// Owner, group, permission bits, ACL and extended attributes of the old file; false when they
+// cannot be given (a user cannot give away a file), in which case the target is written in place.
+bool TakeOverOwnership(int fd, int oldFd, const struct stat& old)
 {
     struct stat now {};
     if (::fstat(fd, &now) != 0) return false;
     if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
         return false;
-    // After fchown, which clears the set-id bits, so that they are kept too.
+    if (!CopyExtendedAttributes(oldFd, fd)) return false;
+    // Last: after fchown, which clears the set-id bits, and after the ACL, whose mask the group
+    // bits of the old mode already are.
     return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
@@ -187,8 +240,109 @@ void SyncDirectory(const fs::path& dir)
     if (dirFd.Get() >= 0) ::fsync(dirFd.Get());
 }
 
-SaveResult WriteInPlace(int fd, const struct stat& old, const std::byte* data, std::size_t size)
+// Copies the whole of `from` over the start of `to`; false with errno on failure. The kernel
+// copies where it can (a clone on file systems that share blocks).
+bool CopyContent(int from, int to)
 {
+    off_t in = 0, out = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
+        if (n == 0) return true;
+        if (n > 0) continue;
+        if (errno == EINTR) continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+        break;
+    }
+    std::vector<std::byte> buf(std::size_t{1} << 20);
+    for (;;) {
+        const ssize_t n = ::pread(from, buf.data(), buf.size(), in);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!WriteAt(to, buf.data(), static_cast<std::size_t>(n), out)) return false;
+        in += n;
+        out += n;
+    }
+}
+
+// The old content of a file about to be written in place, kept until the new content is on disk.
+struct Backup {
+    Temporary file;      // readable and writable; named `path` once complete
+    fs::path path;
+    bool keep = false;   // the old content is in it and nowhere else
+
+    ~Backup()
+    {
+        if (!path.empty() && !keep) ::unlink(path.c_str());
+    }
+};
+
+// Gives a complete backup its name without replacing anything already there.
+bool NameBackup(Temporary& file, const fs::path& name)
+{
+    if (!file.named) {
+        const fs::path unnamed = file.name;
+        file.name = name;
+        if (LinkUnnamed(file)) return true;
+        file.name = unnamed;
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, file.name.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL || ::link(file.name.c_str(), name.c_str()) != 0) return false;
+    ::unlink(file.name.c_str());
+    return true;
+}
+
+// Copies the old content into a new file in `dir`, flushes it and gives it its backup name only
+// then, so that a killed save never leaves a partial backup under that name.
+int MakeBackupIn(const fs::path& dir, const std::string& name, int oldFd, const struct stat& old, Backup& b)
+{
+    if (const int err = CreateTemporary(dir, name, old.st_mode & 0666, b.file, O_RDWR)) return err;
+    auto fail = [&](int err) {
+        if (b.file.named) ::unlink(b.file.name.c_str());
+        b.file.named = false;
+        b.file.fd.Reset();
+        return err;
+    };
+    if (!CopyContent(oldFd, b.file.fd.Get()) || ::fsync(b.file.fd.Get()) != 0) return fail(errno);
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = dir / BackupNameFor(name, static_cast<unsigned>(rd()));
+        if (NameBackup(b.file, candidate)) {
+            b.file.named = false;  // from now on the backup's own rules say when it goes
+            b.path = candidate;
+            SyncDirectory(dir);
+            return 0;
+        }
+        if (errno != EEXIST) return fail(errno);
+    }
+    return fail(EEXIST);
+}
+
+// Beside the file, or in the temporary folder when its own folder takes no new file.
+int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& path, const struct stat& old, Backup& b)
+{
+    UnixFd oldFd(OpenRetry(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (oldFd.Get() < 0) return errno;
+    const int err = MakeBackupIn(dir, name, oldFd.Get(), old, b);
+    if (err != EACCES && err != EPERM && err != EROFS) return err;
+    std::error_code ec;
+    const fs::path tmpDir = fs::temp_directory_path(ec);
+    return ec ? err : MakeBackupIn(tmpDir, name, oldFd.Get(), old, b);
+}
+
+// Puts the old content back after a failed in-place write; false when that fails too.
+bool Restore(int fd, const struct stat& old, const Backup& b)
+{
+    return CopyContent(b.file.fd.Get(), fd) && ::ftruncate(fd, old.st_size) == 0 && ::fsync(fd) == 0;
+}
+
+SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, const fs::path& path,
+                        const struct stat& old, const std::byte* data, std::size_t size)
+{
+    Backup backup;
+    if (const int err = MakeBackup(dir, name, path, old, backup))
+        return SaveResult::Failure("back up old content", err, true);
     // Reserving the space first turns a full disk into a failure before any old byte is lost.
     if (static_cast<off_t>(size) > old.st_size && ::fallocate(fd, 0, 0, static_cast<off_t>(size)) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS)
@@ -199,7 +353,11 @@ SaveResult WriteInPlace(int fd, const struct stat& old, const std::byte* data, s
     else if (::ftruncate(fd, static_cast<off_t>(size)) != 0) r = SaveResult::Failure("set file size", errno, true);
     else if (::fsync(fd) != 0) r = SaveResult::Failure("flush to disk", errno, true);
     else r.ok = true;
-    r.targetDamaged = !r.ok;
+    if (!r.ok && !Restore(fd, old, backup)) {
+        r.targetDamaged = true;
+        r.backupPath = backup.path;
+        backup.keep = true;
+    }
     return r;
 }
 
@@ -233,9 +391,9 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
         const int err = CreateTemporary(dir, name, target.exists ? (target.st.st_mode & 0777) : 0666, tmp);
         if (err != 0 && !(target.exists && (err == EACCES || err == EPERM)))
             return SaveResult::Failure("create temporary file", err, target.exists);
-        inPlace = err != 0 || (target.exists && !TakeOverOwnership(tmp.fd.Get(), target.st));
+        inPlace = err != 0 || (target.exists && !TakeOverOwnership(tmp.fd.Get(), targetFd.Get(), target.st));
     }
-    if (inPlace) return WriteInPlace(targetFd.Get(), target.st, data, size);
+    if (inPlace) return WriteInPlace(targetFd.Get(), dir, name, path, target.st, data, size);
 
     if (!WriteAt(tmp.fd.Get(), data, size)) return SaveResult::Failure("write", errno, target.exists);
     if (::fsync(tmp.fd.Get()) != 0) return SaveResult::Failure("flush to disk", errno, target.exists);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -77,8 +78,60 @@ int CreateTemporary(const fs::path& dir, const std::string& targetName, Temporar
     return EEXIST;
 }
 
-SaveResult WriteInPlace(HANDLE h, std::uint64_t oldSize, const std::byte* data, std::size_t size)
+// The old content of a file about to be written in place, beside it or in the temporary folder,
+// removed once the new content is on disk unless it holds the only copy of the old list.
+struct Backup {
+    fs::path path;
+    bool keep = false;
+    ~Backup()
+    {
+        if (!path.empty() && !keep) ::DeleteFileW(path.c_str());
+    }
+};
+
+int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& path, Backup& b)
 {
+    std::random_device rd;
+    std::error_code ec;
+    const fs::path tmpDir = fs::temp_directory_path(ec);
+    int err = EEXIST;
+    for (const fs::path& where : {dir, tmpDir}) {
+        if (where.empty()) continue;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const fs::path candidate = where / FromUtf8(BackupNameFor(name, static_cast<unsigned>(rd())));
+            if (::CopyFileW(path.c_str(), candidate.c_str(), TRUE)) {
+                b.path = candidate;
+                return 0;
+            }
+            err = LastErrno();
+            if (err != EEXIST) break;
+        }
+        if (err != EACCES && err != EPERM && err != EROFS) return err;
+    }
+    return err;
+}
+
+bool Restore(HANDLE h, const Backup& b)
+{
+    WinHandle from(::CreateFileW(b.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!from.Ok()) return false;
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN)) return false;
+    std::vector<std::byte> buf(std::size_t{1} << 20);
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(from.Get(), buf.data(), static_cast<DWORD>(buf.size()), &got, nullptr)) return false;
+        if (got == 0) break;
+        if (!WriteAll(h, buf.data(), got)) return false;
+    }
+    return ::SetEndOfFile(h) && ::FlushFileBuffers(h);
+}
+
+SaveResult WriteInPlace(HANDLE h, const fs::path& dir, const std::string& name, const fs::path& path,
+                        std::uint64_t oldSize, const std::byte* data, std::size_t size)
+{
+    Backup backup;
+    if (const int err = MakeBackup(dir, name, path, backup)) return SaveResult::Failure("back up old content", err, true);
     // Reserving the space first turns a full disk into a failure before any old byte is lost.
     if (size > oldSize) {
         FILE_ALLOCATION_INFO alloc{};
@@ -95,7 +148,11 @@ SaveResult WriteInPlace(HANDLE h, std::uint64_t oldSize, const std::byte* data, 
     else if (!::SetEndOfFile(h)) r = SaveResult::Failure("set file size", LastErrno(), true);
     else if (!::FlushFileBuffers(h)) r = SaveResult::Failure("flush to disk", LastErrno(), true);
     else r.ok = true;
-    r.targetDamaged = !r.ok;
+    if (!r.ok && !Restore(h, backup)) {
+        r.targetDamaged = true;
+        r.backupPath = backup.path;
+        backup.keep = true;
+    }
     return r;
 }
 
@@ -160,7 +217,7 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     }
     if (exists && !tmp.file.Ok()) {
         const std::uint64_t oldSize = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-        return WriteInPlace(target.Get(), oldSize, data, size);
+        return WriteInPlace(target.Get(), dir, name, path, oldSize, data, size);
     }
 
     if (!WriteAll(tmp.file.Get(), data, size)) return SaveResult::Failure("write", LastErrno(), exists);

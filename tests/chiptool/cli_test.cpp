@@ -110,7 +110,7 @@ protected:
     // Runs the program with `input` as standard input and, when `sizeLimitKb` is given, under that
     // file-size limit (set by the shell, as a user would).
     RunResult Chiptool(const std::vector<std::string>& args, const std::string& input = "/dev/null",
-                       int sizeLimitKb = 0) const
+                       int sizeLimitKb = 0, int memoryLimitKb = 0) const
     {
         const std::string outPath = P(".stdout"), errPath = P(".stderr");
         posix_spawn_file_actions_t fa;
@@ -119,8 +119,11 @@ protected:
         posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<std::string> argvStore = {CHIPTOOL_PATH};
-        if (sizeLimitKb > 0)
-            argvStore = {"/bin/sh", "-c", "ulimit -f " + std::to_string(sizeLimitKb) + "; exec \"$0\" \"$@\"",
+        if (sizeLimitKb > 0 || memoryLimitKb > 0)
+            argvStore = {"/bin/sh", "-c",
+                         (sizeLimitKb > 0 ? "ulimit -f " + std::to_string(sizeLimitKb) + "; " : std::string()) +
+                             (memoryLimitKb > 0 ? "ulimit -v " + std::to_string(memoryLimitKb) + "; " : std::string()) +
+                             "exec \"$0\" \"$@\"",
                          CHIPTOOL_PATH};
         argvStore.insert(argvStore.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -251,6 +254,49 @@ TEST_F(ChiptoolCli, BadRowsAreReportedAndNothingIsWritten)
     EXPECT_FALSE(fs::exists(P("new.chip")));
 }
 
+// A wrong input costs a bounded amount of memory: the first bad rows are shown and the rest
+// counted, and a NUL byte (no list text holds one) ends the reading at once.
+TEST_F(ChiptoolCli, ImportOfAWrongInputStaysBounded)
+{
+    std::string csv = "name,fid,rom_kb,voltage,signature\n";
+    for (int i = 0; i < 60; ++i) csv += "x,zz,1,5,00 00 00\n";
+    Write("bad.csv", csv);
+    const RunResult bad = Chiptool({"import", P("bad.csv"), "-o", P("out.chip")});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_TRUE(Contains(bad.err, "line 51: ")) << bad.err;
+    EXPECT_FALSE(Contains(bad.err, "line 52:")) << bad.err;
+    EXPECT_TRUE(Contains(bad.err, "10 more bad rows")) << bad.err;
+    EXPECT_TRUE(Contains(bad.err, "60 bad rows; nothing written")) << bad.err;
+
+    for (const char* format : {"csv", "json"}) {
+        const RunResult zero = Chiptool({"import", "-", "--format", format, "-o", P("out.chip")}, "/dev/zero", 0, 262144);
+        EXPECT_EQ(zero.code, 1) << format << zero.err;
+        EXPECT_TRUE(Contains(zero.err, "byte 0 is NUL")) << zero.err;
+    }
+
+    // Far more text of bad rows than the memory limit would hold: it is read as it comes.
+    constexpr int kRows = 2000000;
+    struct Many {
+        const char* file;
+        std::string head, row, separator, tail, lastShown;
+    };
+    for (const Many& m : {Many{"many.csv", "name,fid,rom_kb,voltage,signature\n", "x,zz,1,5,00 00 00\n", "", "", "line 51: "},
+                          Many{"many.json", "[", R"({"unknown_key_here":1})", ",", "]", "element 49: "}}) {
+        {
+            std::ofstream f(P(m.file), std::ios::binary);
+            f << m.head;
+            for (int i = 0; i < kRows; ++i) f << (i > 0 ? m.separator : "") << m.row;
+            f << m.tail;
+        }
+        const RunResult many = Chiptool({"import", P(m.file), "-o", P("out.chip")}, "/dev/null", 0, 32768);
+        EXPECT_EQ(many.code, 1) << m.file << many.err;
+        EXPECT_TRUE(Contains(many.err, m.lastShown)) << many.err;
+        EXPECT_TRUE(Contains(many.err, std::to_string(kRows) + " bad rows; nothing written")) << many.err;
+        fs::remove(P(m.file));
+    }
+    EXPECT_FALSE(fs::exists(P("out.chip")));
+}
+
 // A device the editor would refuse is refused on import and flagged where it is stored already.
 TEST_F(ChiptoolCli, RecordsTheEditorRefusesAreRefusedAndFlagged)
 {
@@ -298,9 +344,9 @@ TEST_F(ChiptoolCli, DedupeAndTidyReplaceTheInputInPlace)
 {
     const Rec r1 = R("X", 0x02, 0x00, 0x00, 0x00, 0x5A), r2 = R("Y", 0x01, 0x00, 0x00, 0x05),
               r3 = R("Z", 0x01, 0x05, 0x00, 0x00), r4 = R("X", 0x7f, 0x00, 0x00, 0x00), r5 = R("W", 0x80, 0, 0, 0);
-    // Trailing bytes are dropped by a rewrite, with a word about it.
+    // Trailing bytes are dropped by a rewrite only when asked for, with a word about it.
     Write("l.chip", Image({r5, r1, r2, r3, r4}) + "junk");
-    RunResult run = Chiptool({"dedupe", P("l.chip"), "-o", P("l.chip")});
+    RunResult run = Chiptool({"dedupe", P("l.chip"), "-o", P("l.chip"), "--drop-unread"});
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_TRUE(Contains(run.err, "4 bytes after the counted records ignored")) << run.err;
     EXPECT_EQ(Read("l.chip"), Image({r5, r1, r2, r3}));
@@ -309,6 +355,76 @@ TEST_F(ChiptoolCli, DedupeAndTidyReplaceTheInputInPlace)
     ASSERT_EQ(run.code, 0) << run.err;
     // fid first, then signature byte 3 before byte 1; the key is unsigned (0x80 last).
     EXPECT_EQ(Read("l.chip"), Image({r3, r2, r1, r5}));
+}
+
+// What the reader did not take is lost when the output replaces the input, so that needs asking.
+TEST_F(ChiptoolCli, ReplacingAnInputThatWasNotAllReadIsRefused)
+{
+    const std::vector<Rec> ten(10, R("A", 1, 1, 1, 1));
+    const Bytes whole = Image(ten);
+    struct Case {
+        const char* what;
+        Bytes content;
+        std::vector<std::string> command;  // the input and output are added
+    };
+    const Case cases[] = {
+        {"count -1 over 10 records", Image(ten, 1, 0xFFFFFFFF), {"dedupe"}},
+        {"count 3 over 10 records", Image(ten, 1, 3), {"tidy"}},
+        {"4 trailing bytes", whole + "junk", {"merge", "--keep-duplicates"}},
+        {"count 12, a part of the 11th record", Image(ten, 1, 12) + "part", {"dedupe"}},
+        {"shorter than the header", Bytes("\x01\x00", 2), {"tidy"}},
+    };
+    for (const Case& c : cases) {
+        Write("in.chip", c.content);
+        fs::remove(P("link.chip"));
+        fs::create_hard_link(P("in.chip"), P("link.chip"));
+        for (const std::string out : {"in.chip", "link.chip"}) {
+            std::vector<std::string> args = c.command;
+            args.insert(args.begin() + 1, P("in.chip"));
+            args.insert(args.end(), {"-o", P(out)});
+            const RunResult run = Chiptool(args);
+            EXPECT_EQ(run.code, 1) << c.what << " -> " << out << "\n" << run.err;
+            EXPECT_TRUE(Contains(run.err, "--drop-unread")) << c.what << run.err;
+            EXPECT_EQ(Read("in.chip"), c.content) << c.what;
+        }
+        std::vector<std::string> elsewhere = c.command;
+        elsewhere.insert(elsewhere.begin() + 1, P("in.chip"));
+        elsewhere.insert(elsewhere.end(), {"-o", P("other.chip")});
+        EXPECT_EQ(Chiptool(elsewhere).code, 0) << c.what;
+        elsewhere.back() = P("in.chip");
+        elsewhere.push_back("--drop-unread");
+        EXPECT_EQ(Chiptool(elsewhere).code, 0) << c.what;
+        EXPECT_EQ(Read("in.chip"), Read("other.chip")) << c.what;
+    }
+    // A whole file may be replaced without asking.
+    Write("in.chip", whole);
+    EXPECT_EQ(Chiptool({"dedupe", P("in.chip"), "-o", P("in.chip")}).code, 0);
+    EXPECT_EQ(Read("in.chip"), Image({ten[0]}));
+}
+
+TEST_F(ChiptoolCli, DashAsOutputIsStandardOutput)
+{
+    const std::vector<Rec> recs = {R("B", 2, 2, 2, 2), R("A", 1, 1, 1, 1), R("A", 3, 1, 1, 1)};
+    Write("in.chip", Image(recs));
+    Write("in.csv", "name,fid,rom_kb,voltage,signature\nA,01,1,5,01 01 01\n");
+    const struct {
+        std::vector<std::string> args;
+        Bytes expected;
+    } cases[] = {
+        {{"dedupe", P("in.chip"), "-o", "-"}, Image({recs[0], recs[1]})},
+        {{"tidy", P("in.chip"), "--output=-"}, Image({recs[1], recs[0], recs[2]})},
+        {{"merge", P("in.chip"), P("in.chip"), "-o", "-", "--keep-duplicates"}, Image({recs[0], recs[1], recs[2], recs[0], recs[1], recs[2]})},
+    };
+    for (const auto& c : cases) {
+        const RunResult run = Chiptool(c.args);
+        EXPECT_EQ(run.code, 0) << c.args[0] << run.err;
+        EXPECT_EQ(run.out, c.expected) << c.args[0];
+    }
+    const RunResult imported = Chiptool({"import", P("in.csv"), "-o", "-"});
+    EXPECT_EQ(imported.code, 0) << imported.err;
+    EXPECT_EQ(imported.out.size(), 8u + 36u);
+    EXPECT_FALSE(fs::exists(P("-")));
+    EXPECT_FALSE(fs::exists("-"));
 }
 
 TEST_F(ChiptoolCli, CheckListsEveryFinding)

@@ -139,6 +139,44 @@ TEST(Csv, MalformedRecordsAreReportedAndReadingGoesOn)
     EXPECT_EQ(reader.Next(rec, error), CsvReader::Status::End);
 }
 
+// What a reader gives, record by record, as one comparable text.
+std::vector<std::string> ReadAll(CsvReader& reader)
+{
+    std::vector<std::string> seen;
+    CsvRecord rec;
+    std::string error;
+    CsvReader::Status status;
+    while ((status = reader.Next(rec, error)) != CsvReader::Status::End) {
+        std::string line = std::to_string(static_cast<int>(status)) + " line " + std::to_string(rec.line) + " " + error;
+        if (status == CsvReader::Status::Record)
+            for (const std::string& f : rec.fields) line += "|" + f;
+        seen.push_back(line);
+    }
+    return seen;
+}
+
+// A stream is read in blocks of 64 KiB: whatever falls on a block's end (a CRLF, a doubled
+// quote, a quoted line end, a faulty record, the byte order mark) reads as in the whole text.
+TEST(Csv, AStreamReadsAsTheWholeTextWhereverItsBlocksEnd)
+{
+    const std::string kTails[] = {
+        "\"a\r\nb\",c\r\nnext,1\n",  "x,y\r\n\r\n\nlast",      "\"q\"\"q\",z\n",
+        "ab\"c,d\n\"x\"y,z\nok\n",  "\"a\"b\"c\n\"x\ny\"\n",     "\"open,2\nmore",
+        "\xEF\xBB\xBFh,1\n",     "\"" + std::string(300000, '\n') + "\",end\n",  "\xEF\xBB",
+    };
+    constexpr std::size_t kBlock = 65536;
+    for (const std::string& tail : kTails) {
+        for (std::size_t before : {std::size_t{0}, kBlock - 4, kBlock - 3, kBlock - 2, kBlock - 1, kBlock, kBlock + 1}) {
+            // One long record fills the text up to `before` bytes.
+            const std::string text = before == 0 ? tail : std::string(before - 1, 'f') + "\n" + tail;
+            CsvReader whole(text);
+            std::istringstream in(text);
+            CsvReader stream(in);
+            EXPECT_EQ(ReadAll(stream), ReadAll(whole)) << "tail " << tail.substr(0, 20) << " after " << before;
+        }
+    }
+}
+
 // --- fields ------------------------------------------------------------------------------
 
 TEST(Fields, SignatureIsThreeHexBytesSeparatedBySingleSpaces)
@@ -289,6 +327,32 @@ TEST(ListFormats, JsonReportsEveryBadElementWithItsIndex)
     EXPECT_EQ(ParseJson("[{").errors.size(), 1u);
     EXPECT_EQ(ParseJson("{}").errors.size(), 1u);
     EXPECT_TRUE(ParseJson("[]").errors.empty());
+}
+
+TEST(ListFormats, BadRowsBeyondTheFirstFiftyAreOnlyCounted)
+{
+    std::string csv = "name,fid,rom_kb,voltage,signature\n", json = "[";
+    for (int i = 0; i < 10000; ++i) {
+        csv += "a,01,1,5,00 00 00\nb,zz,1,5,00 00 00\n";
+        json += R"({"name":"a","fid":"01","rom_kb":1,"voltage":5,"signature":"00 00 00"},{"name":"b"},)";
+    }
+    json += "1]";
+    const struct {
+        ParsedList parsed;
+        std::size_t errors;
+        const char* first;
+        const char* last;
+    } cases[] = {
+        {ParseCsv(csv), 10000, "line 3", "line 101"},
+        {ParseJson(json), 10001, "element 1", "element 99"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.parsed.errorCount, c.errors);
+        ASSERT_EQ(c.parsed.errors.size(), kRowErrorsKept);
+        EXPECT_EQ(c.parsed.errors.front().where, c.first);
+        EXPECT_EQ(c.parsed.errors.back().where, c.last);
+        EXPECT_EQ(c.parsed.records.size(), 10000u);
+    }
 }
 
 // A voltage text is read by one rule whichever format carries it, as a JSON number or a string.

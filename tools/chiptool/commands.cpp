@@ -13,10 +13,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <istream>
+#include <streambuf>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -30,15 +33,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Bad rows beyond this many are only counted, so that a wrong file does not flood the terminal.
-constexpr std::size_t kMaxRowErrorsShown = 50;
-
 struct CommandLine {
     std::string command;
     std::vector<std::string> files;
     std::optional<std::string> output;
     std::optional<std::string> format;
     bool keepDuplicates = false;
+    bool dropUnread = false;
     bool help = false;
     bool version = false;
 };
@@ -91,6 +92,8 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
             bad = value("--format", cl.format);
         } else if (a == "--keep-duplicates") {
             cl.keepDuplicates = true;
+        } else if (a == "--drop-unread") {
+            cl.dropUnread = true;
         } else {
             bad = UsageError{"unknown option " + a};
         }
@@ -106,6 +109,50 @@ const char* EditorRefusal(const DeviceRecord& rec)
     const std::optional<DeviceFieldFault> fault = TextsToRecord(RecordToTexts(rec), scratch);
     return fault ? fault->message : nullptr;
 }
+
+// A text file (or standard input for "-") read in blocks as the parser asks for them, so that
+// its text is never held whole. No text of a list holds a NUL byte, so one ends the reading at
+// once (a device such as /dev/zero would otherwise be read for ever).
+class TextInput : public std::streambuf {
+public:
+    explicit TextInput(std::FILE* file) : m_file(file) {}
+    ~TextInput() override { std::fclose(m_file); }
+    TextInput(const TextInput&) = delete;
+    TextInput& operator=(const TextInput&) = delete;
+
+    std::optional<std::uint64_t> NulAt() const { return m_nulAt; }  // its offset, when one was met
+    int ReadError() const { return m_error; }                          // errno of a failed read, or 0
+
+protected:
+    int_type underflow() override
+    {
+        if (m_stopped) return traits_type::eof();
+        const std::size_t n = std::fread(m_buf, 1, sizeof m_buf, m_file);
+        if (n == 0) {
+            m_error = std::ferror(m_file) ? errno : 0;
+            m_stopped = true;
+            return traits_type::eof();
+        }
+        std::size_t take = n;
+        if (const void* nul = std::memchr(m_buf, 0, n)) {
+            take = static_cast<std::size_t>(static_cast<const char*>(nul) - m_buf);
+            m_nulAt = m_read + take;
+            m_stopped = true;
+        }
+        m_read += take;
+        if (take == 0) return traits_type::eof();
+        setg(m_buf, m_buf, m_buf + take);
+        return traits_type::to_int_type(m_buf[0]);
+    }
+
+private:
+    std::FILE* m_file;
+    char m_buf[65536];
+    std::uint64_t m_read = 0;
+    std::optional<std::uint64_t> m_nulAt;
+    int m_error = 0;
+    bool m_stopped = false;
+};
 
 class Tool {
 public:
@@ -126,20 +173,36 @@ private:
     // Reads a list file and appends its records. Short or odd files are warned about (unless
     // `quiet`); an unreadable file is an error.
     bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
-    // The whole of a text file (or of standard input for "-"); an unreadable file is an error.
-    bool ReadText(const std::string& path, std::string& text);
     bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
+    // Exit code when writing `output` would drop what the reader did not take from an input it
+    // replaces; 0 when it may be written.
+    int RefuseToDropUnread(const CommandLine& cl) const;
 
     std::ostream& m_out;
     std::ostream& m_err;
     RecordStorage m_storage;  // every record read lives here until the command ends
+    struct Loaded {
+        std::string path;
+        ListFileLayout layout;
+    };
+    std::vector<Loaded> m_loaded;  // the list files read, for the check before an input is replaced
 };
+
+// Bytes of a list file that were not taken as records: after the counted records, a partial
+// record at the end of a short file, or all of a file too short for its header.
+std::size_t UnreadBytes(const ListFileLayout& l)
+{
+    if (!l.headerComplete) return l.fileSize;
+    const std::size_t taken = ListImageSize(l.recordsPresent);
+    return l.countExceedsData ? l.fileSize - taken : l.trailingBytes;
+}
 
 bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
 {
     const ReadResult r = path == "-" ? ReadListFile({}, m_storage, list, ReadSource::StandardInput)
                                      : ReadListFile(PathFromUserText(path), m_storage, list, ReadSource::AnyFile);
     if (resultOut) *resultOut = r;
+    if (r.error == ReadError::None && path != "-") m_loaded.push_back({path, r.layout});
     if (r.error == ReadError::Open) {
         m_err << "chiptool: cannot open " << path << ": " << SysError(r.sysErrno) << '\n';
         return false;
@@ -167,15 +230,44 @@ bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut
     return true;
 }
 
+int Tool::RefuseToDropUnread(const CommandLine& cl) const
+{
+    if (cl.dropUnread || !cl.output || *cl.output == "-") return kExitDone;
+    for (const Loaded& in : m_loaded) {
+        const std::size_t unread = UnreadBytes(in.layout);
+        std::error_code ec;
+        if (unread == 0 || !fs::equivalent(PathFromUserText(*cl.output), PathFromUserText(in.path), ec)) continue;
+        m_err << "chiptool: " << *cl.output << " would replace " << in.path << ", of which " << unread
+              << " bytes were not read as records (" << unread / kRecordSize
+              << " whole records' worth); nothing written. --drop-unread writes it anyway.\n";
+        return kExitFindings;
+    }
+    return kExitDone;
+}
+
 bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved)
 {
+    if (path == "-") {
+        const std::vector<std::byte> image = BuildListImage(list);
+        m_out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        m_out.flush();
+        if (!m_out) {
+            m_err << "chiptool: cannot write to standard output\n";
+            return false;
+        }
+        m_err << "chiptool: -: " << list.Count() << " records written";
+        if (reportRemoved) m_err << ", " << removed << " duplicates removed";
+        m_err << '\n';
+        return true;
+    }
     const WriteResult w = WriteListFile(PathFromUserText(path), list);
     if (!w.ok) {
         m_err << "chiptool: cannot write " << path << " (" << w.detail;
         if (w.sysErrno != 0) m_err << ": " << std::strerror(w.sysErrno);
         m_err << ")";
         if (w.targetDamaged)
-            m_err << "; the file was written in place and may be incomplete";
+            m_err << "; the file was written in place and may be damaged; the old list is kept in "
+                  << w.backupPath.string();
         else if (w.targetExisted)
             m_err << "; the file is unchanged";
         m_err << '\n';
@@ -225,22 +317,6 @@ int Tool::Export(const CommandLine& cl)
     return kExitDone;
 }
 
-bool Tool::ReadText(const std::string& path, std::string& text)
-{
-    std::FILE* file = OpenTextInput(path);
-    if (!file) {
-        m_err << "chiptool: cannot open " << path << ": " << SysError(errno) << '\n';
-        return false;
-    }
-    char buf[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text.append(buf, n);
-    const int err = std::ferror(file) ? errno : 0;
-    std::fclose(file);
-    if (err != 0) m_err << "chiptool: cannot read " << path << ": " << SysError(err) << '\n';
-    return err == 0;
-}
-
 int Tool::Import(const CommandLine& cl)
 {
     const std::string& in = cl.files[0];
@@ -249,15 +325,28 @@ int Tool::Import(const CommandLine& cl)
         m_err << "chiptool: import: cannot tell the format of " << in << " by its extension; use --format csv|json\n";
         return kExitUsage;
     }
-    std::string text;
-    if (!ReadText(in, text)) return kExitIo;
-    ParsedList parsed = *format == TextFormat::Json ? ParseJson(text) : ParseCsv(text);
-    if (!parsed.errors.empty()) {
-        for (std::size_t i = 0; i < parsed.errors.size() && i < kMaxRowErrorsShown; ++i)
-            m_err << "chiptool: " << in << ": " << parsed.errors[i].where << ": " << parsed.errors[i].message << '\n';
-        if (parsed.errors.size() > kMaxRowErrorsShown)
-            m_err << "chiptool: " << in << ": " << parsed.errors.size() - kMaxRowErrorsShown << " more bad rows\n";
-        m_err << "chiptool: " << parsed.errors.size() << " bad rows; nothing written\n";
+    std::FILE* file = OpenTextInput(in);
+    if (!file) {
+        m_err << "chiptool: cannot open " << in << ": " << SysError(errno) << '\n';
+        return kExitIo;
+    }
+    TextInput text(file);
+    std::istream stream(&text);
+    ParsedList parsed = *format == TextFormat::Json ? ParseJson(stream) : ParseCsv(stream);
+    if (text.ReadError() != 0) {
+        m_err << "chiptool: cannot read " << in << ": " << SysError(text.ReadError()) << '\n';
+        return kExitIo;
+    }
+    if (text.NulAt()) {
+        m_err << "chiptool: " << in << ": byte " << *text.NulAt() << " is NUL: not CSV or JSON text; nothing written\n";
+        return kExitFindings;
+    }
+    if (parsed.errorCount != 0) {
+        for (const RowError& e : parsed.errors)
+            m_err << "chiptool: " << in << ": " << e.where << ": " << e.message << '\n';
+        if (parsed.errorCount > parsed.errors.size())
+            m_err << "chiptool: " << in << ": " << parsed.errorCount - parsed.errors.size() << " more bad rows\n";
+        m_err << "chiptool: " << parsed.errorCount << " bad rows; nothing written\n";
         return kExitFindings;
     }
     DeviceList list;
@@ -271,6 +360,7 @@ int Tool::Merge(const CommandLine& cl)
     DeviceList list;
     for (const std::string& path : cl.files)
         if (!Load(path, list)) return kExitIo;
+    if (const int refused = RefuseToDropUnread(cl)) return refused;
     std::size_t removed = 0;
     if (!cl.keepDuplicates) removed = list.Count() - RemoveDuplicates(list);
     return Save(*cl.output, list, removed, !cl.keepDuplicates) ? kExitDone : kExitIo;
@@ -280,6 +370,7 @@ int Tool::Dedupe(const CommandLine& cl)
 {
     DeviceList list;
     if (!Load(cl.files[0], list)) return kExitIo;
+    if (const int refused = RefuseToDropUnread(cl)) return refused;
     const std::size_t removed = list.Count() - RemoveDuplicates(list);
     return Save(*cl.output, list, removed, true) ? kExitDone : kExitIo;
 }
@@ -288,6 +379,7 @@ int Tool::Tidy(const CommandLine& cl)
 {
     DeviceList list;
     if (!Load(cl.files[0], list)) return kExitIo;
+    if (const int refused = RefuseToDropUnread(cl)) return refused;
     SortByTidyKey(list);
     return Save(*cl.output, list, 0, false) ? kExitDone : kExitIo;
 }
@@ -415,6 +507,7 @@ std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
     if (cl.format && !TextFormatFromName(*cl.format))
         return UsageError{"unknown format " + *cl.format + " (csv or json)"};
     if (!shape->takesKeep && cl.keepDuplicates) return UsageError{cl.command + ": --keep-duplicates is not taken"};
+    if (!shape->needsOutput && cl.dropUnread) return UsageError{cl.command + ": --drop-unread is not taken"};
     return std::nullopt;
 }
 
@@ -472,11 +565,20 @@ Commands:
                               error. Exit 0 same, 1 different.
 
 Options:
-  -o, --output FILE           Output list; may name an input. Only a regular file (or a new
-                              name) is written, and only one the user may write. It is
-                              replaced atomically (a failed write leaves it as it was), or
-                              written in place when it has several hard links, an owner or
-                              group that a new file could not keep, or a read-only folder.
+  -o, --output FILE           Output list; may name an input; - is standard output. Only a
+                              regular file (or a new name) is written, and only one the user
+                              may write. It is replaced atomically (a failed write leaves it
+                              as it was; ACL and extended attributes are kept), or written in
+                              place when it has several hard links, an owner, group, ACL or
+                              attribute that a new file could not keep, or a read-only folder.
+                              Before an in-place write the old list is copied to
+                              FILE.~XXXXXXXX.bak beside it (or in the temporary folder), which
+                              is removed once the new list is on disk; when the write fails
+                              and the old list cannot be put back, the message names it.
+                              When FILE is an input of which not everything was read (bytes
+                              after the counted records, a damaged count), nothing is
+                              written and the exit code is 1.
+  --drop-unread               Replace such an input all the same, dropping what was not read.
   --format csv|json           Text format for export and import.
   --keep-duplicates           merge: keep duplicates.
   -h, --help                  Show this help.
@@ -503,7 +605,8 @@ Text formats:
   editor would refuse (an empty name, a name that fills all 20 bytes without a NUL, a voltage
   inf or nan: written by other programs) is exported but refused by import.
 
-Exit codes: 0 done, 1 findings (check), bad rows (import) or differences (diff),
+Exit codes: 0 done, 1 findings (check), bad rows (import), differences (diff) or an input
+that would lose unread records,
 2 usage error, 3 input/output error. Warnings (short or odd input files) and summaries go to
 standard error.
 )";

@@ -1,5 +1,7 @@
 #include "csv.h"
 
+#include <algorithm>
+
 void AppendCsvField(std::string& line, std::string_view field)
 {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -14,45 +16,89 @@ void AppendCsvField(std::string& line, std::string_view field)
     line += '"';
 }
 
-CsvReader::CsvReader(std::string_view text) : m_text(text)
+namespace {
+constexpr std::size_t kBlockBytes = 1 << 16;
+}
+
+CsvReader::CsvReader(std::string_view text) : m_text(text) {}
+
+CsvReader::CsvReader(std::istream& in) : m_in(&in), m_inEnded(false) {}
+
+bool CsvReader::AtEnd(std::size_t pos)
 {
-    // Spreadsheets like to start UTF-8 files with a byte order mark.
-    if (m_text.substr(0, 3) == "\xEF\xBB\xBF") m_pos = 3;
+    if (pos < m_text.size()) return false;
+    if (!m_inEnded) m_ranOut = true;
+    return true;
+}
+
+void CsvReader::ReadMore()
+{
+    // Drop what was read; read at least as much again as is held, so that a record spanning
+    // many blocks is read again only a logarithmic number of times.
+    m_buf.erase(0, m_pos);
+    m_pos = 0;
+    const std::size_t want = std::max(kBlockBytes, m_buf.size());
+    const std::size_t held = m_buf.size();
+    m_buf.resize(held + want);
+    m_in->read(m_buf.data() + held, static_cast<std::streamsize>(want));
+    const auto got = static_cast<std::size_t>(m_in->gcount());
+    m_buf.resize(held + got);
+    if (got < want) m_inEnded = true;
+    m_text = m_buf;
 }
 
 CsvReader::Status CsvReader::Next(CsvRecord& record, std::string& error)
 {
+    // Spreadsheets like to start UTF-8 files with a byte order mark.
+    if (!m_bomSeen) {
+        while (!m_inEnded && m_text.size() < 3) ReadMore();
+        if (m_text.substr(0, 3) == "\xEF\xBB\xBF") m_pos = 3;
+        m_bomSeen = true;
+    }
+    for (;;) {
+        const std::size_t pos = m_pos, line = m_line;
+        m_ranOut = false;
+        const Status status = ReadRecord(record, error);
+        if (!m_ranOut) return status;
+        m_pos = pos;
+        m_line = line;
+        ReadMore();
+    }
+}
+
+CsvReader::Status CsvReader::ReadRecord(CsvRecord& record, std::string& error)
+{
     error.clear();
     // Skip empty lines.
-    while (m_pos < m_text.size()) {
+    while (!AtEnd(m_pos)) {
         if (m_text[m_pos] == '\n') {
             ++m_pos;
             ++m_line;
-        } else if (m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n') {
+        } else if (m_text[m_pos] == '\r' && !AtEnd(m_pos + 1) && m_text[m_pos + 1] == '\n') {
             m_pos += 2;
             ++m_line;
         } else {
             break;
         }
     }
-    if (m_pos >= m_text.size()) return Status::End;
+    if (AtEnd(m_pos)) return Status::End;
 
     record.line = m_line;
     record.fields.clear();
     std::string field;
     for (;;) {
         field.clear();
-        if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+        if (!AtEnd(m_pos) && m_text[m_pos] == '"') {
             ++m_pos;
             for (;;) {
-                if (m_pos >= m_text.size()) {
+                if (AtEnd(m_pos)) {
                     error = "quoted field is not closed";
                     m_pos = m_text.size();
                     return Status::Malformed;
                 }
                 const char c = m_text[m_pos++];
                 if (c == '"') {
-                    if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                    if (!AtEnd(m_pos) && m_text[m_pos] == '"') {
                         field += '"';
                         ++m_pos;
                     } else {
@@ -64,10 +110,10 @@ CsvReader::Status CsvReader::Next(CsvRecord& record, std::string& error)
                 }
             }
         } else {
-            while (m_pos < m_text.size()) {
+            while (!AtEnd(m_pos)) {
                 const char c = m_text[m_pos];
                 if (c == ',' || c == '\n') break;
-                if (c == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n') break;
+                if (c == '\r' && !AtEnd(m_pos + 1) && m_text[m_pos + 1] == '\n') break;
                 if (c == '"') {
                     error = "double quote inside an unquoted field";
                     SkipRestOfLine();
@@ -79,7 +125,7 @@ CsvReader::Status CsvReader::Next(CsvRecord& record, std::string& error)
         }
         record.fields.push_back(field);
 
-        if (m_pos >= m_text.size()) return Status::Record;
+        if (AtEnd(m_pos)) return Status::Record;
         const char c = m_text[m_pos];
         if (c == ',') {
             ++m_pos;
@@ -90,7 +136,7 @@ CsvReader::Status CsvReader::Next(CsvRecord& record, std::string& error)
             ++m_line;
             return Status::Record;
         }
-        if (c == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n') {
+        if (c == '\r' && !AtEnd(m_pos + 1) && m_text[m_pos + 1] == '\n') {
             m_pos += 2;
             ++m_line;
             return Status::Record;
@@ -103,8 +149,8 @@ CsvReader::Status CsvReader::Next(CsvRecord& record, std::string& error)
 
 void CsvReader::SkipRestOfLine()
 {
-    while (m_pos < m_text.size() && m_text[m_pos] != '\n') ++m_pos;
-    if (m_pos < m_text.size()) {
+    while (!AtEnd(m_pos) && m_text[m_pos] != '\n') ++m_pos;
+    if (!AtEnd(m_pos)) {
         ++m_pos;
         ++m_line;
     }

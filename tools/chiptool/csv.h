@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +17,13 @@ struct CsvRecord {
     std::vector<std::string> fields;
 };
 
-// Reads records one at a time from a whole text. Empty lines are skipped.
+// Reads records one at a time from a whole text, or from a stream read in blocks (so that a
+// file larger than the memory can be read: only the record being read is held, however many
+// lines its quoted fields span). Empty lines are skipped.
 class CsvReader {
 public:
     explicit CsvReader(std::string_view text);
+    explicit CsvReader(std::istream& in);
 
     enum class Status { Record, End, Malformed };
     // On Malformed, `error` says why and `record.line` names the line of the faulty record;
@@ -27,9 +31,19 @@ public:
     Status Next(CsvRecord& record, std::string& error);
 
 private:
+    Status ReadRecord(CsvRecord& record, std::string& error);
     void SkipRestOfLine();
+    // Whether `pos` is past the text held; notes it when more of a stream could follow, so that
+    // the record is read again once more text is held.
+    bool AtEnd(std::size_t pos);
+    void ReadMore();
 
-    std::string_view m_text;
+    std::string_view m_text;  // what is held: the whole text, or m_buf
     std::size_t m_pos = 0;
     std::size_t m_line = 1;
+    std::istream* m_in = nullptr;
+    std::string m_buf;
+    bool m_inEnded = true;
+    bool m_ranOut = false;
+    bool m_bomSeen = false;
 };

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <functional>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -25,84 +27,104 @@ using ReadJson = nlohmann::json;
 // Records nest two levels deep; anything much deeper is a bad row, not a reason to recurse.
 constexpr std::size_t kMaxJsonDepth = 64;
 
-// Builds the document as the library would, and tracks which top-level element the parser is in,
-// so that a fault (syntax, a number beyond double, too deep a nesting) is reported against it.
-class ElementTrackingSax : public nlohmann::json_sax<ReadJson> {
+// Reads the top-level array one element at a time: each element is built as a small document of
+// its own, handed on and dropped, so that a list of a million records never stands in memory as
+// one document. Tracks which element the parser is in, so that a fault (syntax, a number beyond
+// double, too deep a nesting) is reported against it, and the first key an element's object
+// gives twice (the document would keep only one of its values).
+class ElementSax : public nlohmann::json_sax<ReadJson> {
 public:
-    explicit ElementTrackingSax(ReadJson& doc) : m_dom(doc, false) {}
+    using OnElement = std::function<void(std::size_t index, const ReadJson& element,
+                                         const std::optional<std::string>& repeatedKey)>;
+    explicit ElementSax(OnElement onElement) : m_onElement(std::move(onElement)) {}
 
     struct Fault {
         std::string where;
         std::string message;
     };
     const Fault& GetFault() const { return m_fault; }
-    // The first key given twice in an element's object, if any.
-    std::optional<std::string> RepeatedKey(long long element) const
-    {
-        const auto it = std::lower_bound(m_repeatedKeys.begin(), m_repeatedKeys.end(), element,
-                                         [](const auto& entry, long long e) { return entry.first < e; });
-        if (it == m_repeatedKeys.end() || it->first != element) return std::nullopt;
-        return it->second;
-    }
+    bool TopLevelIsArray() const { return m_topIsArray; }
 
-    bool null() override { return Value() && m_dom.null(); }
-    bool boolean(bool v) override { return Value() && m_dom.boolean(v); }
-    bool number_integer(number_integer_t v) override { return Value() && m_dom.number_integer(v); }
-    bool number_unsigned(number_unsigned_t v) override { return Value() && m_dom.number_unsigned(v); }
+    bool null() override { return Scalar(nullptr, [&](auto& dom) { return dom.null(); }); }
+    bool boolean(bool v) override { return Scalar(v, [&](auto& dom) { return dom.boolean(v); }); }
+    bool number_integer(number_integer_t v) override
+    {
+        return Scalar(v, [&](auto& dom) { return dom.number_integer(v); });
+    }
+    bool number_unsigned(number_unsigned_t v) override
+    {
+        return Scalar(v, [&](auto& dom) { return dom.number_unsigned(v); });
+    }
     bool number_float(number_float_t v, const string_t& s) override
     {
-        if (!Value()) return false;
         // A voltage is read from its text as a float, like a CSV voltage: through a double first,
         // it would round twice and take values below the float range as 0.
         if (m_depth == 2 && m_key == "voltage") {
             string_t text = s;
-            return m_dom.string(text);
+            return Scalar(v, [&](auto& dom) { return dom.string(text); });
         }
-        return m_dom.number_float(v, s);
+        return Scalar(v, [&](auto& dom) { return dom.number_float(v, s); });
     }
-    bool string(string_t& v) override { return Value() && m_dom.string(v); }
-    bool binary(binary_t& v) override { return Value() && m_dom.binary(v); }
+    bool string(string_t& v) override { return Scalar(v, [&](auto& dom) { return dom.string(v); }); }
+    bool binary(binary_t& v) override { return Scalar(v, [&](auto& dom) { return dom.binary(v); }); }
     bool key(string_t& v) override
     {
         if (m_depth == 2) {
-            // A record's object keeps only one value per key; a second one would silently win.
-            if (std::find(m_keys.begin(), m_keys.end(), v) != m_keys.end()) {
-                if (m_repeatedKeys.empty() || m_repeatedKeys.back().first != m_element)
-                    m_repeatedKeys.emplace_back(m_element, v);
-            } else {
-                m_keys.push_back(v);
-            }
+            if (std::find(m_keys.begin(), m_keys.end(), v) == m_keys.end()) m_keys.push_back(v);
+            else if (!m_repeatedKey) m_repeatedKey = v;
             m_key = v;
         }
-        return m_dom.key(v);
+        return !m_dom || m_dom->key(v);
     }
-    bool start_object(std::size_t n) override { return Value() && Open() && m_dom.start_object(n); }
-    bool start_array(std::size_t n) override { return Value() && Open() && m_dom.start_array(n); }
-    bool end_object() override { return Close() && m_dom.end_object(); }
-    bool end_array() override { return Close() && m_dom.end_array(); }
+    bool start_object(std::size_t n) override { return Open(false, n); }
+    bool start_array(std::size_t n) override { return Open(true, n); }
+    bool end_object() override { return Close(false); }
+    bool end_array() override { return Close(true); }
     bool parse_error(std::size_t byte, const std::string&, const nlohmann::detail::exception& e) override
     {
         return Fail("byte " + std::to_string(byte), e.what());
     }
 
 private:
-    bool Value()
+    using Dom = nlohmann::detail::json_sax_dom_parser<ReadJson>;
+
+    // A value outside any element (the top level, or inside a top level that is no array) is
+    // not kept; one right inside the array is an element by itself.
+    template <class Value, class Forward>
+    bool Scalar(const Value& v, Forward forward)
     {
-        if (m_depth == 1) ++m_element;
+        if (m_dom) return forward(*m_dom);
+        if (m_depth == 1 && m_topIsArray) m_onElement(static_cast<std::size_t>(++m_element), ReadJson(v), std::nullopt);
         return true;
     }
-    bool Open()
+    bool Open(bool array, std::size_t n)
     {
-        if (++m_depth == 2) {
+        if (++m_depth > kMaxJsonDepth) return Fail("", "nested more than " + std::to_string(kMaxJsonDepth) + " levels deep");
+        if (m_depth == 1) {
+            m_topIsArray = array;
+            return true;
+        }
+        if (m_depth == 2 && m_topIsArray) {
+            ++m_element;
+            m_doc = ReadJson();
+            m_dom.emplace(m_doc, false);
             m_keys.clear();
             m_key.clear();
+            m_repeatedKey.reset();
         }
-        if (m_depth <= kMaxJsonDepth) return true;
-        return Fail("", "nested more than " + std::to_string(kMaxJsonDepth) + " levels deep");
+        if (!m_dom) return true;
+        return array ? m_dom->start_array(n) : m_dom->start_object(n);
     }
-    bool Close()
+    bool Close(bool array)
     {
         --m_depth;
+        if (!m_dom) return true;
+        if (!(array ? m_dom->end_array() : m_dom->end_object())) return false;
+        if (m_depth == 1) {
+            m_dom.reset();
+            m_onElement(static_cast<std::size_t>(m_element), m_doc, m_repeatedKey);
+            m_doc = ReadJson();
+        }
         return true;
     }
     bool Fail(std::string where, std::string message)
@@ -113,12 +135,15 @@ private:
         return false;
     }
 
-    nlohmann::detail::json_sax_dom_parser<ReadJson> m_dom;
+    OnElement m_onElement;
+    ReadJson m_doc;
+    std::optional<Dom> m_dom;  // while inside an element that is an object or array
     std::size_t m_depth = 0;
+    bool m_topIsArray = false;
     long long m_element = -1;
     std::vector<std::string> m_keys;  // of the element's object being read
     std::string m_key;                // the last of them
-    std::vector<std::pair<long long, std::string>> m_repeatedKeys;  // by element, ascending
+    std::optional<std::string> m_repeatedKey;
     Fault m_fault;
 };
 
@@ -219,38 +244,39 @@ void WriteJson(std::ostream& out, const DeviceList& list)
     FlushIfBig(out, buf, true);
 }
 
-ParsedList ParseCsv(std::string_view text)
+namespace {
+
+ParsedList ParseCsvFrom(CsvReader& reader)
 {
     ParsedList result;
-    CsvReader reader(text);
     CsvRecord row;
     std::string error;
 
     auto status = reader.Next(row, error);
     if (status == CsvReader::Status::End) {
-        result.errors.push_back({"line 1", std::string("missing header line ") + std::string(kCsvHeader)});
+        result.AddError("line 1", std::string("missing header line ") + std::string(kCsvHeader));
         return result;
     }
     if (status == CsvReader::Status::Malformed) {
-        result.errors.push_back({"line " + std::to_string(row.line), error});
+        result.AddError("line " + std::to_string(row.line), error);
         return result;
     }
     static const std::vector<std::string> kHeader = {"name", "fid", "rom_kb", "voltage", "signature"};
     if (row.fields != kHeader) {
-        result.errors.push_back({"line " + std::to_string(row.line),
-                                 std::string("the header must read ") + std::string(kCsvHeader)});
+        result.AddError("line " + std::to_string(row.line),
+                                 std::string("the header must read ") + std::string(kCsvHeader));
         return result;
     }
 
     while ((status = reader.Next(row, error)) != CsvReader::Status::End) {
         const std::string where = "line " + std::to_string(row.line);
         if (status == CsvReader::Status::Malformed) {
-            result.errors.push_back({where, error});
+            result.AddError(where, error);
             continue;
         }
         if (row.fields.size() != kHeader.size()) {
-            result.errors.push_back({where, std::to_string(row.fields.size()) + " fields, " +
-                                                std::to_string(kHeader.size()) + " expected"});
+            result.AddError(where, std::to_string(row.fields.size()) + " fields, " +
+                                                std::to_string(kHeader.size()) + " expected");
             continue;
         }
         const RecordFields fields{row.fields[0], row.fields[1], row.fields[2], row.fields[3], row.fields[4]};
@@ -258,74 +284,100 @@ ParsedList ParseCsv(std::string_view text)
         if (FieldsToRecord(fields, rec, error))
             result.records.push_back(rec);
         else
-            result.errors.push_back({where, error});
+            result.AddError(where, error);
     }
     return result;
 }
 
-ParsedList ParseJson(std::string_view text)
+// One element of the array: a record, or a bad row.
+void TakeJsonElement(ParsedList& result, std::size_t i, const ReadJson& obj, const std::optional<std::string>& repeatedKey)
+{
+    static constexpr std::string_view kKeys[] = {"name", "fid", "rom_kb", "voltage", "signature"};
+    const std::string where = "element " + std::to_string(i);
+    auto fail = [&](std::string message) { result.AddError(where, std::move(message)); };
+    if (!obj.is_object()) {
+        fail("must be an object");
+        return;
+    }
+    std::string problem;
+    if (repeatedKey) problem = "repeated key " + Quoted(*repeatedKey);
+    for (const auto& [key, value] : obj.items()) {
+        if (!problem.empty()) break;
+        if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
+            problem = "unknown key " + Quoted(key);
+            break;
+        }
+    }
+    for (const std::string_view key : kKeys) {
+        if (problem.empty() && !obj.contains(key)) problem = "missing key \"" + std::string(key) + "\"";
+    }
+    if (!problem.empty()) {
+        fail(problem);
+        return;
+    }
+    const ReadJson& name = obj["name"];
+    const ReadJson& fid = obj["fid"];
+    const ReadJson& romKb = obj["rom_kb"];
+    const ReadJson& signature = obj["signature"];
+    if (!name.is_string()) problem = "name: must be a string";
+    else if (!fid.is_string()) problem = "fid: must be a string of hex digits such as \"07\"";
+    else if (!romKb.is_number_integer()) problem = "rom_kb: must be an integer";
+    else if (!signature.is_string()) problem = "signature: must be a string such as \"1e 52 06\"";
+    const std::optional<std::string> voltage = VoltageText(obj["voltage"]);
+    if (problem.empty() && !voltage) problem = "voltage: must be a number";
+    if (!problem.empty()) {
+        fail(problem);
+        return;
+    }
+    // rom_kb goes through its text form so that the 32-bit range is checked in one place.
+    const RecordFields fields{name.get<std::string>(), fid.get<std::string>(), romKb.dump(), *voltage,
+                              signature.get<std::string>()};
+    DeviceRecord rec;
+    if (!FieldsToRecord(fields, rec, problem)) {
+        fail(problem);
+        return;
+    }
+    result.records.push_back(rec);
+}
+
+// `parse` runs the library's reader over the text with the handler it is given.
+template <class Parse>
+ParsedList ParseJsonWith(Parse parse)
 {
     ParsedList result;
-    ReadJson doc;
-    ElementTrackingSax sax(doc);
-    if (!ReadJson::sax_parse(text.begin(), text.end(), &sax)) {
-        result.errors.push_back({sax.GetFault().where, sax.GetFault().message});
+    ElementSax sax([&](std::size_t i, const ReadJson& element, const std::optional<std::string>& repeatedKey) {
+        TakeJsonElement(result, i, element, repeatedKey);
+    });
+    // A fault in the text makes what was read before it worthless: only the fault is reported.
+    if (!parse(&sax)) {
+        result = {};
+        result.AddError(sax.GetFault().where, sax.GetFault().message);
         return result;
     }
-    if (!doc.is_array()) {
-        result.errors.push_back({"top level", "must be an array of records"});
-        return result;
-    }
-
-    static constexpr std::string_view kKeys[] = {"name", "fid", "rom_kb", "voltage", "signature"};
-    for (std::size_t i = 0; i < doc.size(); ++i) {
-        const std::string where = "element " + std::to_string(i);
-        const ReadJson& obj = doc[i];
-        auto fail = [&](std::string message) { result.errors.push_back({where, std::move(message)}); };
-        if (!obj.is_object()) {
-            fail("must be an object");
-            continue;
-        }
-        std::string problem;
-        if (const std::optional<std::string> repeated = sax.RepeatedKey(static_cast<long long>(i)))
-            problem = "repeated key " + Quoted(*repeated);
-        for (const auto& [key, value] : obj.items()) {
-            if (!problem.empty()) break;
-            if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
-                problem = "unknown key " + Quoted(key);
-                break;
-            }
-        }
-        for (const std::string_view key : kKeys) {
-            if (problem.empty() && !obj.contains(key)) problem = "missing key \"" + std::string(key) + "\"";
-        }
-        if (!problem.empty()) {
-            fail(problem);
-            continue;
-        }
-        const ReadJson& name = obj["name"];
-        const ReadJson& fid = obj["fid"];
-        const ReadJson& romKb = obj["rom_kb"];
-        const ReadJson& signature = obj["signature"];
-        if (!name.is_string()) problem = "name: must be a string";
-        else if (!fid.is_string()) problem = "fid: must be a string of hex digits such as \"07\"";
-        else if (!romKb.is_number_integer()) problem = "rom_kb: must be an integer";
-        else if (!signature.is_string()) problem = "signature: must be a string such as \"1e 52 06\"";
-        const std::optional<std::string> voltage = VoltageText(obj["voltage"]);
-        if (problem.empty() && !voltage) problem = "voltage: must be a number";
-        if (!problem.empty()) {
-            fail(problem);
-            continue;
-        }
-        // rom_kb goes through its text form so that the 32-bit range is checked in one place.
-        const RecordFields fields{name.get<std::string>(), fid.get<std::string>(), romKb.dump(), *voltage,
-                                  signature.get<std::string>()};
-        DeviceRecord rec;
-        if (!FieldsToRecord(fields, rec, problem)) {
-            fail(problem);
-            continue;
-        }
-        result.records.push_back(rec);
-    }
+    if (!sax.TopLevelIsArray()) result.AddError("top level", "must be an array of records");
     return result;
+}
+
+}  // namespace
+
+ParsedList ParseCsv(std::string_view text)
+{
+    CsvReader reader(text);
+    return ParseCsvFrom(reader);
+}
+
+ParsedList ParseCsv(std::istream& in)
+{
+    CsvReader reader(in);
+    return ParseCsvFrom(reader);
+}
+
+ParsedList ParseJson(std::string_view text)
+{
+    return ParseJsonWith([&](ElementSax* sax) { return ReadJson::sax_parse(text.begin(), text.end(), sax); });
+}
+
+ParsedList ParseJson(std::istream& in)
+{
+    return ParseJsonWith([&](ElementSax* sax) { return ReadJson::sax_parse(in, sax); });
 }

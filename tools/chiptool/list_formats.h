@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -31,10 +32,25 @@ struct RowError {
     std::string message;
 };
 
+// Bad rows beyond this many are only counted: a wrong file must not fill the memory or the
+// terminal.
+inline constexpr std::size_t kRowErrorsKept = 50;
+
 struct ParsedList {
     std::vector<DeviceRecord> records;  // padding bytes zero
-    std::vector<RowError> errors;       // every bad row, in text order; empty when all is well
+    std::vector<RowError> errors;       // the first kRowErrorsKept bad rows, in text order
+    std::size_t errorCount = 0;         // every bad row; 0 when all is well
+
+    void AddError(std::string where, std::string message)
+    {
+        if (errors.size() < kRowErrorsKept) errors.push_back({std::move(where), std::move(message)});
+        ++errorCount;
+    }
 };
 
 ParsedList ParseCsv(std::string_view text);
 ParsedList ParseJson(std::string_view text);
+// The same read from a stream as it comes, so that only the records taken (and the first bad
+// rows) are held, never the text.
+ParsedList ParseCsv(std::istream& in);
+ParsedList ParseJson(std::istream& in);

@@ -1,6 +1,7 @@
 // The list document's flows (open, import, save, append, delete, modify, tidy) with scripted
 // answers and file names: what the main window's buttons do, without the window.
 #include "listdocument.h"
+#include "listfile.h"
 
 #include "chipfiles.h"
 #include "listops.h"
@@ -427,3 +428,19 @@ TEST_F(ListDocumentTest, OpenFileMatchesOpenDialog)
 }
 
 }  // namespace
+
+// The damaged case is told apart from a save that left the file as it was, and names the backup.
+TEST(ListDocumentSave, FailureTextSaysWhenTheFileMayBeDamagedAndWhereTheOldListIs)
+{
+    WriteResult unchanged;
+    unchanged.targetExisted = true;
+    EXPECT_EQ(SaveFailureText(unchanged), kSaveError);
+
+    WriteResult damaged = unchanged;
+    damaged.targetDamaged = true;
+    damaged.backupPath = std::filesystem::path(u8"/srv/共享/list.chip.~0a1b2c3d.bak");
+    const std::string text = SaveFailureText(damaged);
+    EXPECT_EQ(text.rfind(kSaveError, 0), 0u) << text;
+    EXPECT_NE(text.find("可能已损坏"), std::string::npos) << text;
+    EXPECT_NE(text.find("/srv/共享/list.chip.~0a1b2c3d.bak"), std::string::npos) << text;
+}

@@ -143,6 +143,54 @@ TEST(ReadListFile, TrailingBytesAreIgnoredAndDroppedOnSave)
     EXPECT_EQ(ReadAll(dir / "t.chip"), ExampleFile());
 }
 
+// Bytes beyond the counted records are counted from the file's size, never read: 4 GiB of them
+// (a sparse file) read under a 1 GiB address-space limit.
+TEST(ReadListFile, ARegularFileIsReadOnlyAsFarAsItsHeaderDeclares)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address-space limit and the sanitizer's shadow memory do not mix";
+#endif
+    TempDir dir;
+    constexpr std::uint64_t kTail = std::uint64_t{4} << 30;
+    struct Case {
+        std::int32_t count;
+        std::size_t records;   // complete records written after the header
+        std::uint64_t tail;    // bytes after them
+        std::size_t taken;
+        std::uint64_t trailing;
+    };
+    const Case cases[] = {
+        {3, 3, kTail, 3, kTail},
+        {3, 10, 5, 3, 7 * 36 + 5},
+        {-1, 10, kTail, 0, 360 + kTail},
+        {0, 0, 0, 0, 0},
+        {12, 10, 20, 10, 0},  // short: everything there is read
+    };
+    for (const Case& c : cases) {
+        std::vector<std::byte> image = Header(1, c.count);
+        for (std::size_t i = 0; i < c.records; ++i)
+            AppendRecordBytes(image, MakeRecord("R", static_cast<std::uint8_t>(i), 1, 2, 3));
+        const fs::path path = dir / "t.chip";
+        WriteAll(path, image);
+        fs::resize_file(path, image.size() + c.tail);
+        const int status = InChild([&] {
+            const rlimit lim{std::uint64_t{1} << 30, std::uint64_t{1} << 30};
+            if (::setrlimit(RLIMIT_AS, &lim) != 0)
+                return 10;
+            RecordStorage storage;
+            DeviceList list;
+            const ReadResult r = ReadListFile(path, storage, list);
+            if (!r.Ok())
+                return 11;
+            if (list.Count() != c.taken || r.layout.trailingBytes != c.trailing ||
+                r.layout.fileSize != image.size() + c.tail)
+                return 12;
+            return c.taken == 0 || list[c.taken - 1]->fid == c.taken - 1 ? 0 : 13;
+        });
+        EXPECT_EQ(status, 0) << c.count << " " << c.tail;
+    }
+}
+
 TEST(ReadListFile, NameOf20BytesWithoutNulKeepsFid)
 {
     TempDir dir;

@@ -265,6 +265,29 @@ TEST(ListOps, RandomListsMatchThePlainAlgorithms)
     ExpectSameAsReference(recs);
 }
 
+// Whatever shares a hash, the rules stay exact and no pair scan is needed: runs of many distinct
+// keys on one hash (every empty name, under an all-zero hash key) with duplicates among them.
+TEST(ListOps, KeysThatAllShareOneHashMatchThePlainAlgorithms)
+{
+    const auto saved = ReplaceDuplicateHashKey({0, 0, 0, 0});
+    std::mt19937 rng(777);
+    for (const std::size_t n : {9u, 30u, 400u, 1500u}) {
+        std::deque<DeviceRecord> recs;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto sig = static_cast<std::uint32_t>(rng() % (n / 3 + 2));
+            recs.push_back(rng() % 5 ? MakeRecord("", static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(sig),
+                                                  static_cast<std::uint8_t>(sig >> 8), 0)
+                                     : RandomRecord(rng));
+        }
+        ExpectSameAsReference(recs);
+        DuplicateIndex index;
+        const DeviceList list = ListOf(recs);
+        index.Rebuild(list);
+        EXPECT_EQ(index.HasDuplicates(), RefHasDuplicates(list)) << n;
+    }
+    ReplaceDuplicateHashKey(saved);
+}
+
 TEST(DuplicateIndex, StaysInStepWithTheListThroughRandomEdits)
 {
     std::mt19937 rng(99);

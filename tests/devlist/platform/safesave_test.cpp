@@ -13,10 +13,14 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <iostream>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -52,6 +56,35 @@ int SaveAsNobody(const fs::path& target, std::vector<DeviceRecord>& recs, bool e
             return 11;
         return w.ok || w.sysErrno == expectErrno ? 0 : 12;
     });
+}
+
+std::vector<fs::path> BackupsOf(const fs::path& dir, const std::string& name)
+{
+    std::vector<fs::path> found;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        if (IsBackupOf(e.path().filename().string(), name)) found.push_back(e.path());
+    return found;
+}
+
+// The raw value of an extended attribute, or nullopt when the file has none of that name.
+std::optional<std::string> Attribute(const fs::path& p, const char* name)
+{
+    char buf[4096];
+    const ssize_t n = ::getxattr(p.c_str(), name, buf, sizeof buf);
+    if (n < 0) return std::nullopt;
+    return std::string(buf, static_cast<std::size_t>(n));
+}
+
+struct UnixFdForTest {
+    int fd;
+    explicit UnixFdForTest(int f) : fd(f) {}
+    ~UnixFdForTest() { ::close(fd); }
+};
+
+std::size_t EnvCount(const char* name, std::size_t fallback)
+{
+    const char* v = std::getenv(name);
+    return v && *v ? static_cast<std::size_t>(std::strtoull(v, nullptr, 10)) : fallback;
 }
 
 struct stat StatOf(const fs::path& p)
@@ -223,6 +256,28 @@ TEST(SafeSave, FullDiskAndSizeLimitLeaveTheOldFileAndNoTemporary)
         fs::remove(dir / "other.chip");
     }
 
+    // A limit that the old file is already beyond, so that writing over it would stop half-way.
+    {
+        fs::remove(dir / "limited.chip");
+        const fs::path target = dir / "over.chip";
+        std::vector<DeviceRecord> old = Records(1000), shorter = Records(800);
+        const std::vector<std::byte> oldImage = BuildListImage(ListOf(old));
+        WriteAll(target, oldImage);
+        fs::create_hard_link(target, dir / "other.chip");
+        const int status = InChild([&] {
+            const rlimit lim{16384, 16384};
+            if (::setrlimit(RLIMIT_FSIZE, &lim) != 0)
+                return 10;
+            const WriteResult w = WriteListFile(target, ListOf(shorter));
+            return !w.ok && w.sysErrno == EFBIG && !w.targetDamaged ? 0 : 11;
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(ReadAll(target), oldImage);
+        EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+        fs::remove(target);
+        fs::remove(dir / "other.chip");
+    }
+
     // A real full disk: a small tmpfs in a mount namespace of its own, where one may be made.
     const int status = InChild([&] {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -297,5 +352,111 @@ TEST(SafeSave, LeftoversOfDeadSavesGoButThoseOfRunningSavesStay)
         ::close(held);
         for (const fs::path& p : {alive, unrelated})
             fs::remove(p);
+    }
+}
+
+// The in-place path (a second hard link): a kill at any point leaves the old list, the new one,
+// or a damaged file with the old list whole in its backup. A finished save leaves no backup.
+// A full-size list (36 MB), since only a write that takes a while can be caught in the middle;
+// SAVE_KILL_RECORDS and SAVE_KILL_ROUNDS make it a longer measurement.
+TEST(SafeSave, KilledInPlaceSavesLeaveTheOldListRecoverable)
+{
+    TempDir dir;
+    const fs::path target = dir / "linked.chip";
+    std::vector<DeviceRecord> first = Records(EnvCount("SAVE_KILL_RECORDS", 1000000));
+    std::vector<DeviceRecord> second = first;
+    for (DeviceRecord& r : second)
+        r.romKb = 2;
+    const std::vector<std::byte> images[2] = {BuildListImage(ListOf(first)), BuildListImage(ListOf(second))};
+    ASSERT_TRUE(WriteListFile(target, ListOf(first)).ok);
+    fs::create_hard_link(target, dir / "other.chip");
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(InChild([&] { return WriteListFile(target, ListOf(first)).ok ? 0 : 1; }), 0);
+    const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+
+    std::mt19937 rng(2024);
+    std::size_t damaged = 0;
+    const std::size_t rounds = EnvCount("SAVE_KILL_ROUNDS", 6);
+    for (std::size_t round = 0; round < rounds; ++round) {
+        const std::vector<std::byte> before = ReadAll(target);
+        std::vector<DeviceRecord>& next = round % 2 ? first : second;
+        const pid_t pid = ::fork();
+        if (pid == 0)
+            ::_exit(WriteListFile(target, ListOf(next)).ok ? 0 : 1);
+        // Every other kill waits until the first record has changed, so that many land in the
+        // middle of the write itself, the only moment a blend can arise.
+        if (round % 2) {
+            const UnixFdForTest fd(::open(target.c_str(), O_RDONLY));
+            std::int32_t rom = 0;
+            while (::pread(fd.fd, &rom, sizeof rom, 8 + offsetof(DeviceRecord, romKb)) == sizeof rom &&
+                   rom != next[0].romKb && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+            }
+            if (rng() % 2) std::this_thread::sleep_for(std::chrono::microseconds(rng() % 300));
+        } else {
+            std::this_thread::sleep_for(std::chrono::microseconds(rng() % (saveTime.count() * 6 / 5 + 1)));
+        }
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        const std::vector<std::byte> now = ReadAll(target);
+        const std::vector<fs::path> backups = BackupsOf(dir.Path(), "linked.chip");
+        ASSERT_LE(backups.size(), 1u) << "round " << round;
+        if (now != images[0] && now != images[1]) {
+            ++damaged;
+            ASSERT_EQ(backups.size(), 1u) << "round " << round << ": damaged, and no backup";
+            ASSERT_EQ(ReadAll(backups[0]), before) << "round " << round;
+            WriteAll(dir / "other.chip", before);  // the user puts the old list back, through the other link
+        }
+        for (const fs::path& b : backups)
+            fs::remove(b);
+        EXPECT_EQ(StatOf(target).st_nlink, 2u) << "round " << round;
+    }
+    std::cout << "killed in-place saves: " << damaged << " of " << rounds << " damaged, all recovered from the backup\n";
+    ASSERT_TRUE(WriteListFile(target, ListOf(first)).ok);
+    EXPECT_EQ(ReadAll(dir / "other.chip"), images[0]);
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+}
+
+TEST(SafeSave, AclAndExtendedAttributesSurviveAReplace)
+{
+    TempDir dir;
+    struct Case {
+        const char* what;
+        const char* folderSetup;  // run on the folder before the file is made
+        const char* fileSetup;    // run on the file
+    };
+    const Case cases[] = {
+        {"ACL entry and user attribute", nullptr, "setfacl -m u:1234:rw %s && setfattr -n user.origin -v lab %s"},
+        {"ACL with a narrower group entry than its mask", nullptr, "setfacl -m g::r,u:1234:rw,m::rw %s"},
+        {"file without ACL in a folder with a default ACL", "setfacl -d -m u:1234:r %s", nullptr},
+    };
+    std::vector<DeviceRecord> recs = Records(2);
+    for (const Case& c : cases) {
+        const fs::path sub = dir / "d";
+        fs::remove_all(sub);
+        fs::create_directory(sub);
+        const fs::path target = sub / "list.chip";
+        WriteAll(target, kOld);
+        ::chmod(target.c_str(), 0640);
+        auto run = [](const char* pattern, const fs::path& p) {
+            char cmd[1024];
+            std::snprintf(cmd, sizeof cmd, pattern, p.c_str(), p.c_str());
+            return std::system((std::string(cmd) + " 2>/dev/null").c_str()) == 0;
+        };
+        if ((c.fileSetup && !run(c.fileSetup, target)) || (c.folderSetup && !run(c.folderSetup, sub)))
+            GTEST_SKIP() << "this file system refuses ACLs or user attributes (setfacl/setfattr failed): " << c.what;
+        const auto acl = Attribute(target, "system.posix_acl_access");
+        const auto origin = Attribute(target, "user.origin");
+        const mode_t mode = StatOf(target).st_mode;
+        const ino_t inode = StatOf(target).st_ino;
+
+        ASSERT_TRUE(WriteListFile(target, ListOf(recs)).ok) << c.what;
+        EXPECT_EQ(ReadAll(target), BuildListImage(ListOf(recs))) << c.what;
+        EXPECT_NE(StatOf(target).st_ino, inode) << c.what << ": should have been replaced, not written in place";
+        EXPECT_EQ(Attribute(target, "system.posix_acl_access"), acl) << c.what;
+        EXPECT_EQ(Attribute(target, "user.origin"), origin) << c.what;
+        EXPECT_EQ(StatOf(target).st_mode, mode) << c.what;
+        EXPECT_EQ(EntriesIn(sub), 1u) << c.what;
     }
 }

@@ -98,6 +98,7 @@ TEST(SafeSaveWindows, HardLinkedTargetStaysOneFile)
     const SaveResult r = Save(target);
     ASSERT_TRUE(r.ok) << r.step << ' ' << r.sysErrno;
     EXPECT_EQ(ReadAll(other), kNew);
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);  // the copy of the old content is gone
 }
 
 TEST(UserPath, GbkAndUtf8NamesMeanTheSameFile)
