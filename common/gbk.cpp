@@ -2,6 +2,8 @@
 
 #include "codepage936.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
@@ -14,9 +16,38 @@ bool IsAscii(std::string_view s)
     return true;
 }
 
-// Decodes `gbk`; every byte that starts no valid character becomes one U+FFFD and decoding
-// resumes at the next byte, so an ASCII byte after a stray lead byte is kept. Returns whether
-// everything decoded.
+// True when `utf8` holds a character of the Private Use Area (U+E000..U+F8FF): EE xx xx, or
+// EF 80..A3 xx.
+bool HasPrivateUse(std::string_view utf8)
+{
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b == 0xEE) return true;
+        if (b == 0xEF && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0xA3) return true;
+    }
+    return false;
+}
+
+// One character of the platform's converter, under our rule: false when it does not decode or
+// decodes to a private-use character.
+bool DecodeOne(std::string_view piece, std::string& out)
+{
+    std::string one;
+    if (!Cp936ToUtf8Prefix(piece, one) || HasPrivateUse(one)) return false;
+    out += one;
+    return true;
+}
+
+// The bytes a character of code page 936 takes: ASCII and 0x80 (the euro sign) alone, a lead
+// byte with the byte after it.
+std::size_t CharLength(unsigned char lead) { return lead >= 0x81 && lead <= 0xFE ? 2 : 1; }
+
+// Decodes `gbk` by one rule on every system: the pairs of GBK proper decode; the user-defined
+// areas, which Windows maps to private-use characters and other converters refuse, are refused
+// everywhere, so that a list or a text file reads the same on Linux and Windows and no name
+// turns into characters that mean nothing elsewhere (its bytes are kept all the same). Every byte
+// that starts no valid character becomes one U+FFFD and decoding resumes at the next byte, so an
+// ASCII byte after a stray lead byte is kept. Returns whether everything decoded.
 bool Decode(std::string_view gbk, std::string* out)
 {
     if (IsAscii(gbk)) {
@@ -39,18 +70,27 @@ bool Decode(std::string_view gbk, std::string* out)
         }
         return valid;
     }
-    // IsValidGbk asks without wanting the text; the converted bytes then go to a scratch buffer.
-    thread_local std::string scratch;
-    scratch.clear();
-    std::string& sink = out ? *out : scratch;
-    while (!Cp936ToUtf8Prefix(gbk, sink)) {
-        valid = false;
-        if (!out)
-            return false;
-        out->append(kReplacementUtf8);
-        gbk.remove_prefix(1);
+    // The whole text at once, nearly always; character by character only when that is refused.
+    thread_local std::string whole;
+    whole.clear();
+    std::string_view rest = gbk;
+    if (Cp936ToUtf8Prefix(rest, whole) && !HasPrivateUse(whole)) {
+        if (out)
+            out->append(whole);
+        return true;
     }
-    return valid;
+    if (!out)
+        return false;
+    for (std::size_t at = 0; at < gbk.size();) {
+        const std::size_t len = std::min(CharLength(static_cast<unsigned char>(gbk[at])), gbk.size() - at);
+        if (DecodeOne(gbk.substr(at, len), *out)) {
+            at += len;
+        } else {
+            out->append(kReplacementUtf8);
+            ++at;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -69,8 +109,10 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8)
 {
     if (IsAscii(utf8))
         return std::string(utf8);
+    // Under the same rule as decoding: no private-use character, and only a text that reads back
+    // as itself (no two characters share one code).
     std::string out;
-    if (!Utf8ToCp936(utf8, out))
+    if (HasPrivateUse(utf8) || !Utf8ToCp936(utf8, out) || GbkToUtf8(out) != utf8)
         return std::nullopt;
     return out;
 }

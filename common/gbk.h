@@ -4,7 +4,11 @@
 #include <string_view>
 
 // Names in device lists and texts of the settings file are code page 936 (GBK) bytes.
-// Conversions go through the platform's converter (iconv on Linux).
+// Conversions go through the platform's converter (iconv on Linux, the system's on Windows) under
+// one rule on both: the double-byte codes of GBK proper and the euro sign 0x80 decode; the
+// user-defined areas (e.g. AA A1..AF FE, F8 A1..FE FE, A1 40..A7 A0), which only Windows maps,
+// to private-use characters, are refused like any other undecodable bytes, and no private-use
+// character is encoded.
 
 // GBK bytes -> UTF-8. A byte or sequence that does not decode shows as U+FFFD; the input itself
 // is never altered, so callers keep the original bytes for storage.

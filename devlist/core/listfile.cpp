@@ -139,7 +139,9 @@ ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storag
     ReadResult result;
     // Opening a FIFO waits for a writer; only where streams are wanted may it.
     InputFile file;
-    if (const int err = file.Open(path, source == ReadSource::AnyFile)) {
+    const int openError = source == ReadSource::StandardInput ? file.OpenStandardInput()
+                                                               : file.Open(path, source == ReadSource::AnyFile);
+    if (const int err = openError) {
         result.error = ReadError::Open;
         result.sysErrno = err;
         return result;
@@ -225,6 +227,11 @@ ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storag
     }
 
     result.layout = InspectListImage({image, imageSize});
+    if (!ListCanTake(target.Count(), result.layout.recordsPresent)) {
+        result.error = ReadError::Read;
+        result.sysErrno = EOVERFLOW;
+        return result;
+    }
     AppendRecords(image, result.layout, target);
     result.appended = result.layout.recordsPresent;
     return result;

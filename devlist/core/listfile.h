@@ -28,7 +28,8 @@ enum class ReadError { None, Open, Read, NotRegular };
 
 // What may be read: the window opens regular files only (a FIFO would block it for good, a device
 // never ends); the command-line tool also reads pipes and devices, as far as their header declares.
-enum class ReadSource { RegularFile, AnyFile };
+// StandardInput reads the standard input as AnyFile reads a file (the path is not used).
+enum class ReadSource { RegularFile, AnyFile, StandardInput };
 
 struct ReadResult {
     ReadError error = ReadError::None;

@@ -144,8 +144,6 @@ void ForEachSharedHashRun(const PairVec& pairs, const DeviceList::Refs& refs, On
     });
 }
 
-bool IndexFitsPairs(std::size_t n) { return n <= std::numeric_limits<std::uint32_t>::max(); }
-
 // Calls visit(first, later) for the duplicates among records that share one hash, `run` being
 // in list order. Distinct keys that share a hash are compared exactly, so the result never
 // depends on the hash; a long run (many keys made to collide) is sorted by key rather than
@@ -188,18 +186,6 @@ void ForEachLaterDuplicate(const DeviceList& list, Visit visit)
     const std::size_t n = refs.size();
     if (n < 2)
         return;
-    if (!IndexFitsPairs(n)) {
-        // Beyond four billion references; no list file can hold that many, keep a plain path.
-        for (std::size_t i = 1; i < n; ++i)
-            for (std::size_t j = 0; j < i; ++j)
-                if (SameDuplicateKey(*refs[j], *refs[i])) {
-                    if (!visit(j, i))
-                        return;
-                    break;
-                }
-        return;
-    }
-
     const PairVec pairs = SortedHashPairs(list);
     ForEachSharedHashRun(pairs, refs, [&](std::vector<RunMember>& run) { return VisitLaterDuplicates(run, visit); });
 }
@@ -331,13 +317,6 @@ bool SortByTidyKey(DeviceList& list, ListPositions* earlier)
         earlier->clear();
     if (n < 2)
         return false;
-    auto byKey = [](const DeviceRecord* a, const DeviceRecord* b) { return TidyKey(*a) < TidyKey(*b); };
-    if (!IndexFitsPairs(n)) {
-        if (std::is_sorted(refs.begin(), refs.end(), byKey))
-            return false;
-        std::stable_sort(refs.begin(), refs.end(), byKey);
-        return true;
-    }
     PairVec pairs(n);
     bool sorted = true;
     std::uint32_t prev = 0;
@@ -490,11 +469,6 @@ void DuplicateIndex::Rebuild(const DeviceList& list)
     if (n == 0)
         return;
     const auto& refs = list.RefArray();
-    if (!IndexFitsPairs(n)) {
-        for (const DeviceRecord* rec : refs)
-            Add(*rec);
-        return;
-    }
     m_capacity = SlotsFor(n);
     m_slots = static_cast<const DeviceRecord**>(LargeAllocZeroed(m_capacity * sizeof *m_slots));
     m_records = n;

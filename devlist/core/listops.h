@@ -12,7 +12,8 @@
 // key fid:signature[2]:signature[1]:signature[0], stable for equal keys.
 //
 // All operations give exactly the results of the plain pair scans and exchange sort, in
-// O(n log n) or better, since lists of a million records are normal.
+// O(n log n) or better, since lists of a million records are normal. A list holds at most
+// kMaxListRecords references (the reader refuses more), so a record's index fits 32 bits.
 
 // Rows of a list, 32 bits each: what a whole-list change keeps for its undo.
 using ListPositions = std::vector<std::uint32_t, LargeAllocator<std::uint32_t>>;

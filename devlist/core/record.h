@@ -41,6 +41,14 @@ inline constexpr std::size_t kRecordSize = sizeof(DeviceRecord);
 inline constexpr std::size_t kListHeaderSize = 8;
 inline constexpr std::size_t kMaxNameBytes = 19;  // the 20th byte is for the NUL
 
+// The most references a list holds: the list rules number records in 32 bits. No list file comes
+// near it (a file holds at most 2^31 - 1), but merging many could; the reader refuses to go past.
+inline constexpr std::size_t kMaxListRecords = std::numeric_limits<std::uint32_t>::max();
+constexpr bool ListCanTake(std::size_t have, std::size_t more)
+{
+    return more <= kMaxListRecords && have <= kMaxListRecords - more;
+}
+
 // The name's bytes up to the first NUL; all 20 when a foreign file left no NUL. Never reads
 // past the field.
 std::string_view RecordName(const DeviceRecord& rec);

@@ -17,6 +17,9 @@ public:
     // 0, or the system error. Without `waitForWriter` a FIFO opens at once instead of waiting
     // for a writer.
     int Open(const std::filesystem::path& path, bool waitForWriter);
+    // The standard input, read as bytes (no text-mode translation on any system) from where it
+    // stands; closing this object leaves the standard input open. 0, or the system error.
+    int OpenStandardInput();
     // 0, or the system error.
     int Inspect(Kind& kind, std::uint64_t& size) const;
     // Reads up to `size` bytes; fewer only at the end of the file. The number read, or -1 with

@@ -2,7 +2,9 @@
 
 #include "unixfd.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 InputFile::~InputFile()
 {
@@ -13,6 +15,12 @@ int InputFile::Open(const std::filesystem::path& path, bool waitForWriter)
 {
     const int nonBlocking = waitForWriter ? 0 : O_NONBLOCK;
     m_fd = OpenRetry(path.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking);
+    return m_fd < 0 ? errno : 0;
+}
+
+int InputFile::OpenStandardInput()
+{
+    m_fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
     return m_fd < 0 ? errno : 0;
 }
 

@@ -21,6 +21,19 @@ int InputFile::Open(const std::filesystem::path& path, bool /*waitForWriter*/)
     return 0;
 }
 
+int InputFile::OpenStandardInput()
+{
+    // The handle itself: the C library's text mode, which would turn "\r\n" into "\n" and stop at
+    // a 0x1A byte, never comes in.
+    const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE) return EBADF;
+    HANDLE dup = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), in, ::GetCurrentProcess(), &dup, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return LastErrno();
+    m_handle = dup;
+    return 0;
+}
+
 int InputFile::Inspect(Kind& kind, std::uint64_t& size) const
 {
     size = 0;
@@ -28,10 +41,12 @@ int InputFile::Inspect(Kind& kind, std::uint64_t& size) const
         kind = Kind::Other;  // a device (NUL, CON, COM1) or a pipe
         return 0;
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(m_handle, &info)) return LastErrno();
-    kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Directory : Kind::Regular;
-    size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    // The standard information answers for a standard input redirected from a file too, where
+    // Wine's GetFileInformationByHandle does not.
+    FILE_STANDARD_INFO info{};
+    if (!::GetFileInformationByHandleEx(m_handle, FileStandardInfo, &info, sizeof info)) return LastErrno();
+    kind = info.Directory ? Kind::Directory : Kind::Regular;
+    size = static_cast<std::uint64_t>(info.EndOfFile.QuadPart);
     return 0;
 }
 

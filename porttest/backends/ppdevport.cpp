@@ -19,6 +19,13 @@ constexpr std::uint8_t kControlLines = 0x0F;
 
 } // namespace
 
+PpdevCalls RealPpdevCalls()
+{
+    return {[](const char* path, int flags) { return ::open(path, flags); },
+            [](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); },
+            [](int fd) { return ::close(fd); }};
+}
+
 PpdevPort::~PpdevPort()
 {
     Close();
@@ -34,7 +41,7 @@ bool PpdevPort::Open(const std::string& device)
     m_canReverse = false;
     m_reverse = false;
 
-    m_fd = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
+    m_fd = m_sys.open(device.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0) {
         m_err = errno;
         return false;
@@ -59,7 +66,7 @@ bool PpdevPort::Open(const std::string& device)
 bool PpdevPort::AbandonOpen(OpenStage stage)
 {
     const int err = errno;
-    ::close(m_fd);
+    m_sys.close(m_fd);
     m_fd = -1;
     m_stage = stage;
     m_err = err;
@@ -72,8 +79,8 @@ void PpdevPort::Close()
         return;
     // Releasing saves the control byte in the kernel for the next claimer. A failure needs no
     // answer: closing the descriptor releases the port in any case.
-    [[maybe_unused]] const int released = ::ioctl(m_fd, PPRELEASE);
-    ::close(m_fd);
+    [[maybe_unused]] const int released = m_sys.ioctl(m_fd, PPRELEASE, nullptr);
+    m_sys.close(m_fd);
     m_fd = -1;
 }
 
@@ -93,7 +100,7 @@ bool PpdevPort::Ioctl(unsigned long request, void* arg)
 {
     int rc;
     do {
-        rc = ::ioctl(m_fd, request, arg);
+        rc = m_sys.ioctl(m_fd, request, arg);
     } while (rc < 0 && errno == EINTR);
     return rc == 0;
 }
@@ -166,7 +173,8 @@ void PpdevPort::WriteControl(std::uint8_t value)
 }
 
 LinuxPpdevPlatform::LinuxPpdevPlatform(std::string device, LinuxPortEnv env, unsigned base)
-    : m_named(std::move(device)), m_env(std::move(env)), m_base(base)
+    : m_named(std::move(device)), m_env(std::move(env)), m_base(base),
+      m_port(m_env.ppdev.ioctl ? m_env.ppdev : RealPpdevCalls())
 {
     if (!m_env.moduleLoadBarrier)
         m_env.moduleLoadBarrier = ModuleLoadBarrier;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "absentport.h"
 #include "portchoice.h"
@@ -28,9 +29,18 @@
 // A failed register ioctl after opening marks the port failed: from then on reads return 0xFF
 // (an undriven bus) and writes are dropped without touching the device, and Failed()/Problem()
 // tell the window. A half-working port must not look like a working one.
+// The system calls a PpdevPort makes on its device, injected like the rest of the Linux
+// platform: the defaults are the real open, ioctl and close; tests record what ppdev receives.
+struct PpdevCalls {
+    std::function<int(const char* path, int flags)> open;
+    std::function<int(int fd, unsigned long request, void* arg)> ioctl;
+    std::function<int(int fd)> close;
+};
+PpdevCalls RealPpdevCalls();
+
 class PpdevPort : public IPortIo {
 public:
-    PpdevPort() = default;
+    explicit PpdevPort(PpdevCalls calls = RealPpdevCalls()) : m_sys(std::move(calls)) {}
     ~PpdevPort() override;
     PpdevPort(const PpdevPort&) = delete;
     PpdevPort& operator=(const PpdevPort&) = delete;
@@ -64,6 +74,7 @@ private:
     // Closes the half-opened device after a refused ioctl (errno) at `stage`; false.
     bool AbandonOpen(OpenStage stage);
 
+    PpdevCalls m_sys;
     int m_fd = -1;
     std::string m_device;
     bool m_failed = false;
@@ -84,6 +95,8 @@ struct LinuxPortEnv {
     std::function<DriverLoad()> moduleLoadBarrier;
     // Loads one module, true on success. Default: modprobe -q MODULE.
     std::function<bool(const std::string&)> loadModule;
+    // The device's system calls. Default: RealPpdevCalls().
+    PpdevCalls ppdev;
 };
 
 // The driver path on Linux: ppdev. "Initialise" opens and exclusively claims the port,

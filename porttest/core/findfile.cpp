@@ -1,20 +1,10 @@
 // Finding a file in a folder as Windows does, whatever the case of its name.
 #include "settings.h"
 
+#include "asciitext.h"
+
 #include <algorithm>
 #include <filesystem>
-
-namespace {
-
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
-
-} // namespace
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& dir, std::string_view name)
 {
@@ -29,7 +19,7 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& dir, std::str
     for (fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec), end; !ec && it != end;
          it.increment(ec)) {
         const std::string entry = it->path().filename().string();
-        if (!SameIgnoringAsciiCase(entry, name) || (found && dir + entry >= *found))
+        if (!EqualsAsciiNoCase(entry, name) || (found && dir + entry >= *found))
             continue;
         if (fs::is_regular_file(it->path(), ec))
             found = dir + entry;

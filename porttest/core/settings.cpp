@@ -8,51 +8,13 @@
 #include <filesystem>
 #include <functional>
 
+#include "asciitext.h"
 #include "gbk.h"
+#include "utf8.h"
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-bool IsValidUtf8(std::string_view s)
-{
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t len = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1Fu;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0Fu;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (s.size() - i < len)
-            return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3Fu);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
 
 void AppendUtf8(std::string& out, std::uint32_t cp)
 {
@@ -128,24 +90,17 @@ std::string DecodeProfileText(std::string_view bytes)
     return text;
 }
 
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
+
+std::string_view Trimmed(std::string_view text) { return TrimAscii(text, kBlanks); }
 
 } // namespace
 
 std::string CProfileFile::Fold(std::string_view name)
 {
     std::string folded(Trimmed(name));
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : folded)
+        c = AsciiLower(c);
     return folded;
 }
 

@@ -641,10 +641,12 @@ TEST_F(ChiptoolCli, DiffUsageAndIoErrors)
         {"diff", P("a.chip")},
         {"diff", P("a.chip"), P("a.chip"), P("a.chip")},
         {"diff", "-", "-"},
+        {"merge", "-", P("a.chip"), "-", "-o", P("x.chip")},  // a pipe is read once: the second would be empty
         {"diff", P("a.chip"), P("a.chip"), "-o", P("x.chip")},
         {"diff", P("a.chip"), P("a.chip"), "--keep-duplicates"},
     };
-    for (const auto& args : usage) EXPECT_EQ(Chiptool(args).code, 2) << args.size();
+    for (const auto& args : usage) EXPECT_EQ(Chiptool(args, P("a.chip")).code, 2) << args[0] << ' ' << args.size();
+    EXPECT_FALSE(fs::exists(P("x.chip")));
     EXPECT_EQ(Chiptool({"diff", P("a.chip"), P("missing.chip")}).code, 3);
     EXPECT_EQ(Chiptool({"diff", P("missing.chip"), P("a.chip")}).code, 3);
     EXPECT_EQ(Chiptool({"diff", P("a.chip"), "-"}, P("a.chip")).code, 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "gbk.h"
 
 namespace {
@@ -70,4 +72,71 @@ TEST(Gbk, FieldBytesKeepUntouchedBytes)
         {"X", "😀", std::nullopt},
     };
     for (const Row& r : rows) EXPECT_EQ(GbkFieldBytes(r.loaded, r.typed), r.stored) << r.typed;
+}
+
+namespace {
+
+// FNV-1a, to compare a whole table between the builds in one number.
+struct Fnv {
+    std::uint64_t h = 14695981039346656037ull;
+    void Add(std::string_view s)
+    {
+        for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+    }
+};
+
+}  // namespace
+
+// One rule on Linux and Windows: the same pairs decode, to the same characters, and the same are
+// refused (Windows' converter alone would take the user-defined areas as private-use characters).
+// The numbers are those of every build; a converter that differs shows here.
+TEST(Gbk, EveryLeadAndTrailByteDecodesAlikeInEveryBuild)
+{
+    int decodable = 0;
+    Fnv table;
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        const std::string alone(1, static_cast<char>(lead));
+        table.Add(IsValidGbk(alone) ? GbkToUtf8(alone) : "-");
+        for (int trail = 0x00; trail <= 0xFF; ++trail) {
+            const std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+            if (!IsValidGbk(code))
+                continue;
+            ++decodable;
+            table.Add(code);
+            table.Add(GbkToUtf8(code));
+        }
+    }
+    EXPECT_EQ(decodable, 21920);  // 21,791 pairs of GBK proper and those of 0x80, the euro sign
+    EXPECT_EQ(table.h, 0x4a18bce711322c83u);
+    for (const char* userDefined : {"\xAA\xA1", "\xAF\xFE", "\xF8\xA1", "\xFE\xFE", "\xA1\x40", "\xA7\xA0", "\xD7\xFA"}) {
+        EXPECT_FALSE(IsValidGbk(userDefined)) << userDefined;
+        EXPECT_EQ(GbkToUtf8(std::string("IC") + userDefined).substr(0, 5), "IC" + kFffd) << userDefined;
+    }
+    EXPECT_EQ(GbkToUtf8("\xA1\x41" "B"), kFffd + "AB");
+}
+
+TEST(Gbk, EveryCharacterEncodesAlikeInEveryBuild)
+{
+    int encodable = 0;
+    Fnv table;
+    for (char32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        std::string utf8;
+        if (cp < 0x800) {
+            utf8 = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+        } else {
+            utf8 = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (cp & 0x3F))};
+        }
+        const std::optional<std::string> gbk = Utf8ToGbk(utf8);
+        if (!gbk)
+            continue;
+        ++encodable;
+        table.Add(utf8);
+        table.Add(*gbk);
+    }
+    EXPECT_EQ(encodable, 21792);  // the pairs and the euro sign
+    EXPECT_EQ(table.h, 0x21db74a15dfd40e8u);
+    EXPECT_EQ(Utf8ToGbk("\xEE\x80\x80"), std::nullopt);  // U+E000, AA A1 on Windows alone
 }

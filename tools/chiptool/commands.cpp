@@ -8,6 +8,7 @@
 #include "name_text.h"
 #include "process.h"
 #include "records_text.h"
+#include "recordtext.h"
 #include "userpath.h"
 
 #include <algorithm>
@@ -46,13 +47,6 @@ struct CommandLine {
 struct UsageError {
     std::string message;
 };
-
-std::string RecordNumber(std::size_t index)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04zu", index);
-    return buf;
-}
 
 std::string SysError(int err) { return err ? std::strerror(err) : "unknown error"; }
 
@@ -116,43 +110,6 @@ const char* EditorRefusal(const DeviceRecord& rec)
     return fault ? fault->message : nullptr;
 }
 
-// Checks that the command got what it needs and nothing that it would silently ignore.
-std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
-{
-    struct Shape {
-        std::string_view name;
-        std::size_t files;  // 0 = one or more
-        bool needsOutput;
-        bool takesFormat;
-        bool takesKeep;
-    };
-    static constexpr Shape kShapes[] = {
-        {"show", 1, false, false, false},   {"export", 1, false, true, false}, {"import", 1, true, true, false},
-        {"merge", 0, true, false, true},    {"dedupe", 1, true, false, false}, {"tidy", 1, true, false, false},
-        {"check", 1, false, false, false},  {"diff", 2, false, false, false},
-    };
-    if (cl.command.empty()) return UsageError{"no command given"};
-    const Shape* shape = nullptr;
-    for (const Shape& s : kShapes)
-        if (s.name == cl.command) shape = &s;
-    if (!shape) return UsageError{"unknown command " + cl.command};
-    if (cl.files.empty()) return UsageError{cl.command + ": no input file given"};
-    if (shape->files == 1 && cl.files.size() > 1) return UsageError{cl.command + ": takes one input file"};
-    if (shape->files == 2 && cl.files.size() != 2) return UsageError{cl.command + ": takes two input files"};
-    // A pipe can be read once only; the second side would be empty.
-    if (shape->files == 2 && std::count(cl.files.begin(), cl.files.end(), "-") > 1)
-        return UsageError{cl.command + ": standard input (-) can stand for one input only"};
-    if (shape->needsOutput && !cl.output) return UsageError{cl.command + ": -o OUT.chip is required"};
-    if (!shape->needsOutput && cl.output) return UsageError{cl.command + ": writes to standard output, -o is not taken"};
-    if (cl.output && cl.output->empty()) return UsageError{cl.command + ": empty output file name"};
-    if (!shape->takesFormat && cl.format) return UsageError{cl.command + ": --format is not taken"};
-    if (cl.format && !TextFormatFromName(*cl.format))
-        return UsageError{"unknown format " + *cl.format + " (csv or json)"};
-    if (!shape->takesKeep && cl.keepDuplicates) return UsageError{cl.command + ": --keep-duplicates is not taken"};
-    if (!shape->needsOutput && cl.dropUnread) return UsageError{cl.command + ": --drop-unread is not taken"};
-    return std::nullopt;
-}
-
 // A text file (or standard input for "-") read in blocks as the parser asks for them, so that
 // its text is never held whole. No text of a list holds a NUL byte, so one ends the reading at
 // once (a device such as /dev/zero would otherwise be read for ever).
@@ -203,15 +160,6 @@ public:
 
     int Run(const CommandLine& cl);
 
-private:
-    // Reads a list file and appends its records. Short or odd files are warned about (unless
-    // `quiet`); an unreadable file is an error.
-    bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
-    bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
-    // Exit code when writing `output` would drop what the reader did not take from an input it
-    // replaces; 0 when it may be written.
-    int RefuseToDropUnread(const CommandLine& cl) const;
-
     int Show(const CommandLine& cl);
     int Export(const CommandLine& cl);
     int Import(const CommandLine& cl);
@@ -220,6 +168,15 @@ private:
     int Tidy(const CommandLine& cl);
     int Check(const CommandLine& cl);
     int Diff(const CommandLine& cl);
+
+private:
+    // Reads a list file and appends its records. Short or odd files are warned about (unless
+    // `quiet`); an unreadable file is an error.
+    bool Load(const std::string& path, DeviceList& list, ReadResult* result = nullptr, bool quiet = false);
+    bool Save(const std::string& path, const DeviceList& list, std::size_t removed, bool reportRemoved);
+    // Exit code when writing `output` would drop what the reader did not take from an input it
+    // replaces; 0 when it may be written.
+    int RefuseToDropUnread(const CommandLine& cl) const;
 
     std::ostream& m_out;
     std::ostream& m_err;
@@ -242,8 +199,8 @@ std::size_t UnreadBytes(const ListFileLayout& l)
 
 bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut, bool quiet)
 {
-    const ReadResult r =
-        ReadListFile(path == "-" ? "/dev/stdin" : PathFromUserText(path), m_storage, list, ReadSource::AnyFile);
+    const ReadResult r = path == "-" ? ReadListFile({}, m_storage, list, ReadSource::StandardInput)
+                                     : ReadListFile(PathFromUserText(path), m_storage, list, ReadSource::AnyFile);
     if (resultOut) *resultOut = r;
     if (r.error == ReadError::None && path != "-") m_loaded.push_back({path, r.layout});
     if (r.error == ReadError::Open) {
@@ -346,10 +303,10 @@ int Tool::Export(const CommandLine& cl)
     if (!Load(cl.files[0], list)) return kExitIo;
     for (std::size_t i = 0; i < list.Count(); ++i) {
         if (NameLacksNul(*list[i]))
-            m_err << "chiptool: warning: record " << RecordNumber(i)
+            m_err << "chiptool: warning: record " << FormatRowNumber(i)
                   << ": name fills all 20 bytes without a NUL; import will refuse it\n";
         else if (const char* refusal = EditorRefusal(*list[i]))
-            m_err << "chiptool: warning: record " << RecordNumber(i) << ": the editor refuses it (" << refusal
+            m_err << "chiptool: warning: record " << FormatRowNumber(i) << ": the editor refuses it (" << refusal
                   << "); import will refuse it\n";
     }
     const TextFormat format = cl.format ? *TextFormatFromName(*cl.format) : TextFormat::Csv;
@@ -452,17 +409,17 @@ int Tool::Check(const CommandLine& cl)
     }
     for (std::size_t i = 0; i < list.Count(); ++i) {
         const DeviceRecord& rec = *list[i];
-        if (NameLacksNul(rec)) finding("record " + RecordNumber(i) + ": name has no NUL in its 20 bytes");
+        if (NameLacksNul(rec)) finding("record " + FormatRowNumber(i) + ": name has no NUL in its 20 bytes");
         if (!IsValidGbk(RecordName(rec)))
-            finding("record " + RecordNumber(i) + ": name does not decode as GBK: \"" +
+            finding("record " + FormatRowNumber(i) + ": name does not decode as GBK: \"" +
                     EscapeName(RecordName(rec)) + "\"");
         // A name without NUL is reported above.
         if (const char* refusal = EditorRefusal(rec); refusal && !NameLacksNul(rec))
-            finding("record " + RecordNumber(i) + ": the editor refuses it: " + refusal);
+            finding("record " + FormatRowNumber(i) + ": the editor refuses it: " + refusal);
     }
     for (const std::vector<std::size_t>& group : FindDuplicateGroups(list)) {
         std::string text = "duplicates: records";
-        for (std::size_t k = 0; k < group.size(); ++k) text += (k ? ", " : " ") + RecordNumber(group[k]);
+        for (std::size_t k = 0; k < group.size(); ++k) text += (k ? ", " : " ") + FormatRowNumber(group[k]);
         const DeviceRecord& rec = *list[group.front()];
         text += " (name \"" + EscapeName(RecordName(rec)) + "\", signature " + FormatSignature(rec.signature) + ")";
         finding(text);
@@ -507,16 +464,57 @@ int Tool::Diff(const CommandLine& cl)
     return diffs.empty() ? kExitDone : kExitFindings;
 }
 
+// Every command: what it takes, and what runs it. The command line is checked and the command
+// run from this one table.
+struct Command {
+    std::string_view name;
+    std::size_t files;  // 0 = one or more
+    bool needsOutput;
+    bool takesFormat;
+    bool takesKeep;
+    int (Tool::*run)(const CommandLine&);
+};
+constexpr Command kCommands[] = {
+    {"show", 1, false, false, false, &Tool::Show},     {"export", 1, false, true, false, &Tool::Export},
+    {"import", 1, true, true, false, &Tool::Import},   {"merge", 0, true, false, true, &Tool::Merge},
+    {"dedupe", 1, true, false, false, &Tool::Dedupe},  {"tidy", 1, true, false, false, &Tool::Tidy},
+    {"check", 1, false, false, false, &Tool::Check},   {"diff", 2, false, false, false, &Tool::Diff},
+};
+
+const Command* FindCommand(std::string_view name)
+{
+    for (const Command& c : kCommands)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+// Checks that the command got what it needs and nothing that it would silently ignore.
+std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
+{
+    if (cl.command.empty()) return UsageError{"no command given"};
+    const Command* shape = FindCommand(cl.command);
+    if (!shape) return UsageError{"unknown command " + cl.command};
+    if (cl.files.empty()) return UsageError{cl.command + ": no input file given"};
+    if (shape->files == 1 && cl.files.size() > 1) return UsageError{cl.command + ": takes one input file"};
+    if (shape->files == 2 && cl.files.size() != 2) return UsageError{cl.command + ": takes two input files"};
+    // A pipe can be read once only; the second side would be empty.
+    if (std::count(cl.files.begin(), cl.files.end(), "-") > 1)
+        return UsageError{cl.command + ": standard input (-) can stand for one input only"};
+    if (shape->needsOutput && !cl.output) return UsageError{cl.command + ": -o OUT.chip is required"};
+    if (!shape->needsOutput && cl.output) return UsageError{cl.command + ": writes to standard output, -o is not taken"};
+    if (cl.output && cl.output->empty()) return UsageError{cl.command + ": empty output file name"};
+    if (!shape->takesFormat && cl.format) return UsageError{cl.command + ": --format is not taken"};
+    if (cl.format && !TextFormatFromName(*cl.format))
+        return UsageError{"unknown format " + *cl.format + " (csv or json)"};
+    if (!shape->takesKeep && cl.keepDuplicates) return UsageError{cl.command + ": --keep-duplicates is not taken"};
+    if (!shape->needsOutput && cl.dropUnread) return UsageError{cl.command + ": --drop-unread is not taken"};
+    return std::nullopt;
+}
+
 int Tool::Run(const CommandLine& cl)
 {
-    if (cl.command == "show") return Show(cl);
-    if (cl.command == "export") return Export(cl);
-    if (cl.command == "import") return Import(cl);
-    if (cl.command == "merge") return Merge(cl);
-    if (cl.command == "dedupe") return Dedupe(cl);
-    if (cl.command == "tidy") return Tidy(cl);
-    if (cl.command == "diff") return Diff(cl);
-    return Check(cl);
+    // Only a command line that ValidateCommandLine passed comes here: its command is in the table.
+    return (this->*FindCommand(cl.command)->run)(cl);
 }
 
 }  // namespace

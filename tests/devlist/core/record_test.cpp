@@ -121,3 +121,21 @@ TEST(RecordStorage, LargeBuffersAreWritableAndAlignedForRecords)
         }
     }
 }
+
+// The reader stops a list at four billion references, where the list rules' 32-bit indexes end.
+TEST(DeviceList, TakesRecordsUpToTheIndexLimit)
+{
+    const struct {
+        std::size_t have, more;
+        bool ok;
+    } cases[] = {
+        {0, kMaxListRecords, true},
+        {kMaxListRecords - 1, 1, true},
+        {kMaxListRecords, 0, true},
+        {kMaxListRecords, 1, false},
+        {1, kMaxListRecords, false},
+        {0, kMaxListRecords + 1, false},
+        {2, SIZE_MAX, false},  // no wrap-round
+    };
+    for (const auto& c : cases) EXPECT_EQ(ListCanTake(c.have, c.more), c.ok) << c.have << " + " << c.more;
+}

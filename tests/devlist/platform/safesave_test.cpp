@@ -141,11 +141,14 @@ TEST(SafeSave, HardLinksKeepSharingTheFile)
     TempDir dir;
     WriteAll(dir / "a.chip", kOld);
     fs::create_hard_link(dir / "a.chip", dir / "b.chip");
-    std::vector<DeviceRecord> recs = Records(3);
-    ASSERT_TRUE(WriteListFile(dir / "a.chip", ListOf(recs)).ok);
-    EXPECT_EQ(ReadAll(dir / "b.chip"), BuildListImage(ListOf(recs)));
-    EXPECT_EQ(StatOf(dir / "a.chip").st_ino, StatOf(dir / "b.chip").st_ino);
-    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+    // Written in place, longer and then shorter: no record of a longer list stays as a tail.
+    for (const std::size_t n : {3u, 1u, 0u}) {
+        std::vector<DeviceRecord> recs = Records(n);
+        ASSERT_TRUE(WriteListFile(dir / "a.chip", ListOf(recs)).ok) << n;
+        EXPECT_EQ(ReadAll(dir / "b.chip"), BuildListImage(ListOf(recs))) << n;
+        EXPECT_EQ(StatOf(dir / "a.chip").st_ino, StatOf(dir / "b.chip").st_ino);
+        EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+    }
 }
 
 TEST(SafeSave, OwnerGroupAndModeAreKept)

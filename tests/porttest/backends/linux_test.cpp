@@ -6,11 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <linux/parport.h>
+#include <sys/ioctl.h>
+#include <linux/ppdev.h>
 
 #include "backends.h"
 #include "directport.h"
@@ -217,6 +222,72 @@ TEST(PpdevPort, RefusesWhatIsNotAPortAndStaysHarmless)
     EXPECT_EQ(port.ReadStatus(), 0xFF);
     port.Close();
     port.Close();
+}
+
+// ppdev as the kernel has it: a soft copy of the control lines (bits 0-3) and a data direction
+// set by PPDATADIR alone. Every call is logged as ppdev receives it.
+struct FakePpdev {
+    bool tristate = true;
+    std::uint8_t soft = 0;
+    std::vector<std::string> log;
+
+    PpdevCalls Calls()
+    {
+        return {[](const char*, int) { return 42; },
+                [this](int, unsigned long request, void* arg) {
+                    const auto byte = [&] { return static_cast<unsigned>(*static_cast<unsigned char*>(arg)); };
+                    char text[24];
+                    if (request == PPWCONTROL) {
+                        std::snprintf(text, sizeof text, "WCONTROL %02x", byte());
+                        soft = static_cast<std::uint8_t>(byte() & 0x0F);
+                    } else if (request == PPRCONTROL) {
+                        std::snprintf(text, sizeof text, "RCONTROL");
+                        *static_cast<unsigned char*>(arg) = soft;
+                    } else if (request == PPDATADIR) {
+                        std::snprintf(text, sizeof text, "DATADIR %d", *static_cast<int*>(arg));
+                    } else if (request == PPGETMODES) {
+                        std::snprintf(text, sizeof text, "GETMODES");
+                        *static_cast<int*>(arg) = tristate ? PARPORT_MODE_TRISTATE | PARPORT_MODE_PCSPP : PARPORT_MODE_PCSPP;
+                    } else {
+                        std::snprintf(text, sizeof text, "%s", request == PPEXCL ? "EXCL" : request == PPCLAIM ? "CLAIM" : "other");
+                    }
+                    log.push_back(text);
+                    return 0;
+                },
+                [](int) { return 0; }};
+    }
+};
+
+// The direction bit (control bit 5) goes to ppdev only as PPDATADIR, and only on a port that can
+// turn its data lines around; the read-back adds it from the direction last set.
+TEST(PpdevPort, RegisterSequenceThatPpdevReceives)
+{
+    using Log = std::vector<std::string>;
+    const struct {
+        const char* what;
+        bool tristate;
+        std::vector<std::uint8_t> writes;
+        Log expected;  // after the open
+        std::uint8_t readBack;
+    } cases[] = {
+        {"reverse", true, {0x2B}, {"DATADIR 1", "WCONTROL 0b", "RCONTROL"}, 0x2B},
+        {"reverse, then forward", true, {0x2B, 0x04}, {"DATADIR 1", "WCONTROL 0b", "DATADIR 0", "WCONTROL 04", "RCONTROL"}, 0x04},
+        {"direction set once", true, {0x24, 0x25}, {"DATADIR 1", "WCONTROL 04", "WCONTROL 05", "RCONTROL"}, 0x25},
+        {"interrupt bit is the kernel's", true, {0x1F}, {"WCONTROL 0f", "RCONTROL"}, 0x0F},
+        {"no tristate: bit dropped", false, {0x2B}, {"WCONTROL 0b", "RCONTROL"}, 0x0B},
+    };
+    for (const auto& c : cases) {
+        FakePpdev fake;
+        fake.tristate = c.tristate;
+        PpdevPort port(fake.Calls());
+        ASSERT_TRUE(port.Open("/dev/parport0")) << c.what;
+        const Log opened = c.tristate ? Log{"EXCL", "CLAIM", "GETMODES", "DATADIR 0"} : Log{"EXCL", "CLAIM", "GETMODES"};
+        EXPECT_EQ(fake.log, opened) << c.what;
+        fake.log.clear();
+        for (std::uint8_t w : c.writes) port.WriteControl(w);
+        EXPECT_EQ(port.ReadControl(), c.readBack) << c.what;
+        EXPECT_EQ(fake.log, c.expected) << c.what;
+    }
 }
 
 // --- the platforms' fall-back to the virtual port -----------------------------------------------

@@ -82,6 +82,21 @@ TEST_F(Tester, SignalTogglesLatchAndReservedLinesDoNot)
     EXPECT_EQ(io.log, (Log{Wd(0x00), Wd(0x04)}));
 }
 
+// On every cable a reserved line is one register write; only the signals run the latch sequence.
+TEST_F(Tester, ReservedLinesNeverLatchOnAnyCable)
+{
+    for (int entry = 0; entry < 3; ++entry) {
+        tester.ChooseCable(entry);
+        for (Toggle t : {Toggle::R1, Toggle::R2}) {
+            for (int flip = 0; flip < 2; ++flip) {
+                io.log.clear();
+                tester.FlipToggle(t);
+                EXPECT_EQ(io.log.size(), tester.PinOf(t) == 0 ? 0u : 1u) << "entry " << entry << " toggle " << int(t);
+            }
+        }
+    }
+}
+
 TEST_F(Tester, EachToggleDrivesExactlyThePinItsMapNames)
 {
     for (int entry = 0; entry < 3; ++entry) {
