@@ -8,7 +8,6 @@
 #include "listfile.h"
 #include "mainwnd.h"
 #include "million_list.h"
-#include "numbered_records.h"
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
 

@@ -105,12 +105,12 @@ done
 
 say "building the guest test program"
 g++ -std=c++20 -O2 -static -Wall -Wextra \
-    -I"$ROOT/porttest/core" -I"$ROOT/porttest/backends" -I"$ROOT/common" \
+    -I"$ROOT/porttest/core" -I"$ROOT/porttest/platform" -I"$ROOT/porttest/backends" -I"$ROOT/common" \
     "$ROOT/tests/qemu/ppdev_guest.cpp" \
     "$ROOT/porttest/backends/ppdevport.cpp" "$ROOT/porttest/backends/portdiag.cpp" \
     "$ROOT/porttest/backends/directport.cpp" "$ROOT/porttest/backends/linuxsystem.cpp" \
     "$ROOT/porttest/core/port.cpp" "$ROOT/porttest/core/appdir.cpp" \
-    "$ROOT/porttest/core/programfile_posix.cpp" \
+    "$ROOT/porttest/platform/programfile_posix.cpp" \
     -o "$INITDIR/ppdev_guest" || fail "building the guest test program"
 
 cat >"$INITDIR/init" <<EOF
