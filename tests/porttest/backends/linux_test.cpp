@@ -189,7 +189,7 @@ TEST(PortReasons, TextsSayWhatToDo)
 
     PortDiagnosis elsewhere;
     elsewhere.problem = PortProblem::NoPortAtBase;
-    elsewhere.ports = {{1, 0xdc00, "/dev/parport1"}};
+    elsewhere.ports = {{1, 0xdc00, "/dev/parport1", ""}};
     const std::string text = DescribePortProblem(elsewhere);
     EXPECT_TRUE(Contains(text, "0x378"));
     EXPECT_TRUE(Contains(text, "/dev/parport1 (0xdc00)"));

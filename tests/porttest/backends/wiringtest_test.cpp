@@ -159,7 +159,7 @@ public:
 
 private:
     struct Io : IPortIo {
-        Io(IPortIo& inner, long left) : inner(inner), left(left) {}
+        Io(IPortIo& io, long accesses) : inner(io), left(accesses) {}
         IPortIo& inner;
         long left;
         long made = 0;

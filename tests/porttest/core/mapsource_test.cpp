@@ -129,8 +129,9 @@ TEST(MapSource, UnusableFilesAndSuspectPinsAreSaidAndNamed)
         ASSERT_EQ(s.warnings.size(), row.warnings.size()) << row.text << MapSourceStatusText(s);
         for (std::size_t i = 0; i < row.warnings.size(); ++i)
             EXPECT_NE(s.warnings[i].find(row.warnings[i]), std::string::npos) << s.warnings[i];
-        if (row.usable == 0)
+        if (row.usable == 0) {
             EXPECT_EQ(MapSourceText(s), "引脚表: 内置 (设置文件 " + app.Dir() + "QorelIsp.ini 中没有可用的项)");
+        }
     }
 }
 
