@@ -1,9 +1,11 @@
 #include "listdocument.h"
 
+#include "largealloc.h"
 #include "listfile.h"
 #include "windowtext.h"
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -29,13 +31,34 @@ std::string SaveFailureText(const WriteResult& written)
            std::string(where.begin(), where.end());
 }
 
+struct DeviceListDocument::PendingOpen {
+    ListFileLoader loader;
+    DeviceList previousList;
+    ListHistory previousHistory;
+    bool previousModified = false;
+};
+
+namespace {
+// 144 KiB: shown at once even where every 4 KiB page costs a fault.
+constexpr std::size_t kFirstPartRecords = 4096;
+// 9 MiB: few steps (each also updates the view), each still too short to be felt.
+constexpr std::size_t kLaterPartRecords = 262144;
+}
+
 DeviceListDocument::DeviceListDocument(IPrompt& prompt, IFileChooser& openChooser, IFileChooser& saveChooser)
-    : m_prompt(prompt), m_openChooser(openChooser), m_saveChooser(saveChooser)
+    : m_prompt(prompt),
+      m_openChooser(openChooser),
+      m_saveChooser(saveChooser),
+      m_firstPart(LargeBlocksGetHugePages() ? 0 : kFirstPartRecords),
+      m_laterPart(kLaterPartRecords)
 {
 }
 
+DeviceListDocument::~DeviceListDocument() = default;
+
 bool DeviceListDocument::SaveChangesFirst()
 {
+    if (!FinishLoading()) return false;
     if (!m_bModified) return true;
     switch (m_prompt.Message(kAskSave, IPrompt::Buttons::YesNoCancel)) {
     case IPrompt::Answer::Yes:
@@ -51,6 +74,7 @@ bool DeviceListDocument::SaveChangesFirst()
 
 bool DeviceListDocument::Save()
 {
+    if (!FinishLoading()) return false;
     const auto path = m_saveChooser.Choose();
     if (!path) return false;
     const WriteResult written = WriteListFile(*path, m_list);
@@ -109,14 +133,34 @@ void DeviceListDocument::OpenDropped(const std::filesystem::path& path)
 
 void DeviceListDocument::OpenFile(const std::filesystem::path& path)
 {
+    if (!FinishLoading()) return;
     // Read aside first: the list is replaced only by a file that was actually read, so a file
     // that cannot be opened or read costs the user nothing.
+    auto pending = std::make_unique<PendingOpen>();
     DeviceList scratch;
-    const ReadResult result = ReadListFile(path, m_storage, scratch);
+    const std::size_t part = m_firstPart == 0 ? std::numeric_limits<std::size_t>::max() : m_firstPart;
+    const ReadResult result = pending->loader.Start(path, m_storage, scratch, part);
     if (ReportReadProblem(result)) return;
 
     // An open always replaces the list: merging files is what import is for.
+    if (pending->loader.Done()) {
+        m_list = std::move(scratch);
+        TakeOpenedList(result);
+        return;
+    }
+    pending->previousList = std::move(m_list);
+    pending->previousHistory = std::move(m_history);
+    pending->previousModified = m_bModified;
+    m_history.Clear();
     m_list = std::move(scratch);
+    m_bModified = false;
+    m_bIndexValid = false;
+    m_loading = std::move(pending);
+    if (m_rowsChanged) m_rowsChanged();
+}
+
+void DeviceListDocument::TakeOpenedList(const ReadResult& result)
+{
     m_bIndexValid = false;
     Refill();
     ReportShortFile(result);
@@ -124,8 +168,45 @@ void DeviceListDocument::OpenFile(const std::filesystem::path& path)
     m_history.Clear();
 }
 
+bool DeviceListDocument::LoadPart(std::size_t records)
+{
+    const ReadResult result = m_loading->loader.Continue(m_list, records);
+    if (!m_loading->loader.Done()) {
+        if (m_rowsChanged) m_rowsChanged();
+        return true;
+    }
+    const std::unique_ptr<PendingOpen> done = std::move(m_loading);
+    if (result.Ok()) {
+        TakeOpenedList(result);
+        return true;
+    }
+    m_list = std::move(done->previousList);
+    m_history = std::move(done->previousHistory);
+    m_bModified = done->previousModified;
+    m_bIndexValid = false;
+    if (m_rowsChanged) m_rowsChanged();
+    ReportReadProblem(result);
+    return false;
+}
+
+bool DeviceListDocument::FinishLoading()
+{
+    while (m_loading)
+        if (!LoadPart(std::numeric_limits<std::size_t>::max())) return false;
+    return true;
+}
+
+void DeviceListDocument::DoIdleWork()
+{
+    if (m_loading)
+        LoadPart(m_laterPart);
+    else
+        EnsureIndex();
+}
+
 void DeviceListDocument::Append(const DeviceRecord& record)
 {
+    if (!FinishLoading()) return;
     EnsureIndex();
     DeviceRecord* copy = m_storage.AddCopy(record);
     m_list.Append(copy);
@@ -137,6 +218,7 @@ void DeviceListDocument::Append(const DeviceRecord& record)
 
 void DeviceListDocument::Import(const std::filesystem::path& path)
 {
+    if (!FinishLoading()) return;
     m_importList.Clear();
     const ReadResult result = ReadListFile(path, m_storage, m_importList);
     if (ReportReadProblem(result)) return;
@@ -150,8 +232,16 @@ void DeviceListDocument::Import(const std::filesystem::path& path)
     m_bModified = true;
 }
 
+std::optional<std::size_t> DeviceListDocument::Find(const RecordMatcher& matcher, long selectedRow,
+                                                     FindDirection direction, bool again)
+{
+    if (!FinishLoading()) return std::nullopt;
+    return FindRow(m_list, matcher, FindStart(selectedRow, m_list.Count(), direction, again), direction);
+}
+
 std::optional<std::size_t> DeviceListDocument::SelectedDevice(long selectedRow)
 {
+    if (!FinishLoading()) return std::nullopt;
     if (selectedRow < 0 || static_cast<unsigned long>(selectedRow) >= m_list.Count()) {
         m_prompt.Inform(kMsgSelectFirst);
         return std::nullopt;
@@ -161,6 +251,7 @@ std::optional<std::size_t> DeviceListDocument::SelectedDevice(long selectedRow)
 
 void DeviceListDocument::Delete(std::size_t row)
 {
+    if (!FinishLoading()) return;
     EnsureIndex();
     DeviceRecord* leaving = m_list[row];
     m_list.RemoveAt(row);
@@ -172,6 +263,7 @@ void DeviceListDocument::Delete(std::size_t row)
 
 void DeviceListDocument::Modify(std::size_t row, const std::function<void(DeviceRecord&)>& edit)
 {
+    if (!FinishLoading()) return;
     EnsureIndex();
     DeviceRecord* before = m_list[row];
     DeviceRecord* after = m_storage.AddCopy(*before);
@@ -188,6 +280,7 @@ void DeviceListDocument::Modify(std::size_t row, const std::function<void(Device
 
 void DeviceListDocument::Tidy()
 {
+    if (!FinishLoading()) return;
     ListPositions earlier;
     // A tidy that moves nothing is no step, though the list still counts as modified.
     if (SortByTidyKey(m_list, &earlier)) {
@@ -202,6 +295,7 @@ void DeviceListDocument::Tidy()
 
 void DeviceListDocument::EnsureIndex()
 {
+    FinishLoading();
     if (m_bIndexValid) return;
     m_dupIndex.Rebuild(m_list);
     m_bIndexValid = true;
@@ -223,19 +317,20 @@ void DeviceListDocument::CheckDuplicates()
 
 void DeviceListDocument::Refill()
 {
+    if (!FinishLoading()) return;
     CheckDuplicates();
     if (m_rowsChanged) m_rowsChanged();
 }
 
 std::optional<std::size_t> DeviceListDocument::Undo(std::optional<std::size_t> selected)
 {
-    if (!m_history.CanUndo()) return std::nullopt;
+    if (!FinishLoading() || !m_history.CanUndo()) return std::nullopt;
     return AfterHistoryMove(m_history.Undo(m_list, selected));
 }
 
 std::optional<std::size_t> DeviceListDocument::Redo(std::optional<std::size_t> selected)
 {
-    if (!m_history.CanRedo()) return std::nullopt;
+    if (!FinishLoading() || !m_history.CanRedo()) return std::nullopt;
     return AfterHistoryMove(m_history.Redo(m_list, selected));
 }
 

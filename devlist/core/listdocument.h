@@ -2,10 +2,12 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "filechooser_iface.h"
+#include "listfind.h"
 #include "listhistory.h"
 #include "listops.h"
 #include "prompt.h"
@@ -24,6 +26,7 @@ std::string SaveFailureText(const WriteResult& written);
 class DeviceListDocument {
 public:
     DeviceListDocument(IPrompt& prompt, IFileChooser& openChooser, IFileChooser& saveChooser);
+    ~DeviceListDocument();
     DeviceListDocument(const DeviceListDocument&) = delete;
     DeviceListDocument& operator=(const DeviceListDocument&) = delete;
 
@@ -33,8 +36,20 @@ public:
     // 打开文件: the save question, then a file name, then the file.
     void Open();
     // The file replaces the list, unless it cannot be opened or read; a new list starts a new
-    // undo history.
+    // undo history. A big file may be read in parts (see SetLoadPart): the first part shows at
+    // once and the rest comes with DoIdleWork. Every flow waits for the rest first; if reading it
+    // fails, the user is told, the list from before comes back and the flow does not run, since
+    // it was meant for a list that is gone.
     void OpenFile(const std::filesystem::path& path);
+    // Records read in the first part of an open and in each later one; a first part of 0 reads
+    // every file at once. By default files are read at once where memory comes in huge pages;
+    // elsewhere, where a million records take a few hundred milliseconds to read, in a first part
+    // of 4,096 records and later ones of 262,144.
+    void SetLoadParts(std::size_t first, std::size_t later)
+    {
+        m_firstPart = first;
+        m_laterPart = later;
+    }
     // 保存文件: true when the file was written.
     bool Save();
     // A file named without the open dialog (dropped on a window): the save question, then the file.
@@ -43,6 +58,9 @@ public:
     bool SaveChangesFirst();
     void Append(const DeviceRecord& record);
     void Import(const std::filesystem::path& path);
+    // 查找 from the row a window has selected (negative for none): again (F3, Shift+F3) starts
+    // past that row, a changed text or field at it. The row found, or none.
+    std::optional<std::size_t> Find(const RecordMatcher& matcher, long selectedRow, FindDirection direction, bool again);
     // The row a window has selected (negative for none) as a list index, or nothing after
     // asking the user to select a device first: what delete and modify check before they run.
     std::optional<std::size_t> SelectedDevice(long selectedRow);
@@ -74,8 +92,18 @@ public:
     // is idle, so the rows show first); a single change before that builds it on the spot.
     bool IndexValid() const { return m_bIndexValid; }
     void EnsureIndex();
+    // What a window does while it is idle, one step a call: the next part of a file being read,
+    // then the duplicate index.
+    bool HasIdleWork() const { return m_loading != nullptr || !m_bIndexValid; }
+    void DoIdleWork();
+    bool Loading() const { return m_loading != nullptr; }
 
 private:
+    struct PendingOpen;
+    // False when the rest of a file could not be read and the list from before is back.
+    bool FinishLoading();
+    bool LoadPart(std::size_t records);
+    void TakeOpenedList(const ReadResult& result);
     void CheckDuplicates();
     std::optional<std::size_t> AfterHistoryMove(const ListHistory::Change& change);
     bool ReportReadProblem(const ReadResult& result);
@@ -94,4 +122,7 @@ private:
     DuplicateIndex m_dupIndex;
     bool m_bIndexValid = true;
     ListHistory m_history;
+    std::size_t m_firstPart;
+    std::size_t m_laterPart;
+    std::unique_ptr<PendingOpen> m_loading;  // a file still being read, and the list from before
 };

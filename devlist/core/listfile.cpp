@@ -133,108 +133,166 @@ ListFileLayout InspectListImage(std::span<const std::byte> image)
     return layout;
 }
 
-ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
-                        ReadSource source)
+ListFileLoader::ListFileLoader() = default;
+ListFileLoader::~ListFileLoader() = default;
+
+ReadResult ListFileLoader::Start(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
+                                 std::size_t records, ReadSource source)
 {
-    ReadResult result;
+    m_done = true;
+    m_image = nullptr;
+    m_have = m_want = m_fileSize = 0;
+    m_taken = 0;
+    m_result = ReadResult{};
+    ReadResult& result = m_result;
     // Opening a FIFO waits for a writer; only where streams are wanted may it.
-    InputFile file;
+    m_file = std::make_unique<InputFile>();
+    InputFile& file = *m_file;
     const int openError = source == ReadSource::StandardInput ? file.OpenStandardInput()
                                                                : file.Open(path, source == ReadSource::AnyFile);
     if (const int err = openError) {
         result.error = ReadError::Open;
         result.sysErrno = err;
-        return result;
+        return Finish();
     }
     InputFile::Kind kind{};
-    std::uint64_t fileSize = 0;
-    if (const int err = file.Inspect(kind, fileSize)) {
+    if (const int err = file.Inspect(kind, m_fileSize)) {
         result.error = ReadError::Read;
         result.sysErrno = err;
-        return result;
+        return Finish();
     }
 
     // A directory is left to fail as an unreadable file.
     if (source == ReadSource::RegularFile && kind == InputFile::Kind::Other) {
         result.error = ReadError::NotRegular;
-        return result;
+        return Finish();
+    }
+    if (kind != InputFile::Kind::Regular) {
+        ReadWholeStream(storage, target);
+        return Finish();
     }
 
+    // Only as far as the header declares: whatever follows the counted records is never
+    // taken, and its size is known from the file system without reading it.
+    std::byte header[kListHeaderSize];
+    int readError = 0;
+    const long long gotHeader =
+        file.ReadFully(header, static_cast<std::size_t>(std::min<std::uint64_t>(m_fileSize, kListHeaderSize)), readError);
+    if (gotHeader < 0) {
+        result.error = ReadError::Read;
+        result.sysErrno = readError;
+        return Finish();
+    }
+    m_want = static_cast<std::uint64_t>(gotHeader);
+    if (m_want == kListHeaderSize) {
+        const ListFileLayout declared = InspectListImage({header, kListHeaderSize});
+        m_want = declared.count <= 0
+                     ? kListHeaderSize
+                     : std::min<std::uint64_t>(m_fileSize, kListHeaderSize + std::uint64_t{kRecordSize} *
+                                                                                 static_cast<std::uint64_t>(declared.count));
+    }
+    // The buffer for the whole file at once: memory not yet written costs nothing, and the
+    // records never move once their references are handed out.
+    try {
+        m_image = storage.NewBuffer(static_cast<std::size_t>(m_want));
+    } catch (const std::bad_alloc&) {
+        result.error = ReadError::Read;
+        result.sysErrno = ENOMEM;
+        return Finish();
+    }
+    if (gotHeader > 0)
+        std::memcpy(m_image, header, static_cast<std::size_t>(gotHeader));
+    m_have = static_cast<std::uint64_t>(gotHeader);
+    m_done = false;
+    if (m_want >= kListHeaderSize)
+        target.Reserve(target.Count() + static_cast<std::size_t>((m_want - kListHeaderSize) / kRecordSize));
+    return Continue(target, records);
+}
+
+ReadResult ListFileLoader::Continue(DeviceList& target, std::size_t records)
+{
+    if (m_done)
+        return m_result;
+    // Whole records only, so that every part ends where a record does.
+    records = std::max<std::size_t>(records, 1);
+    const std::uint64_t left = (m_want - m_have) / kRecordSize;
+    const std::uint64_t upTo = records >= left ? m_want : m_have + std::uint64_t{kRecordSize} * records;
+    bool ended = false;
+    if (upTo > m_have) {
+        int readError = 0;
+        const auto asked = static_cast<std::size_t>(upTo - m_have);
+        const long long got = m_file->ReadFully(m_image + m_have, asked, readError);
+        if (got < 0) {
+            m_result.error = ReadError::Read;
+            m_result.sysErrno = readError;
+            return Finish();
+        }
+        m_have += static_cast<std::uint64_t>(got);
+        ended = static_cast<std::size_t>(got) < asked;  // the file is shorter now than it was
+    }
+    const std::size_t complete =
+        m_have < kListHeaderSize ? 0 : static_cast<std::size_t>((m_have - kListHeaderSize) / kRecordSize);
+    std::byte* rec = m_image + kListHeaderSize + m_taken * kRecordSize;
+    for (; m_taken < complete; ++m_taken, rec += kRecordSize)
+        target.Append(reinterpret_cast<DeviceRecord*>(rec));
+    m_result.appended = m_taken;
+    if (m_have < m_want && !ended)
+        return m_result;
+
+    m_result.layout = InspectListImage({m_image, static_cast<std::size_t>(m_have)});
+    if (m_have == m_want && m_fileSize > m_want && m_result.layout.headerComplete) {
+        m_result.layout.fileSize = static_cast<std::size_t>(m_fileSize);
+        m_result.layout.trailingBytes += static_cast<std::size_t>(m_fileSize - m_want);
+    }
+    return Finish();
+}
+
+// For pipes and devices, whose size is not known in advance and which may never end.
+void ListFileLoader::ReadWholeStream(RecordStorage& storage, DeviceList& target)
+{
+    ReadResult& result = m_result;
     std::byte* image = nullptr;
     std::size_t imageSize = 0;
-    int readError = 0;
-    if (kind == InputFile::Kind::Regular) {
-        // Only as far as the header declares: whatever follows the counted records is never
-        // taken, and its size is known from the file system without reading it.
-        std::byte header[kListHeaderSize];
-        const long long gotHeader =
-            file.ReadFully(header, static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kListHeaderSize)), readError);
-        if (gotHeader < 0) {
+    try {
+        std::vector<std::byte> bytes;
+        int readError = 0;
+        if (!ReadStream(*m_file, bytes, readError)) {
             result.error = ReadError::Read;
             result.sysErrno = readError;
-            return result;
+            return;
         }
-        std::uint64_t want = static_cast<std::uint64_t>(gotHeader);
-        if (want == kListHeaderSize) {
-            const ListFileLayout declared = InspectListImage({header, kListHeaderSize});
-            want = declared.count <= 0
-                       ? kListHeaderSize
-                       : std::min<std::uint64_t>(fileSize, kListHeaderSize + std::uint64_t{kRecordSize} *
-                                                                                 static_cast<std::uint64_t>(declared.count));
-        }
-        try {
-            image = storage.NewBuffer(static_cast<std::size_t>(want));
-        } catch (const std::bad_alloc&) {
-            result.error = ReadError::Read;
-            result.sysErrno = ENOMEM;
-            return result;
-        }
-        if (gotHeader > 0)
-            std::memcpy(image, header, static_cast<std::size_t>(gotHeader));
-        const auto rest = static_cast<std::size_t>(want - static_cast<std::uint64_t>(gotHeader));
-        const long long got = rest == 0 ? 0 : file.ReadFully(image + gotHeader, rest, readError);
-        if (got < 0) {
-            result.error = ReadError::Read;
-            result.sysErrno = readError;
-            return result;
-        }
-        imageSize = static_cast<std::size_t>(gotHeader + got);
-        result.layout = InspectListImage({image, imageSize});
-        if (imageSize == want && fileSize > want && result.layout.headerComplete) {
-            result.layout.fileSize = static_cast<std::size_t>(fileSize);
-            result.layout.trailingBytes += static_cast<std::size_t>(fileSize - want);
-        }
-        AppendRecords(image, result.layout, target);
-        result.appended = result.layout.recordsPresent;
-        return result;
-    } else {
-        try {
-            std::vector<std::byte> bytes;
-            if (!ReadStream(file, bytes, readError)) {
-                result.error = ReadError::Read;
-                result.sysErrno = readError;
-                return result;
-            }
-            imageSize = bytes.size();
-            image = storage.NewBuffer(imageSize);
-            if (imageSize != 0)
-                std::memcpy(image, bytes.data(), imageSize);
-        } catch (const std::bad_alloc&) {
-            result.error = ReadError::Read;
-            result.sysErrno = ENOMEM;
-            return result;
-        }
+        imageSize = bytes.size();
+        image = storage.NewBuffer(imageSize);
+        if (imageSize != 0)
+            std::memcpy(image, bytes.data(), imageSize);
+    } catch (const std::bad_alloc&) {
+        result.error = ReadError::Read;
+        result.sysErrno = ENOMEM;
+        return;
     }
 
     result.layout = InspectListImage({image, imageSize});
     if (!ListCanTake(target.Count(), result.layout.recordsPresent)) {
         result.error = ReadError::Read;
         result.sysErrno = EOVERFLOW;
-        return result;
+        return;
     }
     AppendRecords(image, result.layout, target);
     result.appended = result.layout.recordsPresent;
-    return result;
+}
+
+const ReadResult& ListFileLoader::Finish()
+{
+    m_done = true;
+    m_file.reset();
+    return m_result;
+}
+
+ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
+                        ReadSource source)
+{
+    ListFileLoader loader;
+    return loader.Start(path, storage, target, std::numeric_limits<std::size_t>::max(), source);
 }
 
 std::size_t ListImageSize(std::size_t n) { return kListHeaderSize + n * kRecordSize; }

@@ -2,11 +2,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "record.h"
+
+class InputFile;
 
 // What a .chip image holds, worked out without trusting its header: the reader never reads past
 // the data, and callers (the window, the command-line tool) use this to tell the user about short
@@ -53,6 +56,39 @@ struct ReadResult {
 // `target` is unchanged.
 ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
                         ReadSource source = ReadSource::RegularFile);
+
+// Reads a list file a part at a time, so that a window can show the first records while the
+// rest are still on disk. The buffer for the whole file is taken at the start (memory not yet
+// written costs nothing); each part is read into its place and its references are appended to
+// the target. Pipes and devices are read whole by Start. An error in Start leaves the target
+// unchanged; one in a later part leaves the parts before it appended, for the caller to drop.
+class ListFileLoader {
+public:
+    ListFileLoader();
+    ~ListFileLoader();
+    ListFileLoader(const ListFileLoader&) = delete;
+    ListFileLoader& operator=(const ListFileLoader&) = delete;
+
+    // Opens the file and reads its header and up to `records` records.
+    ReadResult Start(const std::filesystem::path& path, RecordStorage& storage, DeviceList& target,
+                     std::size_t records, ReadSource source = ReadSource::RegularFile);
+    // Reads up to `records` more. Once Done(), the result is complete (layout included).
+    ReadResult Continue(DeviceList& target, std::size_t records);
+    bool Done() const { return m_done; }
+
+private:
+    void ReadWholeStream(RecordStorage& storage, DeviceList& target);
+    const ReadResult& Finish();
+
+    std::unique_ptr<InputFile> m_file;
+    std::byte* m_image = nullptr;
+    std::uint64_t m_fileSize = 0;
+    std::uint64_t m_want = 0;  // bytes the header declares, as far as the file has them
+    std::uint64_t m_have = 0;  // bytes read so far
+    std::size_t m_taken = 0;   // records appended so far
+    bool m_done = true;
+    ReadResult m_result;
+};
 
 struct WriteResult {
     bool ok = false;

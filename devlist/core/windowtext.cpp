@@ -3,6 +3,7 @@
 #include "gbk.h"
 #include "recordtext.h"
 
+#include <algorithm>
 #include <utility>
 
 int EntryFieldControl(DeviceField field)
@@ -15,6 +16,13 @@ int EntryFieldControl(DeviceField field)
     for (auto [f, id] : kControls)
         if (f == field) return id;
     return IDC_NAME;
+}
+
+void FitColumnsToRoom(std::span<int, COL_COUNT> widths, int room)
+{
+    int total = 0;
+    for (const int w : widths) total += w;
+    if (total > room) widths[COL_NAME] = std::max(widths[COL_NAME] - (total - room), 0);
 }
 
 std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int column)

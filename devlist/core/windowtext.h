@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <span>
 #include <string>
 
 #include "listfind.h"
@@ -69,6 +70,10 @@ struct DeviceColumnDef {
 inline constexpr DeviceColumnDef kDeviceColumns[COL_COUNT] = {
     {"序号", 50}, {"器件名称", 150}, {"FID", 50}, {"ROM", 50}, {"编程电压", 80}, {"特征字", 80},
 };
+// The template's columns overrun the list by a few pixels once its vertical scroll bar shows,
+// which would cost a horizontal scroll bar and a row: the name column gives up what is missing,
+// down to nothing. `widths` in pixels; `room` is the list's inside width less the scroll bar.
+void FitColumnsToRoom(std::span<int, COL_COUNT> widths, int room);
 // A cell as the list shows it (recordtext.h), the name decoded from GBK; `row` only matters to
 // column 0. Empty for a column that is none.
 std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int column);

@@ -10,6 +10,11 @@
 void* LargeAlloc(std::size_t bytes);
 void LargeFree(void* ptr, std::size_t bytes) noexcept;
 
+// Whether large blocks are likely to get huge pages here. Where they cannot (Windows without the
+// right to lock pages, Linux with transparent huge pages off), filling tens of megabytes costs
+// ten times more, which is worth working around where a user waits for it.
+bool LargeBlocksGetHugePages();
+
 template <class T>
 struct LargeAllocator {
     using value_type = T;

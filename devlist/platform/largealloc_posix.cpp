@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,6 +32,21 @@ constexpr bool kCheckedHeapOnly = false;
 bool UseHeap(std::size_t bytes) { return kCheckedHeapOnly || bytes < kLargeThreshold; }
 
 }  // namespace
+
+bool LargeBlocksGetHugePages()
+{
+    static const bool huge = [] {
+        if (kCheckedHeapOnly) return false;
+        // "always [madvise] never": the mode in brackets; our blocks ask, so only [never] refuses.
+        std::FILE* f = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
+        if (!f) return false;
+        char mode[128] = {};
+        const bool read = std::fgets(mode, sizeof mode, f) != nullptr;
+        std::fclose(f);
+        return read && std::strstr(mode, "[never]") == nullptr;
+    }();
+    return huge;
+}
 
 void* LargeAlloc(std::size_t bytes)
 {

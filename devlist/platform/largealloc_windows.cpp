@@ -50,6 +50,8 @@ void* LargeAlloc(std::size_t bytes)
     return p;
 }
 
+bool LargeBlocksGetHugePages() { return LargePageSize() != 0; }
+
 void LargeFree(void* ptr, std::size_t bytes) noexcept
 {
     if (ptr == nullptr)

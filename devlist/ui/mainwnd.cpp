@@ -41,7 +41,7 @@ QString DraggedFile(const QMimeData* mime)
 }
 
 // Posted when the list has been drawn, so the rows of a new list show before the index is built.
-const QEvent::Type kBuildIndexEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type kIdleWorkEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 }  // namespace
 
@@ -164,17 +164,16 @@ void CDeviceListDlg::SetupWindow()
     SetupFindAndUndo();
 }
 
-// The template's columns overrun the list by a few pixels once the vertical scroll bar shows,
-// which would cost a horizontal scroll bar and a row: the name column gives up what is missing.
-// A column the user widens may still overflow.
+// Fitted once, as the template sets them: a column the user widens may still overflow.
 void CDeviceListDlg::FitColumnsBesideScrollBar()
 {
     QHeaderView* header = m_pListCtrl->horizontalHeader();
     const int room = m_pListCtrl->width() - 2 * m_pListCtrl->frameWidth() -
                      m_pListCtrl->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pListCtrl);
-    int total = 0;
-    for (int c = 0; c < COL_COUNT; ++c) total += header->sectionSize(c);
-    if (total > room) header->resizeSection(COL_NAME, std::max(header->sectionSize(COL_NAME) - (total - room), 0));
+    int widths[COL_COUNT];
+    for (int c = 0; c < COL_COUNT; ++c) widths[c] = header->sectionSize(c);
+    FitColumnsToRoom(widths, room);
+    header->resizeSection(COL_NAME, widths[COL_NAME]);
 }
 
 void CDeviceListDlg::SetupFindAndUndo()
@@ -182,7 +181,7 @@ void CDeviceListDlg::SetupFindAndUndo()
     m_pFindBar = new FindBar(this);
     m_pFindBar->hide();
     connect(m_pFindBar, &FindBar::QueryChanged, this, [this] {
-        FindFrom(FindStart(SelectedRow(), List().Count(), FindDirection::Forward, false), FindDirection::Forward);
+        FindFrom(FindDirection::Forward, false);
     });
     connect(m_pFindBar, &FindBar::Next, this, [this] { FindNext(FindDirection::Forward); });
     connect(m_pFindBar, &FindBar::Closed, this, &CDeviceListDlg::CloseFindBar);
@@ -247,14 +246,14 @@ void CDeviceListDlg::FindNext(FindDirection direction)
         OpenFindBar();
         return;
     }
-    FindFrom(FindStart(SelectedRow(), List().Count(), direction, true), direction);
+    FindFrom(direction, true);
 }
 
-void CDeviceListDlg::FindFrom(std::size_t start, FindDirection direction)
+void CDeviceListDlg::FindFrom(FindDirection direction, bool again)
 {
     const QByteArray text = m_pFindBar->Text().toUtf8();
     const RecordMatcher matcher(m_pFindBar->Field(), std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    const std::optional<std::size_t> row = FindRow(List(), matcher, start, direction);
+    const std::optional<std::size_t> row = m_doc.Find(matcher, SelectedRow(), direction, again);
     m_pFindBar->ShowNotFound(!text.isEmpty() && !row);
     if (!row) {
         // The highlight of an earlier match must not pass for this one.
@@ -312,10 +311,10 @@ void CDeviceListDlg::OpenDroppedFile(const std::filesystem::path& path)
 
 bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pListCtrl->viewport() && event->type() == QEvent::Paint && !m_doc.IndexValid() &&
-        !m_bIdleBuildPosted) {
-        m_bIdleBuildPosted = true;
-        QCoreApplication::postEvent(this, new QEvent(kBuildIndexEvent), Qt::LowEventPriority);
+    if (watched == m_pListCtrl->viewport() && event->type() == QEvent::Paint && m_doc.HasIdleWork() &&
+        !m_bIdleWorkPosted) {
+        m_bIdleWorkPosted = true;
+        PostIdleWork();
     }
     if (watched == m_pListCtrl && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -444,12 +443,21 @@ void CDeviceListDlg::TidyDevices() { m_doc.Tidy(); }
 
 void CDeviceListDlg::customEvent(QEvent* event)
 {
-    if (event->type() == kBuildIndexEvent) {
-        m_bIdleBuildPosted = false;
-        m_doc.EnsureIndex();
+    if (event->type() == kIdleWorkEvent) {
+        m_bIdleWorkPosted = false;
+        m_doc.DoIdleWork();
+        // A file read in parts goes on without waiting for a paint: rows beyond the visible
+        // ones repaint nothing.
+        if (m_doc.HasIdleWork() && !m_bIdleWorkPosted) {
+            m_bIdleWorkPosted = true;
+            PostIdleWork();
+        }
         return;
     }
     QDialog::customEvent(event);
 }
 
 void CDeviceListDlg::RefillList() { m_doc.Refill(); }
+
+// After the rows waiting to be painted.
+void CDeviceListDlg::PostIdleWork() { QCoreApplication::postEvent(this, new QEvent(kIdleWorkEvent), Qt::LowEventPriority); }

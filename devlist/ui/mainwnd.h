@@ -112,7 +112,8 @@ private:
     long SelectedRow() const;
     void SetupFindAndUndo();
     void OnRowsChanged();
-    void FindFrom(std::size_t start, FindDirection direction);
+    void FindFrom(FindDirection direction, bool again);
+    void PostIdleWork();
     void PlaceList(bool withFindBar);
     void FitColumnsBesideScrollBar();
     // Selects `row` (< the row count) and scrolls it into view.
@@ -133,7 +134,7 @@ private:
     CAddDeviceDlg m_dlgAdd;
     CEditDeviceDlg m_dlgEdit;
     DeviceListDocument m_doc;
-    bool m_bIdleBuildPosted = false;
+    bool m_bIdleWorkPosted = false;
     std::array<CXTButton, 7> m_btns;  // exit, open, save, tidy, add, delete, modify
     CXTListCtrl* m_pListCtrl = nullptr;
     DeviceListModel* m_pModel = nullptr;

@@ -14,7 +14,7 @@
 namespace {
 
 // Posted once the rows of a newly opened list are on screen: the duplicate index is built then.
-constexpr UINT WM_APP_BUILD_INDEX = WM_APP + 1;
+constexpr UINT WM_APP_IDLE_WORK = WM_APP + 1;
 
 // The window's keys, as data: what each one runs is in OnCommand.
 enum : WORD { IDM_FIND = 40010, IDM_FIND_NEXT, IDM_FIND_PREVIOUS };
@@ -173,12 +173,17 @@ void CDeviceListDlg::SetupList()
     LVCOLUMNW placeholder{};
     placeholder.mask = LVCF_WIDTH;
     ListView_InsertColumn(m_hList, 0, &placeholder);
+    int widths[COL_COUNT];
+    for (int c = 0; c < COL_COUNT; ++c) widths[c] = MulDiv(kDeviceColumns[c].width, dpi, 96);
+    RECT inside;
+    GetClientRect(m_hList, &inside);
+    FitColumnsToRoom(widths, inside.right - GetSystemMetrics(SM_CXVSCROLL));
     for (int c = 0; c < COL_COUNT; ++c) {
         const std::wstring title = Utf8ToWide(kDeviceColumns[c].title);
         LVCOLUMNW col{};
         col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         col.fmt = LVCFMT_CENTER;
-        col.cx = MulDiv(kDeviceColumns[c].width, dpi, 96);
+        col.cx = widths[c];
         col.pszText = const_cast<wchar_t*>(title.c_str());
         col.iSubItem = c + 1;
         ListView_InsertColumn(m_hList, c + 1, &col);
@@ -215,11 +220,13 @@ INT_PTR CDeviceListDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_hIcon);
-    case WM_APP_BUILD_INDEX:
-        m_bIndexBuildPosted = false;
-        // The rows are painted first, then the index of the whole list is built.
-        if (m_hList) UpdateWindow(m_hList);
-        m_doc.EnsureIndex();
+    case WM_APP_IDLE_WORK:
+        m_bIdleWorkPosted = false;
+        // Whatever waits to be painted (the rows, a window just created) is painted first: posted
+        // work would otherwise always come before it.
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        m_doc.DoIdleWork();
+        PostIdleWork();
         return TRUE;
     default:
         return FALSE;
@@ -274,7 +281,7 @@ void CDeviceListDlg::OnCommand(int id, int code, HWND)
     case IDC_FIND_TEXT:
     case IDC_FIND_FIELD:
         if ((id == IDC_FIND_TEXT && code == EN_CHANGE) || (id == IDC_FIND_FIELD && code == CBN_SELCHANGE))
-            FindFrom(FindStart(SelectedRow(), m_doc.List().Count(), FindDirection::Forward, false), FindDirection::Forward);
+            FindFrom(FindDirection::Forward, false);
         return;
     default:
         return;
@@ -324,12 +331,20 @@ void CDeviceListDlg::OnRowsChanged()
     // go at the end only, so the selection stays where it was.
     const std::size_t count = m_doc.List().Count();
     const int n = count > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(count);
-    ListView_SetItemCountEx(m_hList, n, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-    InvalidateRect(m_hList, nullptr, FALSE);
-    if (!m_doc.IndexValid() && !m_bIndexBuildPosted) {
-        m_bIndexBuildPosted = true;
-        PostMessageW(m_hWnd, WM_APP_BUILD_INDEX, 0, 0);
-    }
+    if (ListView_GetItemCount(m_hList) != n) ListView_SetItemCountEx(m_hList, n, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    // While a file comes in parts, each part only adds rows at the end, which the list view
+    // paints itself if they are in view; any other change may have touched every shown row.
+    const bool appendedOnly = m_bShownLoading && m_doc.Loading();
+    m_bShownLoading = m_doc.Loading();
+    if (!appendedOnly) InvalidateRect(m_hList, nullptr, FALSE);
+    PostIdleWork();
+}
+
+void CDeviceListDlg::PostIdleWork()
+{
+    if (!m_doc.HasIdleWork() || m_bIdleWorkPosted) return;
+    m_bIdleWorkPosted = true;
+    PostMessageW(m_hWnd, WM_APP_IDLE_WORK, 0, 0);
 }
 
 void CDeviceListDlg::OnContextMenu(POINT at)
@@ -482,15 +497,15 @@ void CDeviceListDlg::FindNext(FindDirection direction)
         OpenFindBar();
         return;
     }
-    FindFrom(FindStart(SelectedRow(), m_doc.List().Count(), direction, true), direction);
+    FindFrom(direction, true);
 }
 
-void CDeviceListDlg::FindFrom(std::size_t start, FindDirection direction)
+void CDeviceListDlg::FindFrom(FindDirection direction, bool again)
 {
     const std::string text = GetDlgItemUtf8(m_hWnd, IDC_FIND_TEXT);
     const auto choice = static_cast<std::size_t>(SendDlgItemMessageW(m_hWnd, IDC_FIND_FIELD, CB_GETCURSEL, 0, 0));
     const FindField field = choice < std::size(kFindFields) ? kFindFields[choice].field : FindField::Name;
-    const std::optional<std::size_t> row = FindRow(m_doc.List(), RecordMatcher(field, text), start, direction);
+    const std::optional<std::size_t> row = m_doc.Find(RecordMatcher(field, text), SelectedRow(), direction, again);
     SetDlgItemUtf8(m_hWnd, IDC_FIND_STATUS, !text.empty() && !row ? kFindNotFound : "");
     if (row) SelectRow(*row);
 }

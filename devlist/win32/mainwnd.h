@@ -87,7 +87,8 @@ private:
     void OpenFindBar();
     void CloseFindBar();
     void FindNext(FindDirection direction);
-    void FindFrom(std::size_t start, FindDirection direction);
+    void FindFrom(FindDirection direction, bool again);
+    void PostIdleWork();
     void PlaceList(bool withFindBar);
 
     HINSTANCE m_hInst;
@@ -112,6 +113,7 @@ private:
     HICON m_hSmallIcon = nullptr;
     HACCEL m_hAccel = nullptr;
     bool m_bClosed = false;
-    bool m_bIndexBuildPosted = false;
+    bool m_bIdleWorkPosted = false;
+    bool m_bShownLoading = false;  // the rows last shown were a file still being read
     std::wstring m_cellText;  // the text handed to the list view for the cell it asked for
 };

@@ -16,6 +16,7 @@
 #endif
 
 #include <fstream>
+#include <functional>
 
 namespace fs = std::filesystem;
 using Answer = IPrompt::Answer;
@@ -394,6 +395,106 @@ TEST_F(ListDocumentTest, ShortFileOpensWithCounts)
     EXPECT_EQ(Rows(), 0u);
     EXPECT_EQ(prompt.Count(), 2u);
     EXPECT_EQ(prompt.LastText(), "文件不完整: 文件头不足 8 个字节, 没有读入任何器件。");
+}
+
+// Forty devices R0..R39, the last a repeat of the first; the header declares one more than the
+// file holds, so that a whole read also ends with the short-file message.
+std::vector<DeviceRecord> FortyWithARepeat(const fs::path& file)
+{
+    std::vector<DeviceRecord> recs;
+    for (int i = 0; i < 39; ++i)
+        recs.push_back(MakeRecord("R" + std::to_string(i), static_cast<std::uint8_t>(i), 1, 2, static_cast<std::uint8_t>(i)));
+    recs.push_back(recs[0]);
+    WriteChip(file, recs, 41);
+    return recs;
+}
+
+// Read in parts, the first shows at once with nothing asked; the questions and messages of the
+// open come once, after the last part, and the list then is the one a whole read gives.
+TEST_F(ListDocumentTest, AFileReadInPartsEndsAsAWholeRead)
+{
+    const fs::path file = Tmp("forty.chip");
+    FortyWithARepeat(file);
+    ScriptedPrompt wholePrompt;
+    DeviceListDocument whole(wholePrompt, open, save);
+    whole.SetLoadParts(0, 0);
+    whole.OpenFile(file);
+
+    doc.Append(MakeRecord("EARLIER", 1, 0, 0, 0));
+    prompt.Queue(Answer::No);  // the save question
+    doc.SetLoadParts(2, 16);
+    Open(file);
+    EXPECT_EQ(Rows(), 2u);
+    EXPECT_TRUE(doc.Loading());
+    EXPECT_EQ(prompt.Count(), 1u);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.CanUndo());
+
+    const int refillsBefore = refills;
+    doc.DoIdleWork();
+    EXPECT_EQ(Rows(), 18u);
+    EXPECT_GT(refills, refillsBefore);
+    EXPECT_EQ(prompt.Count(), 1u);
+    int steps = 1;
+    while (doc.Loading()) {
+        doc.DoIdleWork();
+        ASSERT_LT(++steps, 10);
+    }
+    EXPECT_EQ(steps, 3);
+    EXPECT_EQ(Names(), NamesOf(whole.List()));
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
+    EXPECT_EQ(prompt.LastText(), "文件不完整: 文件声明有 41 个器件, 只读入了其中完整的 40 个。");
+    EXPECT_EQ(prompt.Count(), wholePrompt.Count() + 1);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_TRUE(doc.HasIdleWork());  // the duplicate index, built when idle as after any open
+    doc.DoIdleWork();
+    EXPECT_FALSE(doc.HasIdleWork());
+}
+
+// Whatever the user does while a file is still being read works on the whole file, never on the
+// rows shown so far.
+TEST_F(ListDocumentTest, FlowsDuringAReadInPartsWaitForTheWholeFile)
+{
+    const fs::path file = Tmp("forty.chip");
+    FortyWithARepeat(file);
+    struct Flow {
+        const char* name;
+        std::function<void(DeviceListDocument&, ScriptedChooser& saveTo)> run;
+        std::size_t rowsAfter;
+    };
+    const fs::path saved = Tmp("saved.chip");
+    const std::vector<Flow> flows = {
+        {"find", [](DeviceListDocument& d, ScriptedChooser&) {
+             EXPECT_EQ(d.Find(RecordMatcher(FindField::Name, "R38"), -1, FindDirection::Forward, false), 38u);
+         }, 40},
+        {"delete", [](DeviceListDocument& d, ScriptedChooser&) {
+             const auto row = d.SelectedDevice(30);
+             ASSERT_TRUE(row);
+             d.Delete(*row);
+         }, 39},
+        {"append", [](DeviceListDocument& d, ScriptedChooser&) { d.Append(MakeRecord("NEW", 1, 9, 9, 9)); }, 41},
+        {"tidy", [](DeviceListDocument& d, ScriptedChooser&) { d.Tidy(); }, 40},
+        {"save", [&](DeviceListDocument& d, ScriptedChooser& to) {
+             to.Queue(saved);
+             EXPECT_TRUE(d.Save());
+             EXPECT_EQ(fs::file_size(saved), ListImageSize(40));
+         }, 40},
+    };
+    for (const Flow& flow : flows) {
+        ScriptedPrompt p;
+        ScriptedChooser o, s;
+        DeviceListDocument d(p, o, s);
+        d.SetLoadParts(2, 16);
+        d.OpenFile(file);
+        ASSERT_TRUE(d.Loading()) << flow.name;
+        flow.run(d, s);
+        EXPECT_FALSE(d.Loading()) << flow.name;
+        EXPECT_EQ(d.List().Count(), flow.rowsAfter) << flow.name;
+        // The open's own question about the repeat at the end, before anything the flow asks.
+        ASSERT_FALSE(p.shown.empty()) << flow.name;
+        EXPECT_EQ(p.shown[0].text, kAskDup) << flow.name;
+    }
 }
 
 // The shell's open of a file named on the command line: the same messages, questions and rows

@@ -370,3 +370,78 @@ TEST(WriteListFile, BareFileNameGoesToTheCurrentDirectory)
     ASSERT_TRUE(w.ok) << w.detail;
     EXPECT_EQ(ReadAll(dir / "here.chip"), ExampleFile());
 }
+
+// A file read in parts must end exactly as one read of it does, whatever the part size, and no
+// part may take more records than it was asked for.
+TEST(ListFileLoader, PartsEndAsOneReadDoes)
+{
+    TempDir dir;
+    auto records = [](std::int32_t declared, int present) {
+        auto image = Header(1, declared);
+        for (int i = 0; i < present; ++i)
+            AppendRecordBytes(image, MakeRecord(("R" + std::to_string(i)).c_str(), static_cast<std::uint8_t>(i), 0, 0, 0));
+        return image;
+    };
+    auto halfMore = records(9, 7);
+    halfMore.resize(halfMore.size() + 20);
+    auto trailing = records(7, 7);
+    trailing.resize(trailing.size() + 10);
+    const std::vector<std::vector<std::byte>> images = {
+        records(7, 7), trailing, halfMore, records(0, 3), records(-1, 1), Header(1, 5), Bytes({1, 0, 0, 0, 5}), {},
+    };
+    for (std::size_t k = 0; k < images.size(); ++k) {
+        const fs::path file = dir / "p.chip";
+        WriteAll(file, images[k]);
+        RecordStorage storage;
+        DeviceList whole;
+        const ReadResult once = ReadListFile(file, storage, whole);
+        for (const std::size_t part : {1u, 2u, 3u, 7u, 100u}) {
+            const std::string where = "image " + std::to_string(k) + ", parts of " + std::to_string(part);
+            ListFileLoader loader;
+            DeviceList list;
+            ReadResult r = loader.Start(file, storage, list, part);
+            EXPECT_LE(list.Count(), part) << where;
+            int parts = 1;
+            while (!loader.Done()) {
+                const std::size_t before = list.Count();
+                r = loader.Continue(list, part);
+                EXPECT_LE(list.Count() - before, part) << where;
+                ASSERT_LT(++parts, 20) << where;
+            }
+            ASSERT_TRUE(r.Ok()) << where;
+            EXPECT_EQ(r.appended, once.appended) << where;
+            EXPECT_EQ(r.IsShort(), once.IsShort()) << where;
+            EXPECT_EQ(r.layout.recordsPresent, once.layout.recordsPresent) << where;
+            EXPECT_EQ(r.layout.trailingBytes, once.layout.trailingBytes) << where;
+            EXPECT_EQ(r.layout.fileSize, once.layout.fileSize) << where;
+            EXPECT_EQ(r.layout.countExceedsData, once.layout.countExceedsData) << where;
+            ASSERT_EQ(list.Count(), whole.Count()) << where;
+            for (std::size_t i = 0; i < list.Count(); ++i)
+                EXPECT_EQ(std::memcmp(list[i], whole[i], kRecordSize), 0) << where << ", record " << i;
+        }
+    }
+}
+
+// The file shrinking between two parts (another program saving it in place) ends the reading
+// as a short file with the records that were complete, never with bytes past the new end.
+TEST(ListFileLoader, AFileCutBetweenPartsEndsAsAShortFile)
+{
+    TempDir dir;
+    auto image = Header(1, 6);
+    for (int i = 0; i < 6; ++i) AppendRecordBytes(image, MakeRecord("X", static_cast<std::uint8_t>(i), 0, 0, 0));
+    const fs::path file = dir / "cut.chip";
+    WriteAll(file, image);
+    RecordStorage storage;
+    DeviceList list;
+    ListFileLoader loader;
+    ASSERT_TRUE(loader.Start(file, storage, list, 2).Ok());
+    ASSERT_FALSE(loader.Done());
+    fs::resize_file(file, kListHeaderSize + 3 * kRecordSize + 5);
+    ReadResult r;
+    while (!loader.Done()) r = loader.Continue(list, 2);
+    ASSERT_TRUE(r.Ok());
+    EXPECT_TRUE(r.IsShort());
+    EXPECT_EQ(r.appended, 3u);
+    ASSERT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list[2]->fid, 2);
+}

@@ -173,6 +173,23 @@ TEST_F(Win32WindowTest, ListViewShowsTheDocumentsRows)
                 << row << "," << c;
 }
 
+// A file read in parts: the first part shows, and the window's idle time brings the rest.
+TEST_F(Win32WindowTest, IdleTimeReadsTheRestOfAFileReadInParts)
+{
+    std::vector<DeviceRecord> recs;
+    for (int i = 0; i < 50; ++i) recs.push_back(MakeRecord("P" + std::to_string(i), 1, 2, 3, static_cast<std::uint8_t>(i)));
+    WriteChip(sample, recs);
+    dlg.Document().SetLoadParts(4, 16);
+    OpenSample();
+    EXPECT_EQ(Rows(), 4);
+    MSG msg;
+    for (int i = 0; i < 100 && dlg.Document().HasIdleWork(); ++i)
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) dlg.PreTranslateMessage(msg);
+    EXPECT_FALSE(dlg.Document().HasIdleWork());
+    ASSERT_EQ(Rows(), 50);
+    EXPECT_EQ(Cell(49, COL_NAME), "P49");
+}
+
 TEST_F(Win32WindowTest, EachButtonReachesItsFlow)
 {
     // 打开文件 through the open chooser, from a folder with a Chinese name.
