@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "time_process.h"
+#include "work_dir.h"
 
 #include <unistd.h>
 
@@ -25,15 +26,7 @@ namespace {
 
 constexpr std::size_t kRecords = 1'000'000;
 
-fs::path WorkDir()
-{
-    static const fs::path dir = [] {
-        fs::path d = fs::temp_directory_path() / ("chiptool_bench_" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
-    return dir;
-}
+fs::path WorkDir() { return BenchWorkDir("chiptool_bench"); }
 
 // A list of `kRecords` records; `duplicateShare` of them repeat the name and signature of an
 // earlier record (and differ in fid), the rest are distinct.

@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include "time_process.h"
+#include "work_dir.h"
 
 #include "listdocument.h"
 
@@ -25,15 +26,7 @@ namespace {
 
 constexpr std::size_t kRecords = 300'000;
 
-fs::path WorkDir()
-{
-    static const fs::path dir = [] {
-        fs::path d = fs::temp_directory_path() / ("crafted_bench_" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
-    return dir;
-}
+fs::path WorkDir() { return BenchWorkDir("crafted_bench"); }
 
 
 fs::path MakeList(bool crafted)
