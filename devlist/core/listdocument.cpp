@@ -241,8 +241,13 @@ std::optional<std::size_t> DeviceListDocument::Find(const RecordMatcher& matcher
 
 std::optional<std::size_t> DeviceListDocument::SelectedDevice(long selectedRow)
 {
+    // A row chosen while a file is still being read may be moved by the removal of repeats at
+    // the end of the read; the record then standing there is not the one the user chose.
+    const bool shown = selectedRow >= 0 && static_cast<unsigned long>(selectedRow) < m_list.Count();
+    const DeviceRecord* chosen = shown ? m_list[static_cast<std::size_t>(selectedRow)] : nullptr;
     if (!FinishLoading()) return std::nullopt;
-    if (selectedRow < 0 || static_cast<unsigned long>(selectedRow) >= m_list.Count()) {
+    if (!shown || static_cast<unsigned long>(selectedRow) >= m_list.Count() ||
+        m_list[static_cast<std::size_t>(selectedRow)] != chosen) {
         m_prompt.Inform(kMsgSelectFirst);
         return std::nullopt;
     }

@@ -469,7 +469,7 @@ TEST_F(ListDocumentTest, FlowsDuringAReadInPartsWaitForTheWholeFile)
              EXPECT_EQ(d.Find(RecordMatcher(FindField::Name, "R38"), -1, FindDirection::Forward, false), 38u);
          }, 40},
         {"delete", [](DeviceListDocument& d, ScriptedChooser&) {
-             const auto row = d.SelectedDevice(30);
+             const auto row = d.SelectedDevice(1);
              ASSERT_TRUE(row);
              d.Delete(*row);
          }, 39},
@@ -494,6 +494,26 @@ TEST_F(ListDocumentTest, FlowsDuringAReadInPartsWaitForTheWholeFile)
         // The open's own question about the repeat at the end, before anything the flow asks.
         ASSERT_FALSE(p.shown.empty()) << flow.name;
         EXPECT_EQ(p.shown[0].text, kAskDup) << flow.name;
+    }
+}
+
+// A row chosen among the first rows that the removal of repeats then moves is not taken: the
+// record standing there afterwards is not the one the user chose.
+TEST_F(ListDocumentTest, ARowMovedByTheRemovalOfRepeatsIsNotTaken)
+{
+    const fs::path file = Tmp("repeat.chip");
+    std::vector<DeviceRecord> recs = ThreeDevices();
+    recs.insert(recs.begin() + 1, recs[0]);  // AT89C51 twice, then W78E52, SST89E516
+    WriteChip(file, recs);
+    for (const auto& [removeRepeats, taken] : {std::pair{false, true}, std::pair{true, false}}) {
+        ScriptedPrompt p;
+        DeviceListDocument d(p, open, save);
+        d.SetLoadParts(2, 16);
+        d.OpenFile(file);
+        ASSERT_TRUE(d.Loading());
+        p.Queue(removeRepeats ? Answer::Yes : Answer::No);
+        EXPECT_EQ(d.SelectedDevice(1).has_value(), taken) << removeRepeats;
+        EXPECT_EQ(p.LastText(), taken ? kAskDup : "请先选择器件!") << removeRepeats;
     }
 }
 
