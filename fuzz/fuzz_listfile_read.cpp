@@ -1,4 +1,4 @@
-// The list-file reader on any bytes, as a regular file and as a stream.
+// The list-file reader on any bytes, as a regular file (whole and in parts) and as a stream.
 #include "listfile.h"
 
 #include <sys/mman.h>
@@ -29,6 +29,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < list.Count(); ++i)
         if (std::memcmp(list[i], data + kListHeaderSize + i * kRecordSize, kRecordSize) != 0)
             std::abort();
+
+    // In parts (of 1 to 8 records, from the last byte) the same records and the same layout.
+    {
+        const std::size_t part = size == 0 ? 1 : 1 + data[size - 1] % 8;
+        ListFileLoader loader;
+        DeviceList parts;
+        ReadResult p = loader.Start(path, storage, parts, part);
+        while (!loader.Done()) p = loader.Continue(parts, part);
+        if (!p.Ok() || p.appended != r.appended || parts.Count() != list.Count() ||
+            p.layout.recordsPresent != l.recordsPresent || p.layout.trailingBytes != l.trailingBytes ||
+            p.layout.countExceedsData != l.countExceedsData || p.layout.fileSize != l.fileSize)
+            std::abort();
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            if (std::memcmp(list[i], parts[i], kRecordSize) != 0)
+                std::abort();
+    }
 
     // As a stream the same records come, however much follows them.
     int pipeFds[2];

@@ -36,7 +36,7 @@ public:
     // 打开文件: the save question, then a file name, then the file.
     void Open();
     // The file replaces the list, unless it cannot be opened or read; a new list starts a new
-    // undo history. A big file may be read in parts (see SetLoadPart): the first part shows at
+    // undo history. A big file may be read in parts (see SetLoadParts): the first part shows at
     // once and the rest comes with DoIdleWork. Every flow waits for the rest first; if reading it
     // fails, the user is told, the list from before comes back and the flow does not run, since
     // it was meant for a list that is gone.

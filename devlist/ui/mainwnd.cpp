@@ -40,7 +40,8 @@ QString DraggedFile(const QMimeData* mime)
     return urls.front().toLocalFile();
 }
 
-// Posted when the list has been drawn, so the rows of a new list show before the index is built.
+// Posted when the list has been drawn, so the rows of a new list show before the rest of its file
+// is read and its index built.
 const QEvent::Type kIdleWorkEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 }  // namespace
@@ -311,11 +312,7 @@ void CDeviceListDlg::OpenDroppedFile(const std::filesystem::path& path)
 
 bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pListCtrl->viewport() && event->type() == QEvent::Paint && m_doc.HasIdleWork() &&
-        !m_bIdleWorkPosted) {
-        m_bIdleWorkPosted = true;
-        PostIdleWork();
-    }
+    if (watched == m_pListCtrl->viewport() && event->type() == QEvent::Paint) PostIdleWork();
     if (watched == m_pListCtrl && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         // The Delete key whatever the modifiers, the keypad's included, as the list view reports it.
@@ -448,10 +445,7 @@ void CDeviceListDlg::customEvent(QEvent* event)
         m_doc.DoIdleWork();
         // A file read in parts goes on without waiting for a paint: rows beyond the visible
         // ones repaint nothing.
-        if (m_doc.HasIdleWork() && !m_bIdleWorkPosted) {
-            m_bIdleWorkPosted = true;
-            PostIdleWork();
-        }
+        PostIdleWork();
         return;
     }
     QDialog::customEvent(event);
@@ -459,5 +453,10 @@ void CDeviceListDlg::customEvent(QEvent* event)
 
 void CDeviceListDlg::RefillList() { m_doc.Refill(); }
 
-// After the rows waiting to be painted.
-void CDeviceListDlg::PostIdleWork() { QCoreApplication::postEvent(this, new QEvent(kIdleWorkEvent), Qt::LowEventPriority); }
+// Low priority: after the rows waiting to be painted.
+void CDeviceListDlg::PostIdleWork()
+{
+    if (!m_doc.HasIdleWork() || m_bIdleWorkPosted) return;
+    m_bIdleWorkPosted = true;
+    QCoreApplication::postEvent(this, new QEvent(kIdleWorkEvent), Qt::LowEventPriority);
+}

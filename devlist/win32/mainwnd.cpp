@@ -13,7 +13,8 @@
 
 namespace {
 
-// Posted once the rows of a newly opened list are on screen: the duplicate index is built then.
+// Posted once the rows of a newly opened list are on screen: the rest of its file is read and its
+// duplicate index built then.
 constexpr UINT WM_APP_IDLE_WORK = WM_APP + 1;
 
 // The window's keys, as data: what each one runs is in OnCommand.
@@ -331,6 +332,7 @@ void CDeviceListDlg::OnRowsChanged()
     // go at the end only, so the selection stays where it was.
     const std::size_t count = m_doc.List().Count();
     const int n = count > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(count);
+    // Only a new count: told the one it has, a list view still redoes its scroll bars.
     if (ListView_GetItemCount(m_hList) != n) ListView_SetItemCountEx(m_hList, n, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     // While a file comes in parts, each part only adds rows at the end, which the list view
     // paints itself if they are in view; any other change may have touched every shown row.
