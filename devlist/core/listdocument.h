@@ -90,7 +90,6 @@ public:
 
     // The duplicate index after a whole-list change is rebuilt later (a window does it once it
     // is idle, so the rows show first); a single change before that builds it on the spot.
-    bool IndexValid() const { return m_bIndexValid; }
     void EnsureIndex();
     // What a window does while it is idle, one step a call: the next part of a file being read,
     // then the duplicate index.

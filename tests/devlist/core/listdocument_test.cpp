@@ -399,14 +399,13 @@ TEST_F(ListDocumentTest, ShortFileOpensWithCounts)
 
 // Forty devices R0..R39, the last a repeat of the first; the header declares one more than the
 // file holds, so that a whole read also ends with the short-file message.
-std::vector<DeviceRecord> FortyWithARepeat(const fs::path& file)
+void FortyWithARepeat(const fs::path& file)
 {
     std::vector<DeviceRecord> recs;
     for (int i = 0; i < 39; ++i)
         recs.push_back(MakeRecord("R" + std::to_string(i), static_cast<std::uint8_t>(i), 1, 2, static_cast<std::uint8_t>(i)));
     recs.push_back(recs[0]);
     WriteChip(file, recs, 41);
-    return recs;
 }
 
 // Read in parts, the first shows at once with nothing asked; the questions and messages of the
