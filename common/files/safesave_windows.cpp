@@ -79,7 +79,7 @@ int CreateTemporary(const fs::path& dir, const std::string& targetName, Temporar
 }
 
 // The old content of a file about to be written in place, beside it or in the temporary folder,
-// removed once the new content is on disk unless it holds the only copy of the old list.
+// removed once the new content is on disk unless it holds the only copy of the old content.
 struct Backup {
     fs::path path;
     bool keep = false;
