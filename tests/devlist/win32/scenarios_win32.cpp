@@ -8,42 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 
 #include "dialoglayout.h"
 #include "main_driver.h"
 #include "mainwnd.h"
+#include "next_dialog.h"
 #include "tooltip.h"
 #include "winkeys.h"
 #include "wintext.h"
 
 namespace {
-
-// The next dialog this thread opens over the main window gets `g_drive`.
-std::function<void(HWND)> g_drive;
-HWND g_owner = nullptr;
-
-void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
-{
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM out) -> BOOL {
-            wchar_t cls[16] = {};
-            GetClassNameW(wnd, cls, 16);
-            if (wnd != g_owner && IsWindowVisible(wnd) && std::wcscmp(cls, L"#32770") == 0) {
-                *reinterpret_cast<HWND*>(out) = wnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (!found) return;  // not up yet: the timer fires again
-    KillTimer(nullptr, id);
-    auto drive = std::move(g_drive);
-    g_drive = nullptr;
-    drive(found);
-}
 
 class Win32MainWindowDriver : public MainWindowDriver {
 public:
@@ -105,14 +79,12 @@ public:
     void CloseBox() override { SendMessageW(m_wnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
     void OnNextDialog(DialogScript script) override
     {
-        g_owner = m_wnd;
-        g_drive = [this, script](HWND dlg) {
+        ::OnNextDialog(m_wnd, [this, script](HWND dlg) {
             ++dialogs;
             dialogTitle = GetWindowUtf8(dlg);
             for (const auto& [id, text] : script.texts) SetDlgItemUtf8(dlg, id, text);
             SendMessageW(GetDlgItem(dlg, script.press), BM_CLICK, 0, 0);
-        };
-        SetTimer(nullptr, 0, 20, DriveTimer);
+        });
     }
     void ChooseMenu(Command command) override
     {

@@ -14,6 +14,7 @@
 #include "aboutbox.h"
 #include "chipfiles.h"
 #include "mainwnd.h"
+#include "next_dialog.h"
 #include "recordtext.h"
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
@@ -25,40 +26,6 @@ namespace fs = std::filesystem;
 using Answer = IPrompt::Answer;
 
 namespace {
-
-// Runs `drive` on the next dialog this thread opens over `owner` (an entry dialog, the About
-// box): a timer fires inside that dialog's own modal loop.
-std::function<void(HWND)> g_drive;
-HWND g_owner = nullptr;
-
-void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
-{
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM out) -> BOOL {
-            wchar_t cls[16] = {};
-            GetClassNameW(wnd, cls, 16);
-            if (wnd != g_owner && IsWindowVisible(wnd) && std::wcscmp(cls, L"#32770") == 0) {
-                *reinterpret_cast<HWND*>(out) = wnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (!found) return;  // not up yet: the timer fires again
-    KillTimer(nullptr, id);
-    auto drive = std::move(g_drive);
-    g_drive = nullptr;
-    drive(found);
-}
-
-void OnNextDialog(HWND owner, std::function<void(HWND)> drive)
-{
-    g_owner = owner;
-    g_drive = std::move(drive);
-    SetTimer(nullptr, 0, 20, DriveTimer);
-}
 
 void Click(HWND dlg, int id) { SendMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 
@@ -119,25 +86,6 @@ protected:
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
         ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
-
-    int Selected() const { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
-
-    // A key pressed on `target` as the program's message loop takes it, with Ctrl / Shift held.
-    void Key(HWND target, WPARAM vk, bool ctrl = false, bool shift = false)
-    {
-        BYTE state[256] = {};
-        GetKeyboardState(state);
-        BYTE held[256];
-        std::memcpy(held, state, sizeof held);
-        held[VK_CONTROL] = ctrl ? 0x80 : 0;
-        held[VK_SHIFT] = shift ? 0x80 : 0;
-        SetKeyboardState(held);
-        MSG msg{target, WM_KEYDOWN, vk, 1, 0, {}};
-        dlg.PreTranslateMessage(msg);
-        SetKeyboardState(state);
-    }
-
-    bool Visible(int id) const { return IsWindowVisible(GetDlgItem(wnd, id)) != FALSE; }
 };
 
 TEST_F(Win32WindowTest, ControlsCarryTheSharedTexts)
