@@ -518,12 +518,16 @@ TEST_F(ListDocumentTest, FlowsDuringAReadInPartsWaitForTheWholeFile)
         EXPECT_EQ(NamesOf(d.List()), NamesOf(whole.List())) << flow.name;
         EXPECT_EQ(d.IsModified(), whole.IsModified()) << flow.name;
         EXPECT_EQ(d.CanUndo(), whole.CanUndo()) << flow.name;
-        if (std::string(flow.name) == "save") EXPECT_EQ(fs::file_size(saved), ListImageSize(40));
+        if (std::string(flow.name) == "save") {
+            EXPECT_EQ(fs::file_size(saved), ListImageSize(40));
+        }
         // The open's own question about the repeat at the end comes first, and every question
         // and message as after a whole read, unless the list is being left: then no duplicate
         // question is asked about it.
         ASSERT_FALSE(p.shown.empty()) << flow.name;
-        if (!leaving) EXPECT_EQ(p.shown[0].text, kAskDup) << flow.name;
+        if (!leaving) {
+            EXPECT_EQ(p.shown[0].text, kAskDup) << flow.name;
+        }
         EXPECT_EQ(p.CountOf(kAskDup) + (leaving ? 1 : 0), wholePrompt.CountOf(kAskDup)) << flow.name;
         EXPECT_EQ(p.Count() + (leaving ? 1 : 0), wholePrompt.Count()) << flow.name;
     }
