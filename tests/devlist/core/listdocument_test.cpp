@@ -641,11 +641,13 @@ TEST_F(ListDocumentTest, AFileChangedWhileReadIsReadAgainOnceThenGivenUp)
              WriteChip(file, recs);  // truncated and written in place: the same file
              fs::last_write_time(file, then + std::chrono::seconds(k));
          }},
+#ifndef _WIN32  // Windows renames nothing over a file open for reading
         {"replaced", [&](const std::vector<DeviceRecord>& recs, int k) {
              WriteChip(Tmp("new.chip"), recs);
              fs::last_write_time(Tmp("new.chip"), then + std::chrono::seconds(k));
              fs::rename(Tmp("new.chip"), file);
          }},
+#endif
     };
     for (const Change& c : changes) {
         for (const int times : {1, 2}) {
