@@ -129,21 +129,28 @@ double TimeOpen(const fs::path& list, bool removeRepeats)
     return Seconds(start);
 }
 
-// Arguments: hash key (see HashKey), records, 1 to answer the duplicate question yes.
-void BM_TessaroOpen(benchmark::State& state)
+// Both lists of `count` records timed by `time` under the hash key `which` (see HashKey).
+template <class Time>
+void CompareUnderKey(benchmark::State& state, int which, std::size_t count, Time time)
 {
-    const auto count = static_cast<std::size_t>(state.range(1));
     const fs::path lists[2] = {MakeList(false, count), MakeList(true, count)};
-    const auto previous = ReplaceDuplicateHashKey(HashKey(static_cast<int>(state.range(0))));
+    const auto previous = ReplaceDuplicateHashKey(HashKey(which));
     double distinct = 0, identical = 0;
     for (auto _ : state) {
-        distinct += TimeOpen(lists[0], state.range(2) != 0);
-        const double i = TimeOpen(lists[1], state.range(2) != 0);
+        distinct += time(lists[0]);
+        const double i = time(lists[1]);
         identical += i;
         state.SetIterationTime(i);
     }
     ReplaceDuplicateHashKey(previous);
     Report(state, distinct, identical);
+}
+
+// Arguments: hash key (see HashKey), records, 1 to answer the duplicate question yes.
+void BM_TessaroOpen(benchmark::State& state)
+{
+    CompareUnderKey(state, static_cast<int>(state.range(0)), static_cast<std::size_t>(state.range(1)),
+                    [&](const fs::path& list) { return TimeOpen(list, state.range(2) != 0); });
 }
 BENCHMARK(BM_TessaroOpen)
     ->ArgsProduct({{0, 1, 2, 3}, {1'000'000}, {0, 1}})
@@ -165,18 +172,7 @@ double TimeImport(const fs::path& list)
 // Arguments: hash key, records.
 void BM_TessaroImport(benchmark::State& state)
 {
-    const auto count = static_cast<std::size_t>(state.range(1));
-    const fs::path lists[2] = {MakeList(false, count), MakeList(true, count)};
-    const auto previous = ReplaceDuplicateHashKey(HashKey(static_cast<int>(state.range(0))));
-    double distinct = 0, identical = 0;
-    for (auto _ : state) {
-        distinct += TimeImport(lists[0]);
-        const double i = TimeImport(lists[1]);
-        identical += i;
-        state.SetIterationTime(i);
-    }
-    ReplaceDuplicateHashKey(previous);
-    Report(state, distinct, identical);
+    CompareUnderKey(state, static_cast<int>(state.range(0)), static_cast<std::size_t>(state.range(1)), TimeImport);
 }
 BENCHMARK(BM_TessaroImport)
     ->ArgsProduct({{0, 1, 2, 3}, {40'000}})
@@ -243,12 +239,4 @@ BENCHMARK(BM_Chiptool)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Iterations(5)->UseManual
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fs::remove_all(WorkDir());
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksInWorkDir(argc, argv, WorkDir()); }
