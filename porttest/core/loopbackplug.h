@@ -52,3 +52,5 @@ struct PlugFaults {
 // "open=2-15,short=2-3,stuck=11,flaky=14-12:0.05,seed=7" (one or more, comma-separated). Nothing else: on failure
 // `error`, when given, gets a plain Chinese reason.
 std::optional<PlugFaults> ParsePlugFaults(std::string_view text, std::string* error = nullptr);
+// The faults as ParsePlugFaults reads them back: opens, then shorts, then stuck lines.
+std::string PlugFaultsText(const PlugFaults& faults);

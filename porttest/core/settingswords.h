@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "portstart.h"
+
 // Every word of the settings file accounted for: the sections and keys Porvik knows, and a
 // check of the file's own text that names, with its line number and its text as written, each
 // line that does nothing or not what it seems to (no '=', an unknown section or key, a key given
@@ -17,7 +19,6 @@
 inline constexpr const char* kPinSection = "引脚控制";
 inline constexpr const char* kLeSection = "锁存控制(LE)";
 inline constexpr const char* kOeSection = "输出控制(OE)";
-inline constexpr const char* kPortSection = "端口";
 
 // What a key's value must be.
 enum class SettingsValue {
@@ -40,7 +41,8 @@ inline constexpr SettingsWord kSettingsWords[] = {
     {kPinSection, "R1", SettingsValue::Pin},        {kPinSection, "R2", SettingsValue::Pin},
     {kLeSection, "Enable", SettingsValue::Level},   {kLeSection, "Disable", SettingsValue::Level},
     {kOeSection, "Enable", SettingsValue::Level},   {kOeSection, "Disable", SettingsValue::Level},
-    {kPortSection, "Port", SettingsValue::Text},    {kPortSection, "SettleUs", SettingsValue::Number},
+    // The port's entries are judged where they are read (ReadPortSettings), each value once.
+    {kPortSection, kPortKey, SettingsValue::Text},  {kPortSection, kSettleKey, SettingsValue::Text},
 };
 
 // One line of the file: its number (from 1) and its text without surrounding blanks, in UTF-8.

@@ -91,7 +91,7 @@ std::string FormatWiringReport(const WiringReport& report);
 inline constexpr int kWiringPass = 0;
 inline constexpr int kWiringFail = 1;
 inline constexpr int kWiringNoPort = 3;
-inline constexpr int kWiringSettingsError = 4;
+inline constexpr int kWiringSettingsError = 4; // a settings value that cannot be used, a pin map that cannot be tested
 inline constexpr int kWiringReportNotWritten = 5;
 int WiringExitCode(const WiringReport& report);
 

@@ -1,13 +1,14 @@
 // porvik --wiring-test end to end: the built program, without a display, by its exit codes.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "temp_dir.h"
 
 namespace {
 
@@ -16,36 +17,11 @@ struct Outcome {
     std::string out;
 };
 
-// A configuration folder of the test's own, with the settings file given (none when empty).
-class ConfigDir {
-public:
-    explicit ConfigDir(const std::string& settings = {})
-    {
-        char name[] = "/tmp/porvik-cli-XXXXXX";
-        if (mkdtemp(name))
-            m_path = name;
-        if (!settings.empty()) {
-            std::filesystem::create_directories(m_path + "/porvik");
-            std::ofstream(m_path + "/porvik/QorelIsp.ini", std::ios::binary) << settings;
-        }
-    }
-    ~ConfigDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-Outcome Porvik(const std::string& args, const std::string& settings = {})
+Outcome Porvik(const std::string& args, const std::string& env = "-u PORVIK_PORT")
 {
-    // No display of any kind: a production bench may have none. No settings file but the test's.
-    const ConfigDir config(settings);
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" + config.Path() +
-                                " XDG_CONFIG_DIRS=" + config.Path() + " " PORVIK_PATH " " + args + " 2>/dev/null";
+    // No display of any kind: a production bench may have none.
+    const std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env + " " PORVIK_PATH " " + args + " 2>/dev/null";
     Outcome run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -87,8 +63,46 @@ TEST(WiringCommand, ExitCodesAndTable)
          "警告: 第 2 行 \"MSOI=5\": [引脚控制] 中没有 \"MSOI\" 这一项", "[引脚控制]\nMSOI=5\n"},
     };
     for (const Row& row : rows) {
-        const Outcome run = Porvik(row.args, row.settings);
+        TempDir config; // no settings file but the row's
+        if (*row.settings) {
+            std::filesystem::create_directories(config.Path() / "porvik");
+            std::ofstream(config.Path() / "porvik" / "QorelIsp.ini", std::ios::binary) << row.settings;
+        }
+        const Outcome run = Porvik(row.args, "-u PORVIK_PORT XDG_CONFIG_HOME=" + config.Path().string() +
+                                                 " XDG_CONFIG_DIRS=" + config.Path().string());
         EXPECT_EQ(run.exitCode, row.exitCode) << row.args << "\n" << run.out;
         EXPECT_NE(run.out.find(row.out), std::string::npos) << row.args << "\n" << run.out;
+    }
+}
+
+TEST(WiringCommand, PortAndSettlingTimeFromTheSettingsFile)
+{
+    TempDir home;
+    std::filesystem::create_directories(home.Path().string() + "/porvik");
+    auto settings = [&](const std::string& entries) {
+        std::ofstream(home.Path().string() + "/porvik/QorelIsp.ini") << "[端口]\n" << entries;
+        return "-u PORVIK_PORT XDG_CONFIG_HOME=" + home.Path().string();
+    };
+    struct Row {
+        const char* entries;
+        const char* env; // besides the settings file
+        const char* args;
+        int exitCode;
+    };
+    const Row rows[] = {
+        {"Port=virtual:open=2-15\n", "", "--wiring-test", 1},            // the file's port
+        {"Port=virtual:open=2-15\n", "", "--wiring-test --port=virtual", 0}, // the option wins
+        {"Port=virtual:open=2-15\n", "PORVIK_PORT=virtual", "--wiring-test", 0},
+        {"Port=virtual\nSettleUs=30\n", "", "--wiring-test", 0},
+        {"Port=virtual\n", "", "--wiring-test --settle-us 30", 0},
+        {"Port=direct:0xD011\n", "", "--wiring-test", 4},                // settings error
+        {"Port=virtual\nSettleUs=abc\n", "", "--wiring-test", 4},
+        {"", "", "--wiring-test --port=virtual --settle-us 100001", 2},   // usage errors
+        {"", "", "--wiring-test --port=direct:0x12", 2},
+        {"", "PORVIK_PORT=direct:0xD01", "--wiring-test", 2},
+    };
+    for (const Row& row : rows) {
+        const Outcome run = Porvik(row.args, settings(row.entries) + " " + row.env);
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.entries << row.env << " " << row.args << "\n" << run.out;
     }
 }
