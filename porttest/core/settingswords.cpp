@@ -205,8 +205,6 @@ std::optional<std::string> ValueProblem(const SettingsWord& word, std::string_vi
     const int number = ParseProfileInt(value);
     if (word.value == SettingsValue::Level && number != 0 && number != 1)
         return std::string("电平应为 0 或 1, 按高电平 (1) 处理");
-    if (word.value == SettingsValue::Number && number < 0)
-        return std::string("应为不小于 0 的数");
     return std::nullopt;
 }
 

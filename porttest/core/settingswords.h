@@ -24,7 +24,6 @@ inline constexpr const char* kOeSection = "输出控制(OE)";
 enum class SettingsValue {
     Pin,    // a connector pin number (checked further against the map, PinMapWarnings)
     Level,  // 0 low or 1 high (any other number counts as high)
-    Number, // a non-negative decimal number
     Text,   // any text
 };
 
