@@ -233,7 +233,7 @@ void CPinTestDlg::CreateControls()
 
     const int gndY[] = {25, 43, 62, 81, 100, 118, 137, 156};
     for (int i = 0; i < 8; ++i)
-        label("GND", i == 5 ? 61 : 62, gndY[i], 13, 8);
+        label("GND", i == 5 ? 61 : 62, gndY[i], 20, 8); // room for the widest dialog font's "GND"
 
     auto* cableGroup = new QGroupBox(QStringLiteral("下载线"), this);
     PlaceGroupBox(cableGroup, du, 150, 79, 150, 178);
