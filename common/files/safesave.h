@@ -30,7 +30,9 @@ struct SaveResult {
     std::string step;           // which step failed (English, for logs and the command-line tool)
     bool targetExisted = false; // a file was there before the save
     bool targetDamaged = false; // an in-place write failed part-way and the old content could not be put back
-    std::filesystem::path backupPath;  // where the old content is kept when targetDamaged
+    // Where the old content is kept when targetDamaged; otherwise, when not empty, a backup that
+    // the file system would not let the save remove (the save itself may have succeeded).
+    std::filesystem::path backupPath;
 
     static SaveResult Failure(const char* failedStep, int err, bool existed = false)
     {

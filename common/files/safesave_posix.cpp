@@ -276,6 +276,14 @@ struct Backup {
     {
         if (!path.empty() && !keep) FileCalls().Unlink(path.c_str());
     }
+    // False when the file system keeps it: it then stays, and is named to the user.
+    bool Remove()
+    {
+        keep = true;
+        if (FileCalls().Unlink(path.c_str()) != 0) return false;
+        path.clear();
+        return true;
+    }
 };
 
 // Gives a complete backup its name without replacing anything already there.
@@ -358,6 +366,8 @@ SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, co
         r.targetDamaged = true;
         r.backupPath = backup.path;
         backup.keep = true;
+    } else if (!backup.Remove()) {
+        r.backupPath = backup.path;
     }
     return r;
 }

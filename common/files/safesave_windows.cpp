@@ -88,6 +88,14 @@ struct Backup {
     {
         if (!path.empty() && !keep) FileCalls().DeleteFileW(path.c_str());
     }
+    // False when the file system keeps it: it then stays, and is named to the user.
+    bool Remove()
+    {
+        keep = true;
+        if (!FileCalls().DeleteFileW(path.c_str())) return false;
+        path.clear();
+        return true;
+    }
 };
 
 int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& path, Backup& b)
@@ -153,6 +161,8 @@ SaveResult WriteInPlace(HANDLE h, const fs::path& dir, const std::string& name, 
         r.targetDamaged = true;
         r.backupPath = backup.path;
         backup.keep = true;
+    } else if (!backup.Remove()) {
+        r.backupPath = backup.path;
     }
     return r;
 }
