@@ -6,23 +6,97 @@
 // the injected one; a save that succeeds leaves no backup and no temporary file.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/xattr.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
 
-#include "faultyfiles_posix.h"
 #include "safesave.h"
 #include "testutil.h"
 
 namespace fs = std::filesystem;
-using Call = FaultyFileCalls::Call;
+
+// What differs between the systems: the calls, their errors, how a file is known, how a folder
+// refuses new files, where the temporary folder is set.
+#ifdef _WIN32
+#include "faultyfiles_windows.h"
+#include "win32errno.h"
 
 namespace {
+
+using Error = DWORD;
+using FileId = std::uint64_t;
+using Call = FaultyFileCalls::Call;
+constexpr Error kNoSpace = ERROR_DISK_FULL;
+constexpr Error kFailed = ERROR_GEN_FAILURE;
+constexpr Error kRefused = ERROR_ACCESS_DENIED;
+int AsErrno(Error e) { return ErrnoFromWin32(e); }
+
+FileId IdOf(HANDLE h)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    return h && ::GetFileInformationByHandle(h, &info) ? (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow : 0;
+}
+FileId IdOf(const fs::path& p)
+{
+    const HANDLE h = ::CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    const FileId id = IdOf(h);
+    ::CloseHandle(h);
+    return id;
+}
+bool ChangesContent(Call c) { return c == Call::WriteFile || c == Call::SetEndOfFile; }
+// A new file in the folder: a temporary file or a backup copy. The save names the folder by its
+// final path (\\?\C:\...), so the folder is compared by identity, not by name.
+bool CreatesIn(Call c, const wchar_t* path, const fs::path& dir)
+{
+    return (c == Call::CreateFile || c == Call::CopyFile) && path && fs::path(path).filename() != "list.chip" &&
+           IdOf(fs::path(path).parent_path()) == IdOf(dir);
+}
+void SetTemporaryFolder(const fs::path& p) { ::SetEnvironmentVariableW(L"TMP", p.empty() ? nullptr : p.c_str()); }
+void AddAttribute(const fs::path&) {}
+#else
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include "faultyfiles_posix.h"
+
+namespace {
+
+using Error = int;
+using FileId = ino_t;
+using Call = FaultyFileCalls::Call;
+constexpr Error kNoSpace = ENOSPC;
+constexpr Error kFailed = EIO;
+constexpr Error kRefused = EACCES;
+int AsErrno(Error e) { return e; }
+
+FileId IdOf(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? st.st_ino : 0;
+}
+FileId IdOf(const fs::path& p)
+{
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+bool ChangesContent(Call c) { return FaultyFileCalls::IsWrite(c) || c == Call::FTruncate; }
+// A new file in the folder: an unnamed temporary file is opened on the folder itself.
+bool CreatesIn(Call c, const char* path, const fs::path& dir) { return c == Call::Open && path && dir == path; }
+void SetTemporaryFolder(const fs::path& p)
+{
+    if (p.empty()) ::unsetenv("TMPDIR");
+    else ::setenv("TMPDIR", p.c_str(), 1);
+}
+// An attribute to carry over, so that a replace has one more step that can fail (and then
+// writes in place instead); where the file system has none, that step is skipped.
+void AddAttribute(const fs::path& p) { ::setxattr(p.c_str(), "user.origin", "lab", 3, 0); }
+#endif
+
+bool SameFile(const fs::path& a, const fs::path& b) { return IdOf(a) != 0 && IdOf(a) == IdOf(b); }
 
 std::vector<std::byte> Content(std::size_t size, int seed)
 {
@@ -50,18 +124,6 @@ struct Row {
     std::string what;
 };
 
-ino_t InodeOf(int fd)
-{
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 ? st.st_ino : 0;
-}
-
-ino_t InodeOf(const fs::path& p)
-{
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
 // Names in `dir` other than those listed.
 std::vector<std::string> Others(const fs::path& dir, std::initializer_list<std::string> expected)
 {
@@ -80,9 +142,9 @@ public:
     {
         fs::create_directory(m_dir / "d");
         fs::create_directory(m_dir / "tmp");
-        ::setenv("TMPDIR", (m_dir / "tmp").c_str(), 1);
+        SetTemporaryFolder(m_dir / "tmp");
     }
-    ~SaveTable() { ::unsetenv("TMPDIR"); }
+    ~SaveTable() { SetTemporaryFolder({}); }
 
     // Runs every row; the number of rows run.
     std::size_t Run()
@@ -103,7 +165,7 @@ public:
         std::vector<Row> rows;
         for (std::size_t n = 1; n <= counter.calls.size(); ++n) {
             const Call c = counter.calls[n - 1];
-            const int err = c == Call::PWrite || c == Call::CopyFileRange || c == Call::FAllocate ? ENOSPC : EIO;
+            const Error err = FaultyFileCalls::NeedsSpace(c) ? kNoSpace : kFailed;
             const std::string at = std::string(FaultyFileCalls::Name(c)) + " (call " + std::to_string(n) + ")";
             using Then = FaultyFileCalls::Then;
             rows.push_back({{n, err, Then::GoOn, {}}, {}, at + " fails"});
@@ -145,10 +207,8 @@ private:
             for (const fs::directory_entry& e : fs::directory_iterator(d)) fs::remove(e.path());
         if (m_path != Path::NewFile) WriteAll(Target(), m_old);
         if (m_path == Path::InPlaceBackupBeside) fs::create_hard_link(Target(), Dir() / "other.chip");
-        // An attribute to carry over, so that a replace has one more step that can fail (and
-        // then write in place instead); where the file system has none, that step is skipped.
-        if (m_path == Path::Replace) ::setxattr(Target().c_str(), "user.origin", "lab", 3, 0);
-        m_targetInode = InodeOf(Target());
+        if (m_path == Path::Replace) AddAttribute(Target());
+        m_targetId = IdOf(Target());
         m_touched = false;
     }
 
@@ -156,14 +216,10 @@ private:
     // target itself was written (an in-place write) while the save ran.
     void Arm(FaultyFileCalls& calls)
     {
-        const std::string dir = Dir().string();
         const bool readOnlyFolder = m_path == Path::InPlaceBackupInTemporaryFolder;
-        calls.before = [this, dir, readOnlyFolder](std::size_t, Call c, int fd, const char* path) {
-            if (readOnlyFolder && c == Call::Open && path && dir == path) return EACCES;  // O_TMPFILE in it
-            if ((FaultyFileCalls::IsWrite(c) || c == Call::FTruncate) && m_targetInode != 0 &&
-                InodeOf(fd) == m_targetInode) {
-                m_touched = true;
-            }
+        calls.before = [this, readOnlyFolder](std::size_t, Call c, auto file, auto path) -> Error {
+            if (readOnlyFolder && CreatesIn(c, path, Dir())) return kRefused;
+            if (ChangesContent(c) && m_targetId != 0 && IdOf(file) == m_targetId) m_touched = true;
             return 0;
         };
     }
@@ -188,11 +244,11 @@ private:
             EXPECT_TRUE(isNew) << where.str() << ": a save that succeeded left something else";
             // Only a backup the file system would not delete, and then named.
             for (const std::string& s : strays)
-                EXPECT_TRUE(!r.backupPath.empty() && fs::equivalent(StrayPath(s), r.backupPath) &&
+                EXPECT_TRUE(!r.backupPath.empty() && SameFile(StrayPath(s), r.backupPath) &&
                             ReadAll(r.backupPath) == m_old)
                     << where.str() << ": a save that succeeded left " << s;
         } else {
-            const int injected = row.spaceLeft ? ENOSPC : row.fault.error;
+            const int injected = AsErrno(row.spaceLeft ? kNoSpace : row.fault.error);
             EXPECT_EQ(r.sysErrno, injected) << where.str() << ": not the injected error";
             if (!isOld && !isNew) {
                 EXPECT_TRUE(r.targetDamaged) << where.str() << ": a mix of old and new, and the result does not say so";
@@ -204,7 +260,7 @@ private:
             // could no longer delete, which must then be whole.
             for (const std::string& s : strays) {
                 const fs::path p = StrayPath(s);
-                if (!r.backupPath.empty() && fs::equivalent(p, r.backupPath)) continue;
+                if (!r.backupPath.empty() && SameFile(p, r.backupPath)) continue;
                 EXPECT_EQ(row.fault.then, FaultyFileCalls::Then::EveryCallFails) << where.str() << ": left " << s;
                 EXPECT_TRUE(IsBackupOf(p.filename().string(), "list.chip") ? ReadAll(p) == m_old : true)
                     << where.str() << ": left a partial backup " << s;
@@ -218,7 +274,7 @@ private:
     const Path m_path;
     const std::vector<std::byte> m_old, m_new;
     TempDir m_dir;
-    ino_t m_targetInode = 0;
+    FileId m_targetId = 0;
     bool m_touched = false;
 };
 
