@@ -374,7 +374,7 @@ SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, co
 
 }  // namespace
 
-SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
+SaveResult SaveOnThisSystem(const fs::path& requested, const std::byte* data, std::size_t size)
 {
     Target target;
     if (const int err = ResolveTarget(requested, target)) return SaveResult::Failure("look up target", err);

@@ -203,7 +203,7 @@ fs::path FinalPath(HANDLE h, const fs::path& fallback)
 // any write; a file with several hard links is written in place so that they stay one file; a
 // device name (NUL, CON, COM1) is not a file and is refused; otherwise the new content is written
 // and flushed to a temporary file beside the target, which then replaces it in one step.
-SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
+SaveResult SaveOnThisSystem(const fs::path& requested, const std::byte* data, std::size_t size)
 {
     // Asked first: an administrator (and Wine's root) could otherwise open the file for writing.
     const DWORD attrs = FileCalls().GetFileAttributesW(requested.c_str());

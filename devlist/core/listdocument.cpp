@@ -2,6 +2,7 @@
 
 #include "largealloc.h"
 #include "listfile.h"
+#include "safesave.h"
 #include "windowtext.h"
 
 #include <cstring>
@@ -79,11 +80,14 @@ bool DeviceListDocument::Save()
     if (!path) return false;
     const WriteResult written = WriteListFile(*path, m_list);
     if (!written.ok) {
-        m_prompt.Inform(SaveFailureText(written));
+        const std::string earlier = written.earlierBackups.empty() ? "" : "\n" + LeftBackupsText(written.earlierBackups);
+        m_prompt.Inform(SaveFailureText(written) + earlier);
         return false;
     }
     m_bModified = false;
     m_history.MarkSaved();
+    if (!written.earlierBackups.empty() || !written.backupPath.empty())
+        m_prompt.Inform(BackupsAfterSaveText(written.earlierBackups, written.backupPath));
     return true;
 }
 
@@ -141,6 +145,9 @@ void DeviceListDocument::OpenFile(const std::filesystem::path& path)
     const std::size_t part = m_firstPart == 0 ? std::numeric_limits<std::size_t>::max() : m_firstPart;
     const ReadResult result = pending->loader.Start(path, m_storage, scratch, part);
     if (ReportReadProblem(result)) return;
+    // A backup of an interrupted save may hold the list the user is looking for.
+    if (const std::vector<std::filesystem::path> left = LeftBackupsOf(path); !left.empty())
+        m_prompt.Inform(LeftBackupsText(left));
 
     // An open always replaces the list: merging files is what import is for.
     if (pending->loader.Done()) {

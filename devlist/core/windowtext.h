@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <filesystem>
 #include <span>
 #include <string>
 
@@ -79,6 +80,12 @@ void FitColumnsToRoom(std::span<int, COL_COUNT> widths, int room);
 std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int column);
 
 inline constexpr const char* kMsgSelectFirst = "请先选择器件!";
+
+// Backups that interrupted saves left of the list (beside it, or in the temporary folder), each
+// holding the list from before its save: said when the list is opened, and after a save, which
+// keeps them. `notRemoved` is this save's own backup when the system would not delete it.
+std::string LeftBackupsText(std::span<const std::filesystem::path> backups);
+std::string BackupsAfterSaveText(std::span<const std::filesystem::path> earlier, const std::filesystem::path& notRemoved);
 
 // The file dialogs: one filter, one default extension.
 inline constexpr const char* kChipFilterName = "器件列表文件(*.chip)";
