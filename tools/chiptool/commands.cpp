@@ -575,7 +575,9 @@ Commands:
                               version word not 1, negative count, count larger than the data,
                               trailing bytes, names without NUL, names that are not GBK,
                               records the editor's entry dialog would refuse (empty name,
-                              voltage inf or nan), duplicate groups. Exit 1 when there is any.
+                              voltage inf or nan), duplicate groups, backups of interrupted
+                              saves (FILE.~XXXXXXXX.bak beside it or in the temporary
+                              folder). Exit 1 when there is any.
   diff OLD.chip NEW.chip      Devices added (+), removed (-) and changed (~) from OLD to NEW,
                               as `show` lines after a two-column mark: + and ~ with their row
                               in NEW, in NEW's order, then - with their row in OLD, in OLD's
@@ -599,6 +601,10 @@ Options:
                               FILE.~XXXXXXXX.bak beside it (or in the temporary folder), which
                               is removed once the new list is on disk; when the write fails
                               and the old list cannot be put back, the message names it.
+                              A backup left by an interrupted save holds the list from before
+                              that save: every command that reads FILE names it on standard
+                              error, and a save keeps it and names it. To get that list back,
+                              look at it with show, then copy it over FILE.
                               When FILE is an input of which not everything was read (bytes
                               after the counted records, a damaged count), nothing is
                               written and the exit code is 1.
