@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,3 +10,8 @@
 // key is missing or the value is empty.
 using ProfileIntReader = std::function<int(std::string_view section, std::string_view key, int def)>;
 ProfileIntReader OpenProfile(const std::string& path);
+
+// The text keys of the same file by the same reader (on Windows GetPrivateProfileStringA, its
+// ANSI text given as UTF-8); nothing when the file, the section or the key is missing.
+using ProfileStringReader = std::function<std::optional<std::string>(std::string_view section, std::string_view key)>;
+ProfileStringReader OpenProfileStrings(const std::string& path);

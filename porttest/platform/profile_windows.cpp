@@ -25,3 +25,16 @@ ProfileIntReader OpenProfile(const std::string& path)
         return static_cast<int>(value);
     };
 }
+
+ProfileStringReader OpenProfileStrings(const std::string& path)
+{
+    return [path](std::string_view section, std::string_view key) -> std::optional<std::string> {
+        // A default no file holds tells a missing key from an empty one.
+        constexpr const char* kMissing = "\x01";
+        char value[1024] = {};
+        GetPrivateProfileStringA(Gbk(section).c_str(), Gbk(key).c_str(), kMissing, value, sizeof value, path.c_str());
+        if (std::string_view(value) == kMissing)
+            return std::nullopt;
+        return GbkToUtf8(value);
+    };
+}

@@ -26,6 +26,7 @@
 #include "dialogunits.h"
 #include "parsehex.h"
 #include "porvikabout.h"
+#include "portstart.h"
 #include "portstatus.h"
 #include "settings.h"
 #include "testertexts.h"
@@ -439,6 +440,23 @@ void CPinTestDlg::SetPortOffers(std::vector<PortOffer> offers, const PortChoice&
     entry->setObjectName(QStringLiteral("portChooser"));
     entry->setMenu(menu);
     addAction(entry);
+    m_portMenu = menu;
+}
+
+void CPinTestDlg::SetKeepEntry(const QString& text, std::function<bool()> ticked, std::function<void()> toggle)
+{
+    if (!m_portMenu)
+        return;
+    m_portMenu->addSeparator();
+    QAction* keep = m_portMenu->addAction(text);
+    keep->setObjectName(QStringLiteral("keepPort"));
+    keep->setCheckable(true);
+    keep->setChecked(ticked());
+    connect(keep, &QAction::triggered, this, [this, keep, ticked, toggle = std::move(toggle)] {
+        toggle();
+        keep->setChecked(ticked());
+        ShowPortInUse();
+    });
 }
 
 void CPinTestDlg::OnWiringTest(bool selectedCable)
@@ -475,8 +493,8 @@ void CPinTestDlg::OnAbout()
 
 QString CPinTestDlg::StatusLineText() const
 {
-    return QString::fromStdString(
-        PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_cable.m_mapSource));
+    const std::string status = PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_cable.m_mapSource);
+    return QString::fromStdString(WithStartNote(status, m_startNote ? m_startNote() : std::string()));
 }
 
 void CPinTestDlg::ShowPortInUse()

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -18,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QAction;
+class QMenu;
 
 // Porvik's one window (dialog template 102): the 17 connector pins as check boxes beside a
 // picture of the connector, the three registers in hexadecimal, and the chosen cable's signals.
@@ -63,6 +65,12 @@ public:
     // the window with kSwitchPort, so that the shell opens that port afresh. Nothing is stored.
     void SetPortOffers(std::vector<PortOffer> offers, const PortChoice& current);
     const std::optional<PortChoice>& ChosenPort() const { return m_chosenPort; }
+    // Lines the status line shows below the port's own (how the port was chosen, the settling
+    // time), asked afresh whenever the line is drawn.
+    void SetStartNote(std::function<std::string()> note) { m_startNote = std::move(note); }
+    // A checkable entry at the end of the port chooser, ticked while `ticked` says so; a click
+    // calls `toggle` and redraws the status line. Call after SetPortOffers.
+    void SetKeepEntry(const QString& text, std::function<bool()> ticked, std::function<void()> toggle);
 
     // Puts the five process-wide toggle levels back to their initial 1 (for tests, which run
     // several windows in one process).
@@ -73,6 +81,8 @@ public:
 
     CCableTester m_tester;
     std::optional<PortChoice> m_chosenPort;
+    std::function<std::string()> m_startNote;
+    QMenu* m_portMenu = nullptr;
     // Dialog data, in declaration order.
     CIspCable& m_cable; // m_tester's
     int m_bPin1 = 0, m_bPin14 = 0, m_bPin15 = 0, m_bPin16 = 0, m_bPin17 = 0, m_bPin2 = 0;

@@ -41,6 +41,8 @@ public:
 
     // The status line's whole text (also when the line shows only a part of it).
     const std::string& StatusLine() const { return m_strStatusLine; }
+    // The wait between a write and the next read of the inputs (CParallelPort::SetSettleTime).
+    void SetSettleTime(unsigned us) { m_cable.SetSettleTime(us); }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
