@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "faultplan.h"
 #include "filecalls_posix.h"
 
 // The system's file calls with faults on request, for tests: counts every call, fails call N
@@ -24,7 +25,7 @@ public:
 
     // After the fault: the calls go on, or every later call fails too (a disk that died), or
     // every later write (a full disk, where deleting still works).
-    enum class Then { GoOn, EveryCallFails, EveryWriteFails };
+    using Then = FaultThen;
     struct Fault {
         std::size_t at = 0;  // the call (from 1) that fails; 0: none
         int error = EIO;
@@ -67,13 +68,4 @@ private:
     std::size_t Enter(Call c, int fd, const char* path);
     // How many of `size` bytes written at `at` fit in the space left; ENOSPC when none.
     std::size_t Room(int fd, off_t at, std::size_t size);
-};
-
-// Makes `calls` the instance in use while it lives.
-class FaultScope {
-public:
-    explicit FaultScope(PosixFileCalls& calls) { UseFileCalls(&calls); }
-    ~FaultScope() { UseFileCalls(nullptr); }
-    FaultScope(const FaultScope&) = delete;
-    FaultScope& operator=(const FaultScope&) = delete;
 };

@@ -38,10 +38,7 @@ std::size_t FaultyFileCalls::Enter(Call c, HANDLE h, const wchar_t* path)
 {
     calls.push_back(c);
     const std::size_t n = calls.size();
-    const bool shortWrite = n == fault.at && fault.writeOnly && IsWrite(c);
-    const bool later = fault.at != 0 && n > fault.at &&
-                       (fault.then == Then::EveryCallFails || (fault.then == Then::EveryWriteFails && NeedsSpace(c)));
-    if ((n == fault.at && !shortWrite) || later) {
+    if (FaultHits(n, fault.at, fault.then, fault.writeOnly && IsWrite(c), NeedsSpace(c))) {
         ::SetLastError(fault.error);
         return 0;
     }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "faultplan.h"
 #include "filecalls_windows.h"
 
 // The system's file calls with faults on request, for tests: counts every call, fails call N
@@ -20,7 +21,9 @@ public:
     static bool IsWrite(Call c) { return c == Call::WriteFile; }
     static bool NeedsSpace(Call c) { return c == Call::WriteFile || c == Call::CopyFile || c == Call::SetFileInformation; }
 
-    enum class Then { GoOn, EveryCallFails, EveryWriteFails };
+    // After the fault: the calls go on, or every later call fails too (a disk that died), or
+    // every later write (a full disk, where deleting still works).
+    using Then = FaultThen;
     struct Fault {
         std::size_t at = 0;  // the call (from 1) that fails; 0: none
         DWORD error = ERROR_GEN_FAILURE;
@@ -53,12 +56,4 @@ public:
 private:
     // The number of the call about to run, or 0 with the last error set when it is to fail.
     std::size_t Enter(Call c, HANDLE h, const wchar_t* path);
-};
-
-class FaultScope {
-public:
-    explicit FaultScope(Win32FileCalls& calls) { UseFileCalls(&calls); }
-    ~FaultScope() { UseFileCalls(nullptr); }
-    FaultScope(const FaultScope&) = delete;
-    FaultScope& operator=(const FaultScope&) = delete;
 };
