@@ -80,6 +80,8 @@ void FitColumnsToRoom(std::span<int, COL_COUNT> widths, int room);
 std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int column);
 
 inline constexpr const char* kMsgSelectFirst = "请先选择器件!";
+// A file read in parts changed between them twice in a row: it was not opened.
+inline constexpr const char* kMsgFileChangedWhileRead = "文件在读入过程中被修改, 没有打开。原来的器件列表已恢复。";
 
 // Backups that interrupted saves left of the list (beside it, or in the temporary folder), each
 // holding the list from before its save: said when the list is opened, and after a save, which
