@@ -500,7 +500,7 @@ QString CPinTestDlg::StatusLineText() const
 void CPinTestDlg::ShowPortInUse()
 {
     const PortInUse inUse = m_cable.InUse();
-    const bool failed = PortStatusWarns(inUse, m_platform.FailureReason());
+    const bool failed = PortStatusWarns(inUse, m_platform.FailureReason(), m_cable.m_mapSource);
     m_strStatusLine = StatusLineText();
 
     // The whole text when it fits the line; else as much as fits and the details button.

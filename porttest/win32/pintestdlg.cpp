@@ -346,7 +346,7 @@ void CPinTestDlg::ShowPortInUse()
     const std::string reason = m_platform.FailureReason();
     // No port chooser in this window: without hardware it points at the command line.
     m_strStatusLine = PortStatusText(inUse, reason, m_cable.m_mapSource, kTryVirtualPortHint);
-    m_bStatusWarns = PortStatusWarns(inUse, reason);
+    m_bStatusWarns = PortStatusWarns(inUse, reason, m_cable.m_mapSource);
 
     // The whole text when it fits the line; else the line beside the details button.
     const HWND line = GetDlgItem(m_hWnd, IDC_PORT_STATUS);
