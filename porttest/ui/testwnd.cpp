@@ -233,7 +233,7 @@ void CPinTestDlg::CreateControls()
 
     const int gndY[] = {25, 43, 62, 81, 100, 118, 137, 156};
     for (int i = 0; i < 8; ++i)
-        label("GND", i == 5 ? 61 : 62, gndY[i], 13, 8);
+        label("GND", i == 5 ? 61 : 62, gndY[i], 20, 8); // room for the widest dialog font's "GND"
 
     auto* cableGroup = new QGroupBox(QStringLiteral("下载线"), this);
     PlaceGroupBox(cableGroup, du, 150, 79, 150, 178);
@@ -500,7 +500,7 @@ QString CPinTestDlg::StatusLineText() const
 void CPinTestDlg::ShowPortInUse()
 {
     const PortInUse inUse = m_cable.InUse();
-    const bool failed = PortStatusWarns(inUse, m_platform.FailureReason());
+    const bool failed = PortStatusWarns(inUse, m_platform.FailureReason(), m_cable.m_mapSource);
     m_strStatusLine = StatusLineText();
 
     // The whole text when it fits the line; else as much as fits and the details button.

@@ -64,7 +64,7 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent, std::functio
     if (m_runAgain) {
         m_btnRepeat = new QPushButton(QStringLiteral("连续测试"), this);
         m_btnRepeat->setObjectName(QStringLiteral("repeat"));
-        m_btnRepeat->setEnabled(!report.noPort && !report.portFailed);
+        m_btnRepeat->setEnabled(!report.noPort && !report.portFailed && report.settingsError.empty());
         connect(m_btnRepeat, &QPushButton::clicked, this, &CWiringDlg::OnRepeat);
         buttons->addWidget(m_btnRepeat);
     }
@@ -97,17 +97,18 @@ void CWiringDlg::Fill()
     QString subject = QString::fromUtf8(kExpectedWiringLabel) + Text(last.wiringName) + QStringLiteral("\n") +
                       Text(WiringSubjectText(last)).trimmed();
     if (m_repeated)
-        subject += QStringLiteral("\n连续测试 %1 次, 其中 %2 次失败").arg(m_tally.runs).arg(m_tally.failedRuns);
+        subject += QStringLiteral("\n") + Text(RunsText(m_tally));
     m_subject->setText(subject);
 
-    m_table->setVisible(!last.portFailed); // no wire was judged
+    m_table->setVisible(!m_tally.wires.empty()); // a port that failed at once judged no wire
     m_table->setRowCount(static_cast<int>(m_tally.wires.size()));
     int row = 0;
     for (const WireTally& t : m_tally.wires) {
         const WireVerdict& v = t.last;
         const bool pass = m_repeated ? t.failedRuns == 0 : v.pass;
         const QString result = m_repeated ? Text(TallyText(t, m_tally.runs)) : QString::fromUtf8(WiringResultText(v));
-        const QString cells[] = {Text(WiringPinText(v.output)), Text(WiringPinText(v.input)), result, Text(v.finding)};
+        const QString cells[] = {Text(WiringPinText(v.output)), Text(WiringPinText(v.input)), result,
+                                 Text(m_repeated ? TallyFinding(t, m_tally.runs) : v.finding)};
         int column = 0;
         for (const QString& cell : cells) {
             auto* item = new QTableWidgetItem(cell);
@@ -128,7 +129,7 @@ void CWiringDlg::Fill()
     m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + rowsHeight + 2 * m_table->frameWidth());
 
     const bool passed = m_repeated ? m_tally.Passed() : last.Passed();
-    m_summary->setText(Text(WiringSummary(last)));
+    m_summary->setText(Text(TallySummary(m_tally)));
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, passed ? QColor(0, 120, 0) : QColor(180, 0, 0));
     m_summary->setPalette(pal);

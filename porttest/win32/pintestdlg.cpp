@@ -6,6 +6,7 @@
 #include "dialogunits.h"
 #include "msgbox.h"
 #include "parsehex.h"
+#include "placement.h"
 #include "portstatus.h"
 #include "resource.h"
 #include "testertexts.h"
@@ -220,16 +221,7 @@ INT_PTR CPinTestDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void CPinTestDlg::CentreOnScreen()
-{
-    RECT r;
-    GetWindowRect(m_hWnd, &r);
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + ((work.right - work.left) - (r.right - r.left)) / 2;
-    const int y = work.top + ((work.bottom - work.top) - (r.bottom - r.top)) / 2;
-    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void CPinTestDlg::CentreOnScreen() { CentreWindow(m_hWnd, nullptr); }
 
 void CPinTestDlg::OnInitDialog()
 {
@@ -354,7 +346,7 @@ void CPinTestDlg::ShowPortInUse()
     const std::string reason = m_platform.FailureReason();
     // No port chooser in this window: without hardware it points at the command line.
     m_strStatusLine = PortStatusText(inUse, reason, m_cable.m_mapSource, kTryVirtualPortHint);
-    m_bStatusWarns = PortStatusWarns(inUse, reason);
+    m_bStatusWarns = PortStatusWarns(inUse, reason, m_cable.m_mapSource);
 
     // The whole text when it fits the line; else the line beside the details button.
     const HWND line = GetDlgItem(m_hWnd, IDC_PORT_STATUS);
