@@ -76,3 +76,27 @@ std::vector<PortOffer> PortOffers(const std::vector<FoundPort>& found)
     offers.push_back({"虚拟并口 (内存中, 带回环插头, 不需要硬件)", PortChoice{PortChoice::Virtual}});
     return offers;
 }
+
+std::vector<PortOffer> WithCurrentPort(std::vector<PortOffer> offers, const PortChoice& current)
+{
+    for (const PortOffer& o : offers)
+        if (o.choice == current)
+            return offers;
+    std::string label;
+    switch (current.kind) {
+    case PortChoice::Auto:
+        label = "自动";
+        break;
+    case PortChoice::Device:
+        label = current.device;
+        break;
+    case PortChoice::Direct:
+        label = "直接端口指令";
+        break;
+    case PortChoice::Virtual:
+        label = "虚拟并口, 插头带故障";
+        break;
+    }
+    offers.push_back({label + " (启动时所选)", current});
+    return offers;
+}

@@ -59,11 +59,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     InitCommonControlsEx(&controls);
 
     g_strAppDir = ProgramDirectory();
-    const auto platform = MakePortPlatform(ChoosePort(port, std::getenv("PORVIK_PORT")));
+    const PortChoice choice = ChoosePort(port, std::getenv("PORVIK_PORT"));
     Win32Prompt prompt("Porvik");
-    {
+    INT_PTR result = CPinTestDlg::kEnded;
+    do {
+        // "重新打开并口": the old window and its port go first, then the port is opened afresh.
+        const auto platform = MakePortPlatform(choice);
         CPinTestDlg dlg(*platform, prompt, instance);
-        dlg.DoModal(&prompt);
-    } // the window, and with it the cable and its port, goes here
+        result = dlg.DoModal(&prompt);
+    } while (result == CPinTestDlg::kReopen); // the window, and with it the cable and its port, goes here
     return 0;
 }

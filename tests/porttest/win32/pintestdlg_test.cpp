@@ -21,39 +21,6 @@
 
 namespace {
 
-// Closes the next modal dialog of this thread titled `title`, from inside its own loop, and
-// remembers what it showed.
-struct ModalCloser {
-    static inline std::string s_title;
-    static inline bool s_seen = false;
-    static inline int s_rows = -1;
-
-    static BOOL CALLBACK Find(HWND wnd, LPARAM)
-    {
-        if (!IsWindowVisible(wnd) || GetWindowUtf8(wnd) != s_title)
-            return TRUE;
-        s_seen = true;
-        if (HWND table = GetDlgItem(wnd, IDC_WIRING_TABLE))
-            s_rows = static_cast<int>(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0));
-        PostMessageW(wnd, WM_COMMAND, IDOK, 0);
-        return FALSE;
-    }
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
-    {
-        EnumThreadWindows(GetCurrentThreadId(), Find, 0);
-    }
-
-    explicit ModalCloser(std::string title)
-    {
-        s_title = std::move(title);
-        s_seen = false;
-        s_rows = -1;
-        m_timer = SetTimer(nullptr, 0, 50, OnTimer);
-    }
-    ~ModalCloser() { KillTimer(nullptr, m_timer); }
-    UINT_PTR m_timer;
-};
-
 struct Window : ::testing::Test {
     ScratchAppDir dir;
     RecordingPrompt prompt;
@@ -64,22 +31,6 @@ struct Window : ::testing::Test {
     static void Click(CPinTestDlg& dlg, int id) { SendMessageW(Item(dlg, id), BM_CLICK, 0, 0); }
     static bool Checked(CPinTestDlg& dlg, int id) { return IsDlgButtonChecked(dlg.Hwnd(), id) == BST_CHECKED; }
     static std::string Text(CPinTestDlg& dlg, int id) { return GetDlgItemUtf8(dlg.Hwnd(), id); }
-
-    // A key pressed on the focused control, through the window's own message handling.
-    static void Key(CPinTestDlg& dlg, UINT vk, bool shift = false)
-    {
-        BYTE keys[256] = {};
-        if (shift)
-            keys[VK_SHIFT] = 0x80;
-        SetKeyboardState(keys);
-        MSG msg{GetFocus() ? GetFocus() : dlg.Hwnd(), WM_KEYDOWN, vk, 1, 0, {}};
-        if (!dlg.PreTranslateMessage(msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        keys[VK_SHIFT] = 0;
-        SetKeyboardState(keys);
-    }
 };
 
 } // namespace
@@ -164,36 +115,6 @@ TEST_F(Window, FailedOpenShowsTheAbsentPortAndTheWholeReasonOneClickAway)
     Click(dlg, IDC_PORT_DETAILS);
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0], dlg.StatusLine());
-}
-
-TEST_F(Window, KeysRunTheWiringTestAboutAndEnd)
-{
-    VirtualPlatform platform;
-    CPinTestDlg dlg(platform, prompt, GetModuleHandleW(nullptr));
-    ASSERT_TRUE(dlg.Create());
-    SetFocus(Item(dlg, IDC_DATA));
-
-    {
-        ModalCloser closer(kWiringDialogTitle);
-        Key(dlg, VK_F5);
-        EXPECT_TRUE(ModalCloser::s_seen);
-        EXPECT_EQ(ModalCloser::s_rows, 5); // the loopback plug's five wires, all passing
-    }
-    {
-        ModalCloser closer(kWiringDialogTitle);
-        Key(dlg, VK_F5, true);
-        EXPECT_TRUE(ModalCloser::s_seen);
-        EXPECT_GE(ModalCloser::s_rows, 1);
-    }
-    {
-        ModalCloser closer("关于 Porvik");
-        Key(dlg, VK_F1);
-        EXPECT_TRUE(ModalCloser::s_seen);
-    }
-    Key(dlg, VK_RETURN);
-    EXPECT_FALSE(dlg.Ended());
-    Key(dlg, VK_ESCAPE);
-    EXPECT_TRUE(dlg.Ended());
 }
 
 TEST_F(Window, AboutEntryOfTheSystemMenuIsString101)
