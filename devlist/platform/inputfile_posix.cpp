@@ -27,7 +27,7 @@ int InputFile::OpenStandardInput()
 int InputFile::Inspect(Kind& kind, std::uint64_t& size) const
 {
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0) return errno;
+    if (FileCalls().FStat(m_fd, &st) != 0) return errno;
     kind = S_ISREG(st.st_mode) ? Kind::Regular : S_ISDIR(st.st_mode) ? Kind::Directory : Kind::Other;
     size = static_cast<std::uint64_t>(st.st_size);
     return 0;
@@ -39,7 +39,7 @@ long long InputFile::ReadFully(std::byte* buf, std::size_t size, int& error)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(m_fd, buf + done, size - done);
+        const ssize_t n = FileCalls().Read(m_fd, buf + done, size - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             error = errno;

@@ -1,5 +1,6 @@
 #include "inputfile.h"
 
+#include "filecalls_windows.h"
 #include "win32errno.h"
 
 #include <algorithm>
@@ -14,8 +15,8 @@ InputFile::~InputFile()
 int InputFile::Open(const std::filesystem::path& path, bool /*waitForWriter*/)
 {
     // Backup semantics: a folder opens too, so that Inspect can say what it is.
-    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h = FileCalls().CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (h == INVALID_HANDLE_VALUE) return LastErrno();
     m_handle = h;
     return 0;
@@ -44,7 +45,7 @@ int InputFile::Inspect(Kind& kind, std::uint64_t& size) const
     // The standard information answers for a standard input redirected from a file too, where
     // Wine's GetFileInformationByHandle does not.
     FILE_STANDARD_INFO info{};
-    if (!::GetFileInformationByHandleEx(m_handle, FileStandardInfo, &info, sizeof info)) return LastErrno();
+    if (!FileCalls().GetFileInformationByHandleEx(m_handle, FileStandardInfo, &info, sizeof info)) return LastErrno();
     kind = info.Directory ? Kind::Directory : Kind::Regular;
     size = static_cast<std::uint64_t>(info.EndOfFile.QuadPart);
     return 0;
@@ -56,7 +57,7 @@ long long InputFile::ReadFully(std::byte* buf, std::size_t size, int& error)
     while (done < size) {
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, kIoChunk));
         DWORD got = 0;
-        if (!::ReadFile(m_handle, buf + done, want, &got, nullptr)) {
+        if (!FileCalls().ReadFile(m_handle, buf + done, want, &got)) {
             if (::GetLastError() == ERROR_BROKEN_PIPE) break;  // a pipe's writer has finished
             error = LastErrno();
             return -1;

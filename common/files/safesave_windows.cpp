@@ -1,5 +1,6 @@
 #include "safesave.h"
 
+#include "filecalls_windows.h"
 #include "safesave_names.h"
 #include "win32errno.h"
 
@@ -17,7 +18,7 @@ bool WriteAll(HANDLE h, const std::byte* data, std::size_t size)
     while (done < size) {
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, kIoChunk));
         DWORD wrote = 0;
-        if (!::WriteFile(h, data + done, want, &wrote, nullptr)) return false;
+        if (!FileCalls().WriteFile(h, data + done, want, &wrote)) return false;
         if (wrote == 0) {
             ::SetLastError(ERROR_WRITE_FAULT);
             return false;
@@ -45,7 +46,7 @@ void RemoveStaleTemporaries(const fs::path& dir, const std::string& targetName)
     const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if (IsTemporaryOf(Utf8Name(found.cFileName), prefix)) ::DeleteFileW((dir / found.cFileName).c_str());
+        if (IsTemporaryOf(Utf8Name(found.cFileName), prefix)) FileCalls().DeleteFileW((dir / found.cFileName).c_str());
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
 }
@@ -57,7 +58,7 @@ struct Temporary {
     {
         if (!name.empty()) {
             file.Reset();
-            ::DeleteFileW(name.c_str());
+            FileCalls().DeleteFileW(name.c_str());
         }
     }
 };
@@ -67,7 +68,7 @@ int CreateTemporary(const fs::path& dir, const std::string& targetName, Temporar
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path name = dir / FromUtf8(TemporaryNameFor(targetName, static_cast<unsigned>(rd())));
-        const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE h = FileCalls().CreateFileW(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (h != INVALID_HANDLE_VALUE) {
             tmp.file.Reset(h);
             tmp.name = name;
@@ -79,13 +80,13 @@ int CreateTemporary(const fs::path& dir, const std::string& targetName, Temporar
 }
 
 // The old content of a file about to be written in place, beside it or in the temporary folder,
-// removed once the new content is on disk unless it holds the only copy of the old list.
+// removed once the new content is on disk unless it holds the only copy of the old content.
 struct Backup {
     fs::path path;
     bool keep = false;
     ~Backup()
     {
-        if (!path.empty() && !keep) ::DeleteFileW(path.c_str());
+        if (!path.empty() && !keep) FileCalls().DeleteFileW(path.c_str());
     }
 };
 
@@ -99,7 +100,7 @@ int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& pat
         if (where.empty()) continue;
         for (int attempt = 0; attempt < 100; ++attempt) {
             const fs::path candidate = where / FromUtf8(BackupNameFor(name, static_cast<unsigned>(rd())));
-            if (::CopyFileW(path.c_str(), candidate.c_str(), TRUE)) {
+            if (FileCalls().CopyFileW(path.c_str(), candidate.c_str(), TRUE)) {
                 b.path = candidate;
                 return 0;
             }
@@ -113,18 +114,18 @@ int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& pat
 
 bool Restore(HANDLE h, const Backup& b)
 {
-    WinHandle from(::CreateFileW(b.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    WinHandle from(FileCalls().CreateFileW(b.path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
     if (!from.Ok()) return false;
     LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN)) return false;
+    if (!FileCalls().SetFilePointerEx(h, start, FILE_BEGIN)) return false;
     std::vector<std::byte> buf(std::size_t{1} << 20);
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(from.Get(), buf.data(), static_cast<DWORD>(buf.size()), &got, nullptr)) return false;
+        if (!FileCalls().ReadFile(from.Get(), buf.data(), static_cast<DWORD>(buf.size()), &got)) return false;
         if (got == 0) break;
         if (!WriteAll(h, buf.data(), got)) return false;
     }
-    return ::SetEndOfFile(h) && ::FlushFileBuffers(h);
+    return FileCalls().SetEndOfFile(h) && FileCalls().FlushFileBuffers(h);
 }
 
 SaveResult WriteInPlace(HANDLE h, const fs::path& dir, const std::string& name, const fs::path& path,
@@ -137,16 +138,16 @@ SaveResult WriteInPlace(HANDLE h, const fs::path& dir, const std::string& name, 
         FILE_ALLOCATION_INFO alloc{};
         alloc.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
         // Only a full disk counts; where reserving is not offered (Wine) the write goes ahead.
-        if (!::SetFileInformationByHandle(h, FileAllocationInfo, &alloc, sizeof alloc) &&
+        if (!FileCalls().SetFileInformationByHandle(h, FileAllocationInfo, &alloc, sizeof alloc) &&
             ErrnoFromWin32(::GetLastError()) == ENOSPC)
             return SaveResult::Failure("reserve space", ENOSPC, true);
     }
     SaveResult r;
     r.targetExisted = true;
     LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !WriteAll(h, data, size)) r = SaveResult::Failure("write in place", LastErrno(), true);
-    else if (!::SetEndOfFile(h)) r = SaveResult::Failure("set file size", LastErrno(), true);
-    else if (!::FlushFileBuffers(h)) r = SaveResult::Failure("flush to disk", LastErrno(), true);
+    if (!FileCalls().SetFilePointerEx(h, start, FILE_BEGIN) || !WriteAll(h, data, size)) r = SaveResult::Failure("write in place", LastErrno(), true);
+    else if (!FileCalls().SetEndOfFile(h)) r = SaveResult::Failure("set file size", LastErrno(), true);
+    else if (!FileCalls().FlushFileBuffers(h)) r = SaveResult::Failure("flush to disk", LastErrno(), true);
     else r.ok = true;
     if (!r.ok && !Restore(h, backup)) {
         r.targetDamaged = true;
@@ -180,12 +181,12 @@ fs::path FinalPath(HANDLE h, const fs::path& fallback)
 SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
 {
     // Asked first: an administrator (and Wine's root) could otherwise open the file for writing.
-    const DWORD attrs = ::GetFileAttributesW(requested.c_str());
+    const DWORD attrs = FileCalls().GetFileAttributesW(requested.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
         return SaveResult::Failure("open target for writing", EACCES, true);
-    WinHandle target(::CreateFileW(requested.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    WinHandle target(FileCalls().CreateFileW(requested.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL));
     const bool exists = target.Ok();
     if (!exists) {
         const DWORD err = ::GetLastError();
@@ -199,7 +200,7 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     BY_HANDLE_FILE_INFORMATION info{};
     fs::path path = requested;
     if (exists) {
-        if (::GetFileType(target.Get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(target.Get(), &info))
+        if (::GetFileType(target.Get()) != FILE_TYPE_DISK || !FileCalls().GetFileInformationByHandle(target.Get(), &info))
             return SaveResult::Failure("target is not a regular file", 0, true);
         path = FinalPath(target.Get(), requested);
     }
@@ -221,13 +222,13 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     }
 
     if (!WriteAll(tmp.file.Get(), data, size)) return SaveResult::Failure("write", LastErrno(), exists);
-    if (!::FlushFileBuffers(tmp.file.Get())) return SaveResult::Failure("flush to disk", LastErrno(), exists);
+    if (!FileCalls().FlushFileBuffers(tmp.file.Get())) return SaveResult::Failure("flush to disk", LastErrno(), exists);
     tmp.file.Reset();
     target.Reset();
     // ReplaceFileW keeps the old file's attributes, security and streams; a new file is moved in.
     const bool replaced =
-        (exists && ::ReplaceFileW(path.c_str(), tmp.name.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
-        ::MoveFileExW(tmp.name.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        (exists && FileCalls().ReplaceFileW(path.c_str(), tmp.name.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS)) ||
+        FileCalls().MoveFileExW(tmp.name.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!replaced) return SaveResult::Failure("replace target", LastErrno(), exists);
     tmp.name.clear();
 

@@ -1,5 +1,4 @@
-// Saving under Windows' rules: the read-only attribute, hard links, devices, a target held open,
-// and file names typed in UTF-8 or GBK.
+// Saving under Windows' rules: the read-only attribute, hard links, devices, a target held open.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,7 +7,6 @@
 
 #include "safesave.h"
 #include "testutil.h"
-#include "userpath.h"
 
 namespace fs = std::filesystem;
 
@@ -99,13 +97,4 @@ TEST(SafeSaveWindows, HardLinkedTargetStaysOneFile)
     ASSERT_TRUE(r.ok) << r.step << ' ' << r.sysErrno;
     EXPECT_EQ(ReadAll(other), kNew);
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);  // the copy of the old content is gone
-}
-
-TEST(UserPath, GbkAndUtf8NamesMeanTheSameFile)
-{
-    // 测试 in GBK is not UTF-8; some GBK texts are (芯片 is), and are then read as UTF-8.
-    EXPECT_EQ(PathFromUserText("\xB2\xE2\xCA\xD4.chip"), PathFromUserText("测试.chip"));
-    EXPECT_EQ(PathFromUserText("测试.chip").wstring(), L"\u6D4B\u8BD5.chip");
-    EXPECT_EQ(PathFromUserText("\x80.chip").wstring(), L"\u20AC.chip");  // the euro sign in GBK
-    EXPECT_EQ(PathFromUserText("a\\b.chip").wstring(), L"a\\b.chip");
 }

@@ -1,5 +1,6 @@
 #include "safesave.h"
 
+#include "filecalls_posix.h"
 #include "safesave_names.h"
 #include "unixfd.h"
 
@@ -55,7 +56,7 @@ bool WriteAt(int fd, const std::byte* data, std::size_t size, off_t at = 0)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, at + static_cast<off_t>(done));
+        const ssize_t n = FileCalls().PWrite(fd, data + done, size - done, at + static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -81,7 +82,7 @@ constexpr int kMaxLinkHops = 40;  // as the kernel's own limit
 
 int ResolveTarget(const fs::path& requested, Target& t)
 {
-    if (::stat(requested.c_str(), &t.st) == 0) {
+    if (FileCalls().Stat(requested.c_str(), &t.st) == 0) {
         t.exists = true;
         std::error_code ec;
         t.path = fs::is_symlink(fs::symlink_status(requested, ec)) ? fs::canonical(requested, ec) : requested;
@@ -115,7 +116,7 @@ void RemoveStaleTemporaries(const fs::path& dir, std::string_view targetName)
         if (!IsTemporaryOf(e->d_name, prefix)) continue;
         const fs::path p = dir / e->d_name;
         UnixFd fd(OpenRetry(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) ::unlink(p.c_str());
+        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) FileCalls().Unlink(p.c_str());
     }
     ::closedir(d);
 }
@@ -127,7 +128,7 @@ struct Temporary {
 
     ~Temporary()
     {
-        if (named) ::unlink(name.c_str());
+        if (named) FileCalls().Unlink(name.c_str());
     }
 };
 
@@ -136,8 +137,8 @@ bool LinkUnnamed(Temporary& tmp)
 {
     char procPath[64];
     std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", tmp.fd.Get());
-    if (::linkat(AT_FDCWD, procPath, AT_FDCWD, tmp.name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-        ::linkat(tmp.fd.Get(), "", AT_FDCWD, tmp.name.c_str(), AT_EMPTY_PATH) == 0) {
+    if (FileCalls().LinkAt(AT_FDCWD, procPath, AT_FDCWD, tmp.name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+        FileCalls().LinkAt(tmp.fd.Get(), "", AT_FDCWD, tmp.name.c_str(), AT_EMPTY_PATH) == 0) {
         tmp.named = true;
         return true;
     }
@@ -174,10 +175,10 @@ int CreateTemporary(const fs::path& dir, std::string_view targetName, mode_t mod
 bool ListAttributes(int fd, std::vector<char>& names)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const ssize_t want = ::flistxattr(fd, nullptr, 0);
+        const ssize_t want = FileCalls().FListXattr(fd, nullptr, 0);
         if (want < 0) return false;
         names.resize(static_cast<std::size_t>(want));
-        const ssize_t got = want == 0 ? 0 : ::flistxattr(fd, names.data(), names.size());
+        const ssize_t got = want == 0 ? 0 : FileCalls().FListXattr(fd, names.data(), names.size());
         if (got >= 0) {
             names.resize(static_cast<std::size_t>(got));
             return true;
@@ -204,16 +205,16 @@ bool CopyExtendedAttributes(int from, int to)
     if (!ListAttributes(to, newNames)) return oldNames.empty() && errno == ENOTSUP;
     for (std::size_t at = 0; at < newNames.size(); at += std::strlen(newNames.data() + at) + 1) {
         const char* name = newNames.data() + at;
-        if (!HasName(oldNames, name) && ::fremovexattr(to, name) != 0) return false;
+        if (!HasName(oldNames, name) && FileCalls().FRemoveXattr(to, name) != 0) return false;
     }
     std::vector<char> value;
     for (std::size_t at = 0; at < oldNames.size(); at += std::strlen(oldNames.data() + at) + 1) {
         const char* name = oldNames.data() + at;
-        const ssize_t want = ::fgetxattr(from, name, nullptr, 0);
+        const ssize_t want = FileCalls().FGetXattr(from, name, nullptr, 0);
         if (want < 0) return false;
         value.resize(static_cast<std::size_t>(want));
-        const ssize_t got = want == 0 ? 0 : ::fgetxattr(from, name, value.data(), value.size());
-        if (got < 0 || ::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0) return false;
+        const ssize_t got = want == 0 ? 0 : FileCalls().FGetXattr(from, name, value.data(), value.size());
+        if (got < 0 || FileCalls().FSetXattr(to, name, value.data(), static_cast<std::size_t>(got)) != 0) return false;
     }
     return true;
 }
@@ -223,13 +224,13 @@ bool CopyExtendedAttributes(int from, int to)
 bool TakeOverOwnership(int fd, int oldFd, const struct stat& old)
 {
     struct stat now {};
-    if (::fstat(fd, &now) != 0) return false;
-    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+    if (FileCalls().FStat(fd, &now) != 0) return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && FileCalls().FChown(fd, old.st_uid, old.st_gid) != 0)
         return false;
     if (!CopyExtendedAttributes(oldFd, fd)) return false;
     // Last: after fchown, which clears the set-id bits, and after the ACL, whose mask the group
     // bits of the old mode already are.
-    return ::fchmod(fd, old.st_mode & 07777) == 0;
+    return FileCalls().FChmod(fd, old.st_mode & 07777) == 0;
 }
 
 void SyncDirectory(const fs::path& dir)
@@ -237,7 +238,7 @@ void SyncDirectory(const fs::path& dir)
     // The new file is already in place, so a file system that cannot sync directories does not
     // make the save a failure.
     UnixFd dirFd(OpenRetry(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.Get() >= 0) ::fsync(dirFd.Get());
+    if (dirFd.Get() >= 0) FileCalls().FSync(dirFd.Get());
 }
 
 // Copies the whole of `from` over the start of `to`; false with errno on failure. The kernel
@@ -246,7 +247,7 @@ bool CopyContent(int from, int to)
 {
     off_t in = 0, out = 0;
     for (;;) {
-        const ssize_t n = ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
+        const ssize_t n = FileCalls().CopyFileRange(from, &in, to, &out, std::size_t{1} << 30);
         if (n == 0) return true;
         if (n > 0) continue;
         if (errno == EINTR) continue;
@@ -255,7 +256,7 @@ bool CopyContent(int from, int to)
     }
     std::vector<std::byte> buf(std::size_t{1} << 20);
     for (;;) {
-        const ssize_t n = ::pread(from, buf.data(), buf.size(), in);
+        const ssize_t n = FileCalls().PRead(from, buf.data(), buf.size(), in);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) return true;
@@ -273,7 +274,7 @@ struct Backup {
 
     ~Backup()
     {
-        if (!path.empty() && !keep) ::unlink(path.c_str());
+        if (!path.empty() && !keep) FileCalls().Unlink(path.c_str());
     }
 };
 
@@ -287,9 +288,9 @@ bool NameBackup(Temporary& file, const fs::path& name)
         file.name = unnamed;
         return false;
     }
-    if (::renameat2(AT_FDCWD, file.name.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL || ::link(file.name.c_str(), name.c_str()) != 0) return false;
-    ::unlink(file.name.c_str());
+    if (FileCalls().RenameNoReplace(file.name.c_str(), name.c_str()) == 0) return true;
+    if (errno != EINVAL || FileCalls().Link(file.name.c_str(), name.c_str()) != 0) return false;
+    FileCalls().Unlink(file.name.c_str());
     return true;
 }
 
@@ -299,12 +300,12 @@ int MakeBackupIn(const fs::path& dir, const std::string& name, int oldFd, const 
 {
     if (const int err = CreateTemporary(dir, name, old.st_mode & 0666, b.file, O_RDWR)) return err;
     auto fail = [&](int err) {
-        if (b.file.named) ::unlink(b.file.name.c_str());
+        if (b.file.named) FileCalls().Unlink(b.file.name.c_str());
         b.file.named = false;
         b.file.fd.Reset();
         return err;
     };
-    if (!CopyContent(oldFd, b.file.fd.Get()) || ::fsync(b.file.fd.Get()) != 0) return fail(errno);
+    if (!CopyContent(oldFd, b.file.fd.Get()) || FileCalls().FSync(b.file.fd.Get()) != 0) return fail(errno);
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path candidate = dir / BackupNameFor(name, static_cast<unsigned>(rd()));
@@ -334,7 +335,7 @@ int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& pat
 // Puts the old content back after a failed in-place write; false when that fails too.
 bool Restore(int fd, const struct stat& old, const Backup& b)
 {
-    return CopyContent(b.file.fd.Get(), fd) && ::ftruncate(fd, old.st_size) == 0 && ::fsync(fd) == 0;
+    return CopyContent(b.file.fd.Get(), fd) && FileCalls().FTruncate(fd, old.st_size) == 0 && FileCalls().FSync(fd) == 0;
 }
 
 SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, const fs::path& path,
@@ -344,14 +345,14 @@ SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, co
     if (const int err = MakeBackup(dir, name, path, old, backup))
         return SaveResult::Failure("back up old content", err, true);
     // Reserving the space first turns a full disk into a failure before any old byte is lost.
-    if (static_cast<off_t>(size) > old.st_size && ::fallocate(fd, 0, 0, static_cast<off_t>(size)) != 0 &&
+    if (static_cast<off_t>(size) > old.st_size && FileCalls().FAllocate(fd, static_cast<off_t>(size)) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS)
         return SaveResult::Failure("reserve space", errno, true);
     SaveResult r;
     r.targetExisted = true;
     if (!WriteAt(fd, data, size)) r = SaveResult::Failure("write in place", errno, true);
-    else if (::ftruncate(fd, static_cast<off_t>(size)) != 0) r = SaveResult::Failure("set file size", errno, true);
-    else if (::fsync(fd) != 0) r = SaveResult::Failure("flush to disk", errno, true);
+    else if (FileCalls().FTruncate(fd, static_cast<off_t>(size)) != 0) r = SaveResult::Failure("set file size", errno, true);
+    else if (FileCalls().FSync(fd) != 0) r = SaveResult::Failure("flush to disk", errno, true);
     else r.ok = true;
     if (!r.ok && !Restore(fd, old, backup)) {
         r.targetDamaged = true;
@@ -396,9 +397,9 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     if (inPlace) return WriteInPlace(targetFd.Get(), dir, name, path, target.st, data, size);
 
     if (!WriteAt(tmp.fd.Get(), data, size)) return SaveResult::Failure("write", errno, target.exists);
-    if (::fsync(tmp.fd.Get()) != 0) return SaveResult::Failure("flush to disk", errno, target.exists);
+    if (FileCalls().FSync(tmp.fd.Get()) != 0) return SaveResult::Failure("flush to disk", errno, target.exists);
     if (!tmp.named && !LinkUnnamed(tmp)) return SaveResult::Failure("name temporary file", errno, target.exists);
-    if (::rename(tmp.name.c_str(), path.c_str()) != 0) return SaveResult::Failure("replace target", errno, target.exists);
+    if (FileCalls().Rename(tmp.name.c_str(), path.c_str()) != 0) return SaveResult::Failure("replace target", errno, target.exists);
     tmp.named = false;
     tmp.fd.Reset();  // after the rename: the lock keeps the named file from looking stale
     SyncDirectory(dir);

@@ -47,6 +47,6 @@ SaveResult SaveFileSafely(const std::filesystem::path& path, const std::byte* da
 // The name pattern of temporary files, exposed so that tests can plant a leftover.
 std::string TemporaryNameFor(std::string_view targetName, unsigned tag);
 // The name pattern of backups of in-place saves: "<target>.~<8 hex>.bak", visible so that a user
-// finds it beside the list.
+// finds it beside the file.
 std::string BackupNameFor(std::string_view targetName, unsigned tag);
 bool IsBackupOf(std::string_view entry, std::string_view targetName);

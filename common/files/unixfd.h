@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "filecalls_posix.h"
+
 // A file descriptor closed on every path; EINTR on close is not retried (Linux has already
 // released the descriptor).
 class UnixFd {
@@ -28,7 +30,7 @@ inline int OpenRetry(const char* path, int flags, mode_t mode = 0)
 {
     int fd;
     do {
-        fd = ::open(path, flags, mode);
+        fd = FileCalls().Open(path, flags, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
