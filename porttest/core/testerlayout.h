@@ -109,8 +109,8 @@
 #define RC_R1_PIN 228, 216, 37, 8
 #define IDC_R2_PIN 1036
 #define RC_R2_PIN 228, 235, 37, 8
-/* Below the template's controls: which port is driven (two rows), and, when its text does not
-   fit, the line made narrower beside the button that shows the whole text. */
+/* Below the template's controls, 2 units clear of the bottom edge: which port is driven, and,
+   when its text does not fit, the line made narrower beside the button that shows the whole text. */
 #define IDC_PORT_STATUS 1050
 #define RC_PORT_STATUS 7, 256, 216, 22
 #define RC_PORT_STATUS_CUT 7, 256, 182, 22
