@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "ecpmode.h"
 #include "linuxsystem.h"
 #include "portdiag.h"
 
@@ -27,17 +28,46 @@ int SystemIoperm([[maybe_unused]] unsigned long from, [[maybe_unused]] unsigned 
 #endif
 }
 
+std::uint8_t SystemIn([[maybe_unused]] std::uint16_t port)
+{
+#if TP_HAVE_PORT_INSTRUCTIONS
+    return ::inb(port);
+#else
+    return 0xFF;
+#endif
+}
+
+void SystemOut([[maybe_unused]] std::uint16_t port, [[maybe_unused]] std::uint8_t value)
+{
+#if TP_HAVE_PORT_INSTRUCTIONS
+    ::outb(value, port);
+#endif
+}
+
+// The three registers; the ECP registers lie 0x400 above them.
+constexpr unsigned long kRegisters = 3;
+constexpr unsigned long kEcpOffset = 0x400;
+
 } // namespace
 
-DirectPort::DirectPort(std::uint16_t base, IopermFn ioperm)
-    : m_base(base), m_ioperm(ioperm ? std::move(ioperm) : IopermFn(SystemIoperm))
+DirectPort::DirectPort(std::uint16_t base, DirectPortCalls calls) : m_base(base), m_sys(std::move(calls))
 {
+    if (!m_sys.ioperm)
+        m_sys.ioperm = SystemIoperm;
+    if (!m_sys.in)
+        m_sys.in = SystemIn;
+    if (!m_sys.out)
+        m_sys.out = SystemOut;
 }
 
 DirectPort::~DirectPort()
 {
+    if (m_foundEcr)
+        LeaveEcpByteMode(m_base, *m_foundEcr, m_sys.out);
+    if (m_ecpGranted)
+        m_sys.ioperm(m_base + kEcpOffset, kRegisters, 0);
     if (m_granted)
-        m_ioperm(m_base, 3, 0);
+        m_sys.ioperm(m_base, kRegisters, 0);
 }
 
 bool DirectPort::Grant()
@@ -49,31 +79,37 @@ bool DirectPort::Grant()
     return false;
 #else
     errno = 0;
-    if (m_ioperm(m_base, 3, 1) != 0) {
+    if (m_sys.ioperm(m_base, kRegisters, 1) != 0) {
         m_err = errno != 0 ? errno : EPERM;
         return false;
     }
     m_granted = true;
     m_err = 0;
+    EnterByteMode();
     return true;
 #endif
 }
 
-std::uint8_t DirectPort::In([[maybe_unused]] std::uint16_t port) const
+void DirectPort::EnterByteMode()
 {
-#if TP_HAVE_PORT_INSTRUCTIONS
+    // Without the ECR's address the port is driven as it stands: an SPP port has no ECR anyway.
+    if (!EcrInReach(m_base) || m_sys.ioperm(m_base + kEcpOffset, kRegisters, 1) != 0)
+        return;
+    m_ecpGranted = true;
+    m_foundEcr = EnterEcpByteMode(m_base, m_sys.in, m_sys.out);
+}
+
+std::uint8_t DirectPort::In(std::uint16_t port) const
+{
     if (m_granted)
-        return ::inb(port);
-#endif
+        return m_sys.in(port);
     return 0xFF;
 }
 
-void DirectPort::Out([[maybe_unused]] std::uint16_t port, [[maybe_unused]] std::uint8_t value) const
+void DirectPort::Out(std::uint16_t port, std::uint8_t value) const
 {
-#if TP_HAVE_PORT_INSTRUCTIONS
     if (m_granted)
-        ::outb(value, port);
-#endif
+        m_sys.out(port, value);
 }
 
 std::uint8_t DirectPort::ReadData() { return In(m_base); }
@@ -85,9 +121,9 @@ void DirectPort::WriteControl(std::uint8_t value)
     Out(static_cast<std::uint16_t>(m_base + 2), value);
 }
 
-LinuxDirectPlatform::LinuxDirectPlatform(std::uint16_t base, DirectPort::IopermFn ioperm,
+LinuxDirectPlatform::LinuxDirectPlatform(std::uint16_t base, DirectPortCalls calls,
                                          std::function<bool()> hasRawIo)
-    : m_direct(base, std::move(ioperm)), m_rawIo(hasRawIo ? hasRawIo() : HasRawIoCapability())
+    : m_direct(base, std::move(calls)), m_rawIo(hasRawIo ? hasRawIo() : HasRawIoCapability())
 {
     m_direct.Grant();
 }
@@ -102,8 +138,9 @@ IPortIo& LinuxDirectPlatform::DirectIo()
 PortInUse LinuxDirectPlatform::InUse() const
 {
     if (m_direct.Granted()) {
-        char text[32];
-        std::snprintf(text, sizeof text, "direct 0x%x", unsigned(m_direct.Base()));
+        char text[64];
+        std::snprintf(text, sizeof text, "direct 0x%x%s", unsigned(m_direct.Base()),
+                      m_direct.FoundEcr() ? ", ECP 端口设为字节模式" : "");
         return {false, text, false, kPortKindDirect};
     }
     return {false, kNoPortDescription, true};
@@ -120,7 +157,7 @@ std::string LinuxDirectPlatform::FailureReason() const
     return DescribePortProblem(d);
 }
 
-std::unique_ptr<IPortPlatform> MakeDirectPlatform(const PortChoice&)
+std::unique_ptr<IPortPlatform> MakeDirectPlatform(const PortChoice& choice)
 {
-    return std::make_unique<LinuxDirectPlatform>();
+    return std::make_unique<LinuxDirectPlatform>(choice.base);
 }

@@ -323,7 +323,7 @@ std::unique_ptr<IPortPlatform> MakeWinIoPlatform(const PortChoice&)
     return std::make_unique<WinIoPlatform>(WinIoPlatform::Mode::ByVersion);
 }
 
-std::unique_ptr<IPortPlatform> MakeWinIoDirectPlatform(const PortChoice&)
+std::unique_ptr<IPortPlatform> MakeWinIoDirectPlatform(const PortChoice& choice)
 {
-    return std::make_unique<WinIoPlatform>(WinIoPlatform::Mode::Direct);
+    return std::make_unique<WinIoPlatform>(WinIoPlatform::Mode::Direct, choice.base);
 }

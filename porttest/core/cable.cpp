@@ -92,11 +92,7 @@ void CIspCable::SelectCable(int type, int mode, bool open)
     if (cable->settingsFile) {
         // Read afresh on every selection so that edits take effect when the cable is chosen again.
         m_mapSource.searched = SettingsFolders(g_strAppDir, kXdgConfigFolders, ProcessEnv);
-        for (const std::string& dir : m_mapSource.searched) {
-            m_mapSource.file = FindFileIgnoringCase(dir, QOREL_ISP_INI);
-            if (m_mapSource.file)
-                break;
-        }
+        m_mapSource.file = FindSettingsFile(m_mapSource.searched);
         m_bSettingsFileFound = m_mapSource.file.has_value();
         if (m_mapSource.file)
             readInt = OpenProfile(*m_mapSource.file);

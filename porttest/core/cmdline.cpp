@@ -38,5 +38,5 @@ std::string BadPortText(const std::string& where, const std::string& value, cons
     std::string text = where + " 的值 \"" + value + "\" 无效";
     if (!faultError.empty())
         return text + ": " + faultError;
-    return text + " (可用: auto, virtual, virtual:<故障>, direct, /dev/parportN)";
+    return text + " (可用: auto, virtual, virtual:<故障>, direct, direct:0x<基地址>, /dev/parportN)";
 }

@@ -127,3 +127,18 @@ std::optional<PlugFaults> ParsePlugFaults(std::string_view text, std::string* er
     }
     return faults;
 }
+
+std::string PlugFaultsText(const PlugFaults& faults)
+{
+    std::string text;
+    auto add = [&text](const char* name, const std::string& args) {
+        text += (text.empty() ? "" : ",") + std::string(name) + "=" + args;
+    };
+    for (const PlugWire& w : faults.open)
+        add("open", std::to_string(w.output) + "-" + std::to_string(w.input));
+    for (const PlugWire& w : faults.shorts)
+        add("short", std::to_string(w.output) + "-" + std::to_string(w.input));
+    for (const PlugFaults::Stuck& s : faults.stuck)
+        add("stuck", std::to_string(s.pin) + (s.high ? ":1" : ""));
+    return text;
+}

@@ -42,3 +42,5 @@ struct PlugFaults {
 // "open=2-15,short=2-3,stuck=11" (one or more, comma-separated). Nothing else: on failure
 // `error`, when given, gets a plain Chinese reason.
 std::optional<PlugFaults> ParsePlugFaults(std::string_view text, std::string* error = nullptr);
+// The faults as ParsePlugFaults reads them back: opens, then shorts, then stuck lines.
+std::string PlugFaultsText(const PlugFaults& faults);

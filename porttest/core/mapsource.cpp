@@ -5,6 +5,7 @@
 
 #include "pinmap.h"
 #include "programfile.h"
+#include "settings.h"
 
 namespace {
 
@@ -133,4 +134,12 @@ std::string MapSourceStatusText(const MapSource& s)
     if (!s.warnings.empty())
         text += "; 警告: " + Joined(s.warnings, "; ");
     return text;
+}
+
+std::optional<std::string> FindSettingsFile(const std::vector<std::string>& folders)
+{
+    for (const std::string& dir : folders)
+        if (auto file = FindFileIgnoringCase(dir, QOREL_ISP_INI))
+            return file;
+    return std::nullopt;
 }

@@ -19,6 +19,9 @@ std::optional<std::string> ProcessEnv(const char* name);
 // ignored, as the XDG rules ask; a folder named twice is searched once.
 std::vector<std::string> SettingsFolders(const std::string& appDir, bool xdg, const EnvLookup& env);
 
+// The first settings file ("QorelIsp.ini", any case) in `folders`, in their order.
+std::optional<std::string> FindSettingsFile(const std::vector<std::string>& folders);
+
 struct MapSource {
     bool settingsCable = false;           // the cable's map may come from a settings file
     std::vector<std::string> searched;    // folders looked in, in order

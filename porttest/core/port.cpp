@@ -1,5 +1,8 @@
 #include "port.h"
 
+#include <chrono>
+#include <thread>
+
 #include "appdir.h"
 #include "pinmap.h"
 
@@ -67,10 +70,31 @@ IPortIo& CParallelPort::Io()
 }
 
 std::uint8_t CParallelPort::ReadData() { return Io().ReadData(); }
-void CParallelPort::WriteData(std::uint8_t value) { Io().WriteData(value); }
-std::uint8_t CParallelPort::ReadStatus() { return Io().ReadStatus(); }
+void CParallelPort::WriteData(std::uint8_t value)
+{
+    m_unsettled = true;
+    Io().WriteData(value);
+}
+std::uint8_t CParallelPort::ReadStatus()
+{
+    if (m_unsettled && m_settleUs > 0)
+        m_wait(m_settleUs);
+    m_unsettled = false;
+    return Io().ReadStatus();
+}
 std::uint8_t CParallelPort::ReadControl() { return Io().ReadControl(); }
-void CParallelPort::WriteControl(std::uint8_t value) { Io().WriteControl(value); }
+void CParallelPort::WriteControl(std::uint8_t value)
+{
+    m_unsettled = true;
+    Io().WriteControl(value);
+}
+
+void CParallelPort::SetSettleTime(unsigned us, SettleWait wait)
+{
+    m_settleUs = us;
+    m_wait = wait ? std::move(wait)
+                  : SettleWait([](unsigned t) { std::this_thread::sleep_for(std::chrono::microseconds(t)); });
+}
 
 bool CParallelPort::SetPinLevel(int pin, int level)
 {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "portio.h"
@@ -39,6 +40,13 @@ public:
     // 1 for inverted ones; 0 without any access for numbers outside 1..17.
     unsigned GetPin(int pin);
 
+    // A settling time: the first status read after a data or control write waits `us`
+    // microseconds first, for long or buffered cables whose lines follow late. 0 (the default)
+    // waits nothing. `wait` replaces the sleep (tests).
+    using SettleWait = std::function<void(unsigned us)>;
+    void SetSettleTime(unsigned us, SettleWait wait = {});
+    unsigned SettleTime() const { return m_settleUs; }
+
     PortInUse InUse() const;
     // The platform's words on why its port is not (or no longer) usable; empty while it works.
     std::string FailureReason() const;
@@ -57,4 +65,7 @@ private:
 
     IPortPlatform& m_platform;
     IPrompt& m_prompt;
+    unsigned m_settleUs = 0;
+    SettleWait m_wait;
+    bool m_unsettled = false; // a write since the last status read
 };

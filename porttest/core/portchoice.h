@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +11,7 @@
 // Which port the tester drives, as the user asked for it.
 //   Auto    - the port at 0x378 through the kernel driver (on Windows: as the OS version says)
 //   Device  - a named port device, e.g. /dev/parport1 for a card at another address
-//   Direct  - the processor's port instructions at 0x378
+//   Direct  - the processor's port instructions at `base` (0x378 unless a card's base is named)
 //   Virtual - the in-memory loopback port, for a machine without a parallel port, with any
 //             faults put into its plug
 struct PortChoice {
@@ -18,6 +19,9 @@ struct PortChoice {
     static constexpr int kKinds = Virtual + 1;
     std::string device; // only for Device
     PlugFaults faults;  // only for Virtual
+    std::uint16_t base = kDefaultBase; // only for Direct
+
+    static constexpr std::uint16_t kDefaultBase = 0x378;
 
     PortChoice() = default;
     PortChoice(Kind k, std::string dev = {}, PlugFaults f = {})
@@ -28,9 +32,19 @@ struct PortChoice {
 
 // "auto", "virtual", "direct" (any ASCII case), a device path (anything with a '/'), or the
 // short form "parportN" for /dev/parportN, or "virtual:" followed by the plug's faults
-// (ParsePlugFaults). Nothing else, and not the empty text. `error`, when given, gets the reason
-// why faults were not understood.
+// (ParsePlugFaults), or "direct:" followed by a card's base address (0xD010, or decimal).
+// Nothing else, and not the empty text. `error`, when given, gets the reason why faults or a
+// base address were not understood.
 std::optional<PortChoice> ParsePortChoice(std::string_view text, std::string* error = nullptr);
+
+// The lowest and highest base address a card may have: below 0x100 lie the machine's own timer,
+// interrupt and DMA controllers, and the three registers must fit in the 16-bit I/O space.
+inline constexpr unsigned kMinPortBase = 0x100;
+inline constexpr unsigned kMaxPortBase = 0xFFFC;
+
+// The choice as ParsePortChoice reads it back ("direct:0xd010", "/dev/parport1", "virtual:open=2-15"),
+// for keeping it in the user's settings.
+std::string PortChoiceText(const PortChoice& choice);
 
 // The option --port beats the environment variable PORVIK_PORT, which beats Auto. An empty
 // value counts as not given. A value that is not understood is taken as a device name, so that

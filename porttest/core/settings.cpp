@@ -206,3 +206,10 @@ ProfileIntReader OpenProfile(const std::string& path)
         return profile.GetInt(section, key, def);
     };
 }
+
+ProfileStringReader OpenProfileStrings(const std::string& path)
+{
+    return [profile = CProfileFile::Load(path)](std::string_view section, std::string_view key) {
+        return profile.GetString(section, key);
+    };
+}

@@ -1,6 +1,7 @@
 #include "testersession.h"
 
 #include "parsehex.h"
+#include "portstart.h"
 #include "portstatus.h"
 #include "testertexts.h"
 
@@ -157,7 +158,8 @@ void CTesterSession::ShowStatus()
 {
     const CIspCable& cable = m_tester.Cable();
     const std::string reason = m_platform.FailureReason();
-    m_view.statusLine = PortStatusText(cable.InUse(), reason, cable.m_mapSource, m_noPortHint);
+    m_view.statusLine = WithStartNote(PortStatusText(cable.InUse(), reason, cable.m_mapSource, m_noPortHint),
+                                      m_startNote ? m_startNote() : std::string());
     m_view.statusTone = PortStatusWarns(cable.InUse(), reason) ? Tone::Warning : Tone::Normal;
     UpdateEnabled();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -62,6 +63,12 @@ public:
     // The wiring test that the last ShowWiring made, for its dialog.
     std::unique_ptr<CWiringSession> TakeWiring() { return std::move(m_wiring); }
 
+    // Lines the status line shows below the port's own (how the port was chosen, the settling
+    // time), asked afresh whenever the line is made.
+    void SetStartNote(std::function<std::string()> note) { m_startNote = std::move(note); }
+    // Makes the status line afresh (after something the note says has changed).
+    void ShowStatus();
+
     const TesterView& View() const { return m_view; }
     // Whether the port is a working one (opened, and no access has failed since).
     bool PortWorks() const;
@@ -70,7 +77,6 @@ public:
 
 private:
     void Refresh();
-    void ShowStatus();
     void ApplyLabels();
     void WriteRegister(const std::string& text, void (CIspCable::*write)(std::uint8_t));
     void Toggle(CCableTester::Toggle toggle);
@@ -83,4 +89,5 @@ private:
     CCableTester m_tester;
     TesterView m_view;
     std::unique_ptr<CWiringSession> m_wiring;
+    std::function<std::string()> m_startNote;
 };

@@ -80,6 +80,7 @@ std::string FormatWiringReport(const WiringReport& report);
 inline constexpr int kWiringPass = 0;
 inline constexpr int kWiringFail = 1;
 inline constexpr int kWiringNoPort = 3;
+inline constexpr int kWiringSettingsError = 4; // the settings file has a value that cannot be used
 int WiringExitCode(const WiringReport& report);
 
 // Texts of the table, shared by the window and standard output.

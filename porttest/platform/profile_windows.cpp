@@ -5,6 +5,8 @@
 #include "gbk.h"
 #include "programfile.h"
 
+#include <iterator>
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -39,5 +41,22 @@ ProfileIntReader OpenProfile(const std::string& path)
         const UINT value =
             GetPrivateProfileIntW(AsAnsiReadsIt(section).c_str(), AsAnsiReadsIt(key).c_str(), def, file.c_str());
         return static_cast<int>(value);
+    };
+}
+
+ProfileStringReader OpenProfileStrings(const std::string& path)
+{
+    return [file = Utf8ToWidePath(path)](std::string_view section, std::string_view key) -> std::optional<std::string> {
+        // A default no file holds tells a missing key from an empty one.
+        constexpr const wchar_t* kMissing = L"\x01";
+        wchar_t value[1024] = {};
+        GetPrivateProfileStringW(AsAnsiReadsIt(section).c_str(), AsAnsiReadsIt(key).c_str(), kMissing, value,
+                                 static_cast<DWORD>(std::size(value)), file.c_str());
+        if (std::wstring_view(value) == kMissing)
+            return std::nullopt;
+        // The text as the ANSI function hands it out, read as GBK as the shipped files are.
+        char ansi[4 * std::size(value)] = {};
+        WideCharToMultiByte(CP_ACP, 0, value, -1, ansi, static_cast<int>(sizeof ansi), nullptr, nullptr);
+        return GbkToUtf8(ansi);
     };
 }

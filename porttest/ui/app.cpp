@@ -19,24 +19,28 @@ namespace {
 QString HelpText()
 {
     return QStringLiteral(
-               "用法: porvik [--port <端口>] [--wiring-test [--cable <下载线>] [--report <文件>] [--repeat <N>]]\n"
+               "用法: porvik [--port <端口>] [--settle-us <微秒>] [--wiring-test [--cable <下载线>] [--report <文件>] [--repeat <N>]]\n"
                "并口下载线测试程序 Porvik %1\n"
                "\n"
                "  --port <端口>  使用的并口:\n"
                "                   auto           自动选择 0x378 处的并口 (缺省)\n"
                "                   /dev/parportN  经内核 ppdev 驱动访问该并口 (也可写 parportN)\n"
                "                   direct         直接端口指令访问 0x378 (需要 root 权限)\n"
+               "                   direct:0xD010  直接端口指令访问该基地址的并口 (PCIe 并口卡等)\n"
                "                   virtual        虚拟并口 (内存中, 带回环插头), 不需要硬件\n"
                "                   virtual:<故障>  带故障的虚拟回环插头, 用来试接线测试, 例如:\n"
                "                     virtual:open=2-15   PIN2 到 PIN15 的线断了\n"
                "                     virtual:short=2-3   PIN2 与 PIN3 短路\n"
                "                     virtual:stuck=11    PIN11 卡在低电平 (stuck=11:1 为高电平)\n"
                "                     多个故障用逗号隔开: virtual:open=2-15,stuck=11\n"
-               "                 缺省时取环境变量 PORVIK_PORT, 再缺省则自动选择.\n"
+               "                 缺省时取环境变量 PORVIK_PORT, 再缺省取窗口中保留的并口 (只用于窗口),\n"
+               "                 再取设置文件 QorelIsp.ini 的 [端口] Port, 都没有则自动选择.\n"
+               "  --settle-us <微秒>  写入后等多少微秒再读输入引脚 (长电缆或带缓冲的电缆用),\n"
+               "                 0 到 100000; 缺省取设置文件的 [端口] SettleUs, 再缺省为 0.\n"
                "  --wiring-test  不开窗口, 自动测试接线: 逐个驱动输出引脚, 读回输入引脚,\n"
                "                 与标准回环插头 (1-13, 2-15, 16-10, 17-11, 14-12) 比较,\n"
                "                 结果表格输出到标准输出. 退出码: 0 通过, 1 不通过,\n"
-               "                 2 用法错误, 3 没有可用的并口.\n"
+               "                 2 用法错误, 3 没有可用的并口, 4 设置文件有误.\n"
                "  --cable <下载线>  与 --wiring-test 一起用: 改为检查该下载线 ISP 端回环\n"
                "                 (MOSI 接 MISO); qorel, atmel 或 altera.\n"
                "  --report <文件>  与 --wiring-test 一起用: 把结果写成 JSON 文件 (日期时间, 并口,\n"
@@ -87,6 +91,8 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
     const QCommandLineOption cableOption(QStringLiteral("cable"), QString(), QStringLiteral("cable"));
     const QCommandLineOption reportOption(QStringLiteral("report"), QString(), QStringLiteral("file"));
     const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("n"));
+    const QCommandLineOption settleOption(QStringLiteral("settle-us"), QString(), QStringLiteral("us"));
+    parser.addOption(settleOption);
     parser.addOption(reportOption);
     parser.addOption(repeatOption);
     parser.addOption(portOption);
@@ -136,6 +142,13 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
             return Failure(*error);
     }
     r.choice = ChoosePort(cliValue, envPort);
+    r.portValue = cliValue;
+    if (parser.isSet(settleOption)) {
+        const QString value = parser.value(settleOption);
+        r.settleUs = ParseSettleUs(value.toStdString());
+        if (!r.settleUs)
+            return Failure(QString::fromStdString(BadSettleText("--settle-us", value.toStdString())));
+    }
 
     if (parser.isSet(cableOption)) {
         if (!parser.isSet(wiringOption))
@@ -198,6 +211,7 @@ int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, 
     g_strAppDir = ProgramDirectory();
     CollectingPrompt prompt;
     CCableTester tester(platform, prompt);
+    tester.Cable().SetSettleTime(cmd.settleUs.value_or(0));
     tester.Start();
     ExpectedWiring expected = LoopbackPlugWiring();
     if (cmd.cableEntry) {
@@ -247,8 +261,16 @@ bool CPorvikApp::InitInstance()
         if (next)
             m_current = *next;
         CPinTestDlg dlg(*m_platform, prompt);
+        dlg.m_cable.SetSettleTime(m_settleUs);
         if (m_listPorts)
             dlg.SetPortOffers(m_listPorts(), m_current);
+        // The first window says how its port was chosen; a port chosen in the window was the user's.
+        const StartPort start = next ? StartPort{m_current, StartPort::Source::Chosen} : m_start;
+        auto kept = [this] { return m_loadKept && IsKeptPort(m_current, m_loadKept()); };
+        dlg.SetStartNote([this, start, kept] { return StartPortNote(start, m_settings, m_settleUs, kept()); });
+        if (m_storeKept)
+            dlg.SetKeepEntry(QString::fromUtf8(kKeepPortEntry), kept,
+                             [this] { m_storeKept(KeptAfterToggle(m_current, m_loadKept())); });
         boxes.SetParent(&dlg);
         m_pMainWnd = &dlg;
         const int result = dlg.DoModal();
@@ -265,4 +287,18 @@ void CPorvikApp::AllowPortChoice(PortChoice current, std::function<std::vector<P
     m_current = std::move(current);
     m_listPorts = std::move(list);
     m_makeChosen = std::move(make);
+}
+
+void CPorvikApp::SetStart(StartPort start, PortSettings settings, unsigned settleUs)
+{
+    m_start = std::move(start);
+    m_settings = std::move(settings);
+    m_settleUs = settleUs;
+}
+
+void CPorvikApp::AllowKeepingPort(std::function<std::optional<std::string>()> load,
+                                  std::function<void(const std::optional<std::string>&)> store)
+{
+    m_loadKept = std::move(load);
+    m_storeKept = std::move(store);
 }

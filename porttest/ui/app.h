@@ -12,6 +12,7 @@
 #include "porvikabout.h"
 #include "portchoice.h"
 #include "portplatform.h"
+#include "portstart.h"
 #include "prompt.h"
 
 class CPinTestDlg;
@@ -22,6 +23,10 @@ struct PorvikCommandLine {
     enum class Action { Run, Help, Version, Error, WiringTest };
     Action action = Action::Run;
     PortChoice choice{PortChoice::Auto, {}};
+    // --port's value as given, and --settle-us; the settings file fills in what they leave open
+    // (ChooseStartPort).
+    std::optional<std::string> portValue;
+    std::optional<unsigned> settleUs;
     // WiringTest: the selector entry of the cable whose ISP end is looped; none: the loopback plug.
     std::optional<int> cableEntry;
     // WiringTest: where to write the result as JSON (empty: nowhere) and how many runs to make.
@@ -37,8 +42,9 @@ struct PorvikCommandLine {
 // typing slip on the command line is better answered at once than by a failing open.
 PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const char* envPort);
 
-// `porvik --wiring-test`: opens the chosen port, runs the wiring test, prints its table on `out`
-// (the reasons of a failed open on `err`) and returns the exit code: 0 pass, 1 fail, 3 no port.
+// `porvik --wiring-test`: opens the chosen port, runs the wiring test (waiting cmd.settleUs
+// between a write and the next read of the inputs), prints its table on `out` (the reasons of a
+// failed open on `err`) and returns the exit code: 0 pass, 1 fail, 3 no port.
 // No window and no display: a production bench runs it from a script.
 int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, std::FILE* out, std::FILE* err);
 
@@ -62,6 +68,14 @@ public:
     void AllowPortChoice(PortChoice current, std::function<std::vector<PortOffer>()> list,
                          std::function<std::unique_ptr<IPortPlatform>(const PortChoice&)> make);
 
+    // How the first port was chosen, the settings file's port entries and the settling time, for
+    // the status line and every port the window opens.
+    void SetStart(StartPort start, PortSettings settings, unsigned settleUs);
+    // Lets the window's port chooser keep a port for the next start: `load` gives the kept port's
+    // text (nothing: none kept), `store` keeps a text or forgets (nothing).
+    void AllowKeepingPort(std::function<std::optional<std::string>()> load,
+                          std::function<void(const std::optional<std::string>&)> store);
+
     // The window while its modal loop runs, else null.
     CPinTestDlg* m_pMainWnd = nullptr;
     // Kept after InitInstance so that its state can be examined (tests).
@@ -74,4 +88,9 @@ private:
     std::function<std::unique_ptr<IPortPlatform>(const PortChoice&)> m_makeChosen;
     IPrompt* m_prompt;
     std::unique_ptr<IPortPlatform> m_platform;
+    StartPort m_start;
+    PortSettings m_settings;
+    unsigned m_settleUs = 0;
+    std::function<std::optional<std::string>()> m_loadKept;
+    std::function<void(const std::optional<std::string>&)> m_storeKept;
 };

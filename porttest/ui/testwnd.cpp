@@ -412,6 +412,24 @@ void CPinTestDlg::SetPortOffers(std::vector<PortOffer> offers, const PortChoice&
     entry->setObjectName(QStringLiteral("portChooser"));
     entry->setMenu(menu);
     addAction(entry);
+    m_portMenu = menu;
+}
+
+void CPinTestDlg::SetKeepEntry(const QString& text, std::function<bool()> ticked, std::function<void()> toggle)
+{
+    if (!m_portMenu)
+        return;
+    m_portMenu->addSeparator();
+    QAction* keep = m_portMenu->addAction(text);
+    keep->setObjectName(QStringLiteral("keepPort"));
+    keep->setCheckable(true);
+    keep->setChecked(ticked());
+    connect(keep, &QAction::triggered, this, [this, keep, ticked, toggle = std::move(toggle)] {
+        toggle();
+        keep->setChecked(ticked());
+        m_session.ShowStatus(); // the note on a kept port
+        Render();
+    });
 }
 
 void CPinTestDlg::Do(TesterCommand command)

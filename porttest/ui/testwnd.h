@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QAction;
+class QMenu;
 
 // Porvik's one window (dialog template 102): the 17 connector pins as check boxes beside a
 // picture of the connector, the three registers in hexadecimal, and the chosen cable's signals.
@@ -42,6 +44,12 @@ public:
     // and the command "重新打开并口" open the same port again.
     void SetPortOffers(std::vector<PortOffer> offers, const PortChoice& current);
     const std::optional<PortChoice>& ChosenPort() const { return m_chosenPort; }
+    // Lines the status line shows below the port's own (how the port was chosen, the settling
+    // time), asked afresh whenever the line is drawn.
+    void SetStartNote(std::function<std::string()> note) { m_session.SetStartNote(std::move(note)); }
+    // A checkable entry at the end of the port chooser, ticked while `ticked` says so; a click
+    // calls `toggle` and redraws the status line. Call after SetPortOffers.
+    void SetKeepEntry(const QString& text, std::function<bool()> ticked, std::function<void()> toggle);
 
     // Puts the five process-wide toggle levels back to their initial 1 (for tests, which run
     // several windows in one process).
@@ -77,6 +85,7 @@ private:
     std::optional<PortChoice> m_chosenPort;
     std::optional<PortChoice> m_currentPort;
     bool m_bInitialized = false;
+    QMenu* m_portMenu = nullptr;
 
     QCheckBox* m_chkPin[CCableTester::kPins + 1] = {}; // by connector pin number, 1..17
     QComboBox* m_cboCable = nullptr;

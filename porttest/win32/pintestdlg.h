@@ -52,6 +52,8 @@ public:
     // Asks where to save a wiring record; nothing saves nothing. The system's save dialog unless
     // a test puts an answer here.
     std::function<std::optional<std::string>(HWND owner)> chooseReportFile;
+    // The wait between a write and the next read of the inputs (CParallelPort::SetSettleTime).
+    void SetSettleTime(unsigned us) { m_session.Tester().Cable().SetSettleTime(us); }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,25 +1,33 @@
-// Runs inside a small virtual machine whose kernel has parport_pc and ppdev loaded over an
-// emulated ISA parallel port at 0x378. It drives the real ppdev backend against the real kernel
-// driver: discovery through /proc, exclusive open and claim, every register, the direction bit,
-// the refusal of a second exclusive user, and the pin layer on top.
+// Runs inside a small virtual machine whose kernel has parport_pc and ppdev loaded over two
+// emulated ISA parallel ports, at 0x378 and at a card's base (kCardBase). It drives the real ppdev
+// backend against the real kernel driver: discovery through /proc, exclusive open and claim,
+// every register, the direction bit, the refusal of a second exclusive user, the pin layer on
+// top, the wiring test, and the second port found by its base, through ppdev and directly.
 //
 // The emulated port returns the last data byte written (0xFF while the data lines are turned
 // around), and ppdev answers control reads from its soft copy of bits 0-3. Its status register
-// is a printer state machine that cannot be looped back, so loopback logic is not tested here.
+// is a printer state machine that cannot be looped back: the wiring test must find no plug and
+// fail, never pass.
 //
 // Prints one line per check and exits 0 only when all of them passed.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
+#include "directport.h"
 #include "port.h"
 #include "portdiag.h"
 #include "ppdevport.h"
 #include "prompt.h"
+#include "wiringtest.h"
 
 namespace {
 
 int g_failures = 0;
+
+// The second port's base, where the machine puts a card's port.
+constexpr unsigned kCardBase = 0xD010;
 
 void Check(bool ok, const std::string& what)
 {
@@ -92,12 +100,12 @@ void ControlBits(PpdevPort& port)
 
 int main(int argc, char** argv)
 {
-    const std::string device = argc > 1 ? argv[1] : "/dev/parport0";
-
+    // The kernel numbers the ports in the order the firmware lists them: found by base address.
     const auto ports = ListParports("/proc", "/dev");
     for (const auto& p : ports)
         std::printf("     kernel port %s base %s\n", p.device.c_str(), Hex(p.base).c_str());
     const auto found = FindPortDevice(ports, 0x378);
+    const std::string device = argc > 1 ? argv[1] : found.value_or("/dev/parport0");
     Check(found && *found == device, "the port at 0x378 is " + device);
 
     {
@@ -170,6 +178,52 @@ int main(int argc, char** argv)
         }
         PpdevPort after;
         Check(after.Open(device), "the port is released when the port object goes away");
+    }
+
+    {
+        // The wiring test as `porvik --wiring-test` runs it, through ppdev, with a settling time.
+        LinuxPortEnv env;
+        env.moduleLoadBarrier = [] { return DriverLoad::NeedsRoot; };
+        LinuxPpdevPlatform platform({}, env);
+        CountingPrompt prompt;
+        CParallelPort port(platform, prompt);
+        port.OpenPort(888);
+        port.SetSettleTime(5);
+        const WiringReport report = RunWiringTest(port, LoopbackPlugWiring());
+        std::printf("     %s\n", WiringSummary(report).c_str());
+        Check(!report.noPort && !report.portFailed, "the wiring test ran on " + report.portText);
+        Check(!report.Passed() && WiringExitCode(report) == kWiringFail,
+              "without a plug the verdict is a failure (exit 1), never a pass");
+        Check(std::none_of(report.wires.begin(), report.wires.end(), [](const WireVerdict& v) { return v.pass; }),
+              "no wire passes without a plug");
+    }
+
+    {
+        // A card's port at another base, found by its address and driven.
+        const auto card = FindPortDevice(ports, kCardBase);
+        Check(card && *card != device, "the port at " + Hex(kCardBase) + " is " + card.value_or("missing"));
+        LinuxPortEnv env;
+        env.moduleLoadBarrier = [] { return DriverLoad::NeedsRoot; };
+        LinuxPpdevPlatform platform({}, env, kCardBase);
+        CountingPrompt prompt;
+        CParallelPort port(platform, prompt);
+        Check(port.OpenPort(888), "OpenPort over ppdev on the card's port");
+        Check(port.InUse().description == card.value_or(""), "in use: " + port.InUse().description);
+        DataRoundTrip(platform.DriverIo());
+        const WiringReport report = RunWiringTest(port, LoopbackPlugWiring());
+        Check(!report.portFailed && WiringExitCode(report) == kWiringFail, "the wiring test on the card's port fails without a plug");
+    }
+
+    {
+        // The card's port by direct port instructions (root in the guest), as --port=direct:0xD010.
+        // The emulated port has no extended control register: nothing may be written at base + 0x402.
+        LinuxDirectPlatform platform(kCardBase);
+        CountingPrompt prompt;
+        CParallelPort port(platform, prompt);
+        Check(port.OpenPort(888) && !port.InUse().isAbsent, "direct access at " + Hex(kCardBase) + ": " +
+                                                                 port.InUse().description + platform.FailureReason());
+        Check(port.InUse().description.find("字节模式") == std::string::npos, "no ECR found on a port without one");
+        DataRoundTrip(platform.DirectIo());
     }
 
     std::printf("%d failed\n", g_failures);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The real test of the ppdev backend: boots Debian's own kernel in QEMU (no KVM needed) with an
-# emulated ISA parallel port at 0x378, loads parport, parport_pc and ppdev, and runs a static test
-# program built from the backend's sources against /dev/parport0. Judged by a marker line that the
+# The real test of the ppdev backend: boots Debian's own kernel in QEMU (no KVM needed) with two
+# emulated ISA parallel ports, at 0x378 and at 0xd010 where cards put theirs, loads parport,
+# parport_pc and ppdev, and runs a static test program built from the backend's sources (and the
+# wiring test's) against /dev/parport0 and the second port. Judged by a marker line that the
 # guest prints with the program's exit code; QEMU itself exits 0 on any power-off.
 #
 # Needs root on Debian 12 (apt-get) and access to Debian's package archive. Nothing is installed
@@ -108,8 +109,11 @@ g++ -std=c++20 -O2 -static -Wall -Wextra \
     -I"$ROOT/porttest/core" -I"$ROOT/porttest/platform" -I"$ROOT/porttest/backends" -I"$ROOT/common" \
     "$ROOT/tests/qemu/ppdev_guest.cpp" \
     "$ROOT/porttest/backends/ppdevport.cpp" "$ROOT/porttest/backends/portdiag.cpp" \
-    "$ROOT/porttest/backends/directport.cpp" "$ROOT/porttest/backends/linuxsystem.cpp" \
+    "$ROOT/porttest/backends/directport.cpp" "$ROOT/porttest/backends/ecpmode.cpp" \
+    "$ROOT/porttest/backends/linuxsystem.cpp" \
     "$ROOT/porttest/core/port.cpp" "$ROOT/porttest/core/appdir.cpp" \
+    "$ROOT/porttest/core/wiringtest.cpp" "$ROOT/porttest/core/loopbackplug.cpp" \
+    "$ROOT/porttest/core/mapsource.cpp" "$ROOT/porttest/core/findfile.cpp" \
     "$ROOT/porttest/platform/programfile_posix.cpp" \
     -o "$INITDIR/ppdev_guest" || fail "building the guest test program"
 
@@ -122,7 +126,7 @@ mount -t devtmpfs devtmpfs /dev
 insmod /lib/parport.ko && insmod /lib/parport_pc.ko && insmod /lib/ppdev.ko
 i=0
 while [ ! -e /dev/parport0 ] && [ \$i -lt 50 ]; do sleep 0.1; i=\$((i + 1)); done
-/ppdev_guest /dev/parport0
+/ppdev_guest
 echo "$MARKER rc=\$?"
 poweroff -f
 EOF
@@ -139,6 +143,7 @@ timeout --kill-after=10 "$GUEST_TIMEOUT" \
     -kernel "$vmlinuz" -initrd "$WORK/initrd.gz" \
     -append "console=ttyS0 panic=-1 loglevel=3" \
     -chardev null,id=lpt -device isa-parallel,chardev=lpt,iobase=0x378 \
+    -chardev null,id=lpt2 -device isa-parallel,chardev=lpt2,iobase=0xd010,irq=5 \
     </dev/null >"$LOG" 2>&1
 qemu_rc=$?
 set -e

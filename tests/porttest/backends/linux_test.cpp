@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -394,7 +395,7 @@ TEST(LinuxDirectPlatform, RefusedGrantDrivesNothingAndSaysWhy)
         errno = EPERM;
         return -1;
     };
-    LinuxDirectPlatform platform(0x378, refuse, [] { return false; });
+    LinuxDirectPlatform platform(0x378, {.ioperm = refuse, .in = {}, .out = {}}, [] { return false; });
     RecordingPrompt prompt;
     {
         CParallelPort port(platform, prompt);
@@ -408,31 +409,139 @@ TEST(LinuxDirectPlatform, RefusedGrantDrivesNothingAndSaysWhy)
     EXPECT_EQ(calls, (std::vector<int>{1}));
 }
 
-TEST(LinuxDirectPlatform, GrantedPortIsReleasedOnDestruction)
-{
-    struct Call {
-        unsigned long from, num;
-        int on;
+// The I/O space behind a direct port, as a card of each kind answers at base + 0x402, logging
+// every access: an ECP port's extended control register (FIFO bits read-only, empty), nothing
+// at all (reads 0xFF), or the control register again where the card decodes too few address bits.
+class FakeIoSpace {
+public:
+    enum class Ecr { Ecp, None, AliasOfControl };
+    struct Access {
+        char op; // 'i' in, 'o' out, '+' grant, '-' release
+        unsigned port;
+        unsigned value;
+        friend bool operator==(const Access&, const Access&) = default;
     };
-    std::vector<Call> calls;
+
+    FakeIoSpace(std::uint16_t base, Ecr ecr, std::uint8_t ecrFound = 0x15, bool grantEcp = true)
+        : m_ecrValue(ecrFound), m_base(base), m_ecr(ecr), m_grantEcp(grantEcp)
     {
-        LinuxDirectPlatform platform(
-            0x278,
-            [&calls](unsigned long from, unsigned long num, int on) {
-                calls.push_back({from, num, on});
-                return 0;
-            },
-            [] { return true; });
-        EXPECT_FALSE(platform.InUse().isVirtual);
-        EXPECT_EQ(platform.InUse().description, "direct 0x278");
-        EXPECT_EQ(platform.FailureReason(), "");
-        // No register access here: that would execute real port instructions.
     }
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].from, 0x278u);
-    EXPECT_EQ(calls[0].num, 3u);
-    EXPECT_EQ(calls[0].on, 1);
-    EXPECT_EQ(calls[1].on, 0);
+
+    DirectPortCalls Calls()
+    {
+        return {
+            .ioperm =
+                [this](unsigned long from, unsigned long num, int on) {
+                    log.push_back({on ? '+' : '-', unsigned(from), unsigned(num)});
+                    return from != m_base && !m_grantEcp && on ? (errno = EPERM, -1) : 0;
+                },
+            .in = [this](std::uint16_t port) {
+                const std::uint8_t v = Read(port);
+                log.push_back({'i', port, v});
+                return v;
+            },
+            .out = [this](std::uint16_t port, std::uint8_t v) {
+                log.push_back({'o', port, v});
+                Write(port, v);
+            },
+        };
+    }
+    std::vector<Access> Writes(unsigned port) const
+    {
+        std::vector<Access> w;
+        for (const Access& a : log)
+            if (a.op == 'o' && a.port == port)
+                w.push_back(a);
+        return w;
+    }
+
+    std::vector<Access> log;
+    std::uint8_t control = 0x04;
+    std::uint8_t m_ecrValue;
+
+private:
+    std::uint8_t Read(unsigned port) const
+    {
+        if (port == m_base + 2u)
+            return control;
+        if (port == m_base + 0x402u) {
+            switch (m_ecr) {
+            case Ecr::Ecp: return static_cast<std::uint8_t>((m_ecrValue & 0xFC) | 0x01);
+            case Ecr::None: return 0xFF;
+            case Ecr::AliasOfControl: return control;
+            }
+        }
+        return 0;
+    }
+    void Write(unsigned port, std::uint8_t v)
+    {
+        if (port == m_base + 2u || (m_ecr == Ecr::AliasOfControl && port == m_base + 0x402u))
+            control = v;
+        else if (port == m_base + 0x402u && m_ecr == Ecr::Ecp)
+            m_ecrValue = v;
+    }
+
+    std::uint16_t m_base;
+    Ecr m_ecr;
+    bool m_grantEcp;
+};
+
+TEST(LinuxDirectPlatform, EcpPortIsInByteModeWhileHeldAndPutBackAfter)
+{
+    using Ecr = FakeIoSpace::Ecr;
+    struct Case {
+        const char* name;
+        std::uint16_t base;
+        Ecr ecr;
+        bool grantEcp;
+        bool byteMode; // the ECR was found and set to mode 001
+    };
+    const Case cases[] = {
+        {"ECP card at 0xD010 in ECP mode", 0xD010, Ecr::Ecp, true, true},
+        {"ECP port at 0x378", 0x378, Ecr::Ecp, true, true},
+        {"SPP port: nothing at base + 0x402", 0x378, Ecr::None, true, false},
+        {"card decoding too few bits: control again at base + 0x402", 0x278, Ecr::AliasOfControl, true, false},
+        {"ECR's addresses refused", 0x378, Ecr::Ecp, false, false},
+        {"base so high that the ECR lies outside the I/O space", 0xFC00, Ecr::Ecp, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::uint8_t ecpMode = 0x75; // mode 011 (ECP), FIFO empty
+        FakeIoSpace io(c.base, c.ecr, ecpMode, c.grantEcp);
+        const unsigned ecr = c.base + 0x402u;
+        {
+            LinuxDirectPlatform platform(c.base, io.Calls(), [] { return true; });
+            EXPECT_EQ(platform.FailureReason(), "");
+            EXPECT_EQ(Contains(platform.InUse().description, "字节模式"), c.byteMode);
+            EXPECT_EQ(io.control, 0x04) << "the control register is put back after the probe";
+            if (c.byteMode) {
+                EXPECT_EQ(io.m_ecrValue, 0x34) << "mode 001 for the test";
+            } else {
+                EXPECT_TRUE(c.ecr == Ecr::AliasOfControl || io.Writes(ecr).empty())
+                    << "nothing is written where no ECR answered";
+            }
+            // The registers go to the port's own addresses.
+            RecordingPrompt prompt;
+            CParallelPort port(platform, prompt);
+            port.OpenPort(888);
+            io.log.clear();
+            port.WriteData(0x5A);
+            port.ReadStatus();
+            EXPECT_EQ(io.log, (std::vector<FakeIoSpace::Access>{{'o', c.base, 0x5A}, {'i', c.base + 1u, 0}}));
+            io.log.clear();
+        }
+        if (c.byteMode)
+            EXPECT_EQ(io.Writes(ecr), (std::vector<FakeIoSpace::Access>{{'o', ecr, ecpMode}}))
+                << "the ECR as it was found, once the port is let go";
+        else
+            EXPECT_TRUE(io.Writes(ecr).empty());
+        // Every grant released, the port's own last.
+        ASSERT_FALSE(io.log.empty());
+        EXPECT_EQ(io.log.back(), (FakeIoSpace::Access{'-', c.base, 3}));
+        const bool ecpGranted = c.grantEcp && c.base < 0xFC00;
+        EXPECT_EQ(std::count(io.log.begin(), io.log.end(), FakeIoSpace::Access{'-', c.base + 0x400u, 3}),
+                  ecpGranted ? 1 : 0);
+    }
 }
 
 // --- each cause its own reason ------------------------------------------------------------------
@@ -465,7 +574,8 @@ std::string PpdevReason(const std::string& named, DriverLoad barrier, bool loads
 std::string DirectReason(int err, bool rawIo)
 {
     LinuxDirectPlatform platform(
-        0x378, [err](unsigned long, unsigned long, int) { errno = err; return -1; }, [rawIo] { return rawIo; });
+        0x378, {.ioperm = [err](unsigned long, unsigned long, int) { errno = err; return -1; }, .in = {}, .out = {}},
+        [rawIo] { return rawIo; });
     return ReasonAfterOpen(platform);
 }
 

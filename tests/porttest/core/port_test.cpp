@@ -1,6 +1,7 @@
 // Pin layer and OpenPort decision of CParallelPort, over the recording backend.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "appdir.h"
@@ -267,4 +268,29 @@ TEST_F(OpenPortPaths, OtherVersionsFailSilentlyButStillShutDown)
         EXPECT_EQ(p.shutdownCalls, 1) << major;
     }
     EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(OpenedPort, SettleTimeWaitsBeforeTheFirstStatusReadAfterAWrite)
+{
+    std::vector<std::string> events;
+    port.SetSettleTime(250, [&](unsigned us) { events.push_back("wait " + std::to_string(us)); });
+    auto read = [&] {
+        events.push_back("read");
+        port.GetPin(15);
+    };
+    read();              // nothing written yet
+    port.SetPin(2);
+    read();              // waits once after the write...
+    read();              // ...and not again for the next input
+    port.GetPin(2);      // a data read is the latch, not a line that settles
+    port.SetPin(16);
+    port.ClearPin(16);
+    read();              // one wait for any number of writes before it
+    EXPECT_EQ(events, (std::vector<std::string>{"read", "read", "wait 250", "read", "read", "wait 250"}));
+
+    events.clear();
+    port.SetSettleTime(0, [&](unsigned us) { events.push_back("wait " + std::to_string(us)); });
+    port.SetPin(2);
+    read();
+    EXPECT_EQ(events, (std::vector<std::string>{"read"})) << "0 waits nothing, as before";
 }

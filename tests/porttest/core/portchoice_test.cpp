@@ -60,3 +60,35 @@ TEST(PortChoice, TheWindowOffersAutoEachPortFoundAndTheVirtualPort)
     EXPECT_EQ(offers[3].choice, PortChoice{PortChoice::Virtual});
     EXPECT_EQ(PortOffers({}).size(), 2u);
 }
+
+TEST(PortSelection, DirectAtACardsBaseIsCheckedAndReadsBackAsWritten)
+{
+    struct Case {
+        const char* text;
+        int base; // -1: refused, with a reason
+    };
+    const Case cases[] = {
+        {"direct", 0x378},       {"direct:0xD010", 0xD010}, {"Direct:0xd010", 0xD010},
+        {"direct:0XCEFC", 0xCEFC}, {"direct:888", 0x378},   {"direct:0x100", 0x100},
+        {"direct:0xFFFC", 0xFFFC}, {"direct:", -1},         {"direct:0x", -1},
+        {"direct:0xD01G", -1},    {"direct:0x80", -1},       {"direct:0xD011", -1},
+        {"direct:0x10000", -1},   {"direct:0x0", -1},        {"direct: 0xD010", -1},
+        {"direct:-888", -1},      {"direct:0x00000000000378", -1},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto choice = ParsePortChoice(c.text, &error);
+        if (c.base < 0) {
+            EXPECT_EQ(choice, std::nullopt) << c.text;
+            EXPECT_NE(error.find("基地址"), std::string::npos) << c.text << ": " << error;
+            continue;
+        }
+        ASSERT_TRUE(choice) << c.text << ": " << error;
+        EXPECT_EQ(choice->kind, PortChoice::Direct) << c.text;
+        EXPECT_EQ(choice->base, c.base) << c.text;
+        // What is kept for the next start reads back as the same port.
+        EXPECT_EQ(ParsePortChoice(PortChoiceText(*choice)), choice) << PortChoiceText(*choice);
+    }
+    for (const char* text : {"auto", "virtual", "/dev/parport1", "virtual:open=2-15,short=3-4,stuck=11:1,stuck=13"})
+        EXPECT_EQ(ParsePortChoice(PortChoiceText(*ParsePortChoice(text))), ParsePortChoice(text)) << text;
+}

@@ -145,6 +145,41 @@ private slots:
         QVERIFY(offered[1].endsWith("*")); // the virtual port now ticked
     }
 
+    void keptPortIsStoredFromTheChooserAndShownInTheStatusLine()
+    {
+        const std::string saved = g_strAppDir;
+        RecordingPrompt prompt;
+        std::optional<std::string> kept;
+        auto make = [](const PortChoice&) -> std::unique_ptr<IPortPlatform> { return std::make_unique<FakePortPlatform>(); };
+        CPorvikApp app([&] { return make({}); }, &prompt);
+        app.AllowPortChoice(PortChoice{PortChoice::Virtual}, [] { return PortOffers({}); }, make);
+        app.SetStart({PortChoice{PortChoice::Virtual}, StartPort::Source::CommandLine}, {}, 25);
+        app.AllowKeepingPort([&] { return kept; }, [&](const std::optional<std::string>& text) { kept = text; });
+        std::vector<std::optional<std::string>> stored;
+        QStringList status;
+        unsigned settle = 0;
+        WithNextModal([&] { app.InitInstance(); }, [&](QWidget* modal) {
+            auto* dlg = static_cast<CPinTestDlg*>(modal);
+            settle = dlg->m_cable.SettleTime();
+            auto* keep = modal->findChild<QAction*>("keepPort");
+            QVERIFY(keep && !keep->isChecked());
+            keep->trigger();
+            stored.push_back(kept);
+            status << dlg->StatusLineText();
+            QVERIFY(keep->isChecked());
+            keep->trigger(); // untick: forgotten
+            stored.push_back(kept);
+            status << dlg->StatusLineText();
+            QVERIFY(!keep->isChecked());
+            modal->close();
+        });
+        g_strAppDir = saved;
+        QCOMPARE(settle, 25u);
+        QCOMPARE(stored, (std::vector<std::optional<std::string>>{std::string("virtual"), std::nullopt}));
+        QVERIFY2(status[0].contains("已保留") && status[0].contains("25 微秒"), qPrintable(status[0]));
+        QVERIFY(!status[1].contains("已保留"));
+    }
+
     void initInstanceRunsTheWindowAndReleasesThePortAfterIt()
     {
         const std::string saved = g_strAppDir;

@@ -4,7 +4,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include "temp_dir.h"
 
 namespace {
 
@@ -13,11 +17,11 @@ struct Outcome {
     std::string out;
 };
 
-Outcome Porvik(const std::string& args)
+Outcome Porvik(const std::string& args, const std::string& env = "-u PORVIK_PORT")
 {
     // No display of any kind: a production bench may have none.
     const std::string command =
-        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " PORVIK_PATH " " + args + " 2>/dev/null";
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env + " " PORVIK_PATH " " + args + " 2>/dev/null";
     Outcome run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -55,5 +59,37 @@ TEST(WiringCommand, ExitCodesAndTable)
         const Outcome run = Porvik(row.args);
         EXPECT_EQ(run.exitCode, row.exitCode) << row.args << "\n" << run.out;
         EXPECT_NE(run.out.find(row.out), std::string::npos) << row.args << "\n" << run.out;
+    }
+}
+
+TEST(WiringCommand, PortAndSettlingTimeFromTheSettingsFile)
+{
+    TempDir home;
+    std::filesystem::create_directories(home.Path().string() + "/porvik");
+    auto settings = [&](const std::string& entries) {
+        std::ofstream(home.Path().string() + "/porvik/QorelIsp.ini") << "[端口]\n" << entries;
+        return "-u PORVIK_PORT XDG_CONFIG_HOME=" + home.Path().string();
+    };
+    struct Row {
+        const char* entries;
+        const char* env; // besides the settings file
+        const char* args;
+        int exitCode;
+    };
+    const Row rows[] = {
+        {"Port=virtual:open=2-15\n", "", "--wiring-test", 1},            // the file's port
+        {"Port=virtual:open=2-15\n", "", "--wiring-test --port=virtual", 0}, // the option wins
+        {"Port=virtual:open=2-15\n", "PORVIK_PORT=virtual", "--wiring-test", 0},
+        {"Port=virtual\nSettleUs=30\n", "", "--wiring-test", 0},
+        {"Port=virtual\n", "", "--wiring-test --settle-us 30", 0},
+        {"Port=direct:0xD011\n", "", "--wiring-test", 4},                // settings error
+        {"Port=virtual\nSettleUs=abc\n", "", "--wiring-test", 4},
+        {"", "", "--wiring-test --port=virtual --settle-us 100001", 2},   // usage errors
+        {"", "", "--wiring-test --port=direct:0x12", 2},
+        {"", "PORVIK_PORT=direct:0xD01", "--wiring-test", 2},
+    };
+    for (const Row& row : rows) {
+        const Outcome run = Porvik(row.args, settings(row.entries) + " " + row.env);
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.entries << row.env << " " << row.args << "\n" << run.out;
     }
 }
