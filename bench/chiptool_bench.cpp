@@ -95,12 +95,4 @@ BENCHMARK(BM_DedupeVsDd)->Arg(0)->Arg(50)->Iterations(8)->UseManualTime()->Unit(
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fs::remove_all(WorkDir());
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksInWorkDir(argc, argv, WorkDir()); }

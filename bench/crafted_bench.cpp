@@ -127,12 +127,4 @@ BENCHMARK(BM_TessaroOpenCraftedVsOrdinary)->Iterations(5)->UseManualTime()->Unit
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fs::remove_all(WorkDir());
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksInWorkDir(argc, argv, WorkDir()); }

@@ -16,4 +16,7 @@ echo "$out" | awk '
             100 * (kb["after_20_tidy_undo"] - kb["opened"]) / kb["opened"]
         printf "then 10 tidies      %8.1f MB  (%+.1f%% against after opening)\n", kb["after_10_tidies"] / 1024,
             100 * (kb["after_10_tidies"] - kb["opened"]) / kb["opened"]
+        for (i = 1; i <= 6; ++i)
+            printf "open again (%d)      %8.1f MB  (%+.1f%% against after opening)\n", i, kb["reopen_" i] / 1024,
+                100 * (kb["reopen_" i] - kb["opened"]) / kb["opened"]
     }'

@@ -1,4 +1,5 @@
 #pragma once
+#include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,4 +15,15 @@ inline const std::filesystem::path& BenchWorkDir(const char* program)
         return d;
     }();
     return dir;
+}
+
+// The benchmarks named on the command line (all by default), then the work folder removed.
+inline int RunBenchmarksInWorkDir(int argc, char** argv, const std::filesystem::path& workDir)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(workDir);
+    return 0;
 }

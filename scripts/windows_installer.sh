@@ -43,8 +43,11 @@ if [ -n "$porvik" ]; then
   icotool -c -o "$stage/porvik.ico" porttest/ui/resources/porvik{16,32,48,256}.png
   defines+=(-DHAVE_PORVIK)
 fi
-# Text files as Notepad and every Windows editor expect them.
-sed 's/$/\r/' README.md >"$stage/README.txt"
+# Text files as Notepad and every Windows editor expect them: the user's guide (not the developers'
+# README) as UTF-16LE with its byte-order mark, which Notepad reads right on every Windows.
+guide=$(sed -n 's/^!define GUIDE "\(.*\)"/\1/p' data/windows/installer.nsi)
+[ -n "$guide" ] || { echo "no GUIDE in data/windows/installer.nsi" >&2; exit 1; }
+{ printf '\xff\xfe'; sed 's/$/\r/' data/windows/guide.txt | iconv -f UTF-8 -t UTF-16LE; } >"$stage/$guide"
 sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
 
 (cd "$dist" && zip -qr -X "$name-win64.zip" "$name")

@@ -18,7 +18,7 @@ mkdir -p "$out"
 porvik=$(find build/windows/porttest -name porvik.exe -print -quit)
 installer=$(ls build/windows/dist/*-setup.exe | head -n 1)
 
-xvfb-run -a -s '-screen 0 1024x768x24' bash -s "$wine" "$porvik" "$installer" "$out" <<'EOF'
+xvfb-run -a -s '-screen 0 1440x1080x24' bash -s "$wine" "$porvik" "$installer" "$out" <<'EOF'
 set -u
 wine=$1 porvik=$2 installer=$3 out=$4
 window() { # TITLE -> the window id once it is shown
@@ -30,9 +30,19 @@ window() { # TITLE -> the window id once it is shown
 }
 key() { xdotool windowfocus --sync "$1" 2>/dev/null; sleep 0.3; xdotool key "$2"; sleep 1.5; }
 
-"$wine" "$porvik" --port=virtual & 
+dpi() { "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; /usr/lib/wine/wineserver -w; }
+# The window at 144 DPI (150 %) too: the connector picture's labels must fit there as well.
+dpi 144
+"$wine" "$porvik" --port=virtual &
+w=$(window '^Porvik$'); import -window root "$out/porvik-virtual-144dpi.png"
+key "$w" F1; window '关于 Porvik' >/dev/null; import -window root "$out/porvik-about-144dpi.png"
+/usr/lib/wine/wineserver -k; sleep 1
+dpi 96
+
+"$wine" "$porvik" --port=virtual &
 w=$(window '^Porvik$'); import -window root "$out/porvik-virtual.png"
 key "$w" F5; window '接线测试' >/dev/null; import -window root "$out/porvik-wiring.png"
+key "$w" Escape; key "$w" F1; window '关于 Porvik' >/dev/null; import -window root "$out/porvik-about.png"
 /usr/lib/wine/wineserver -k; sleep 1
 
 "$wine" "$porvik" &   # no WINIO.dll beside it: the absent port and its reason
@@ -46,8 +56,9 @@ w=$(window '安装'); import -window root "$out/installer-1-welcome.png"
 key "$w" Return; import -window root "$out/installer-2-license.png"
 key "$w" Return; import -window root "$out/installer-3-folder.png"
 key "$w" Return; sleep 3; import -window root "$out/installer-4-finish.png"
-key "$w" Return
-/usr/lib/wine/wineserver -w
+# Finishing with the user's guide ticked opens it in Notepad.
+key "$w" Return; window '使用说明' >/dev/null; import -window root "$out/installer-5-guide.png"
+/usr/lib/wine/wineserver -k
 EOF
 # Put the prefix back as it was.
 uninstaller="$WINEPREFIX/drive_c/Program Files/Tessaro Porvik/uninstall.exe"

@@ -2,12 +2,16 @@
 
 #include <iterator>
 
+#include "placement.h"
+
 namespace {
 
 INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM)
 {
     switch (msg) {
     case WM_INITDIALOG:
+        // The template has no position of its own: centred over the window it was opened from.
+        CentreWindow(dlg, GetWindow(dlg, GW_OWNER));
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {

@@ -12,5 +12,6 @@ inline constexpr UINT IDM_ABOUTBOX = 0x0010;
 void AppendAboutMenuItem(HWND wnd, HINSTANCE inst, UINT textId);
 // True for the WM_SYSCOMMAND wParam of that item.
 inline bool IsAboutCommand(WPARAM command) { return (command & 0xFFF0) == IDM_ABOUTBOX; }
-// Runs template `templateId` of `inst` modally over `owner`; OK, Esc and the close box end it.
+// Runs template `templateId` of `inst` modally, centred over `owner`; OK, Esc and the close box
+// end it.
 void RunAboutBox(HINSTANCE inst, HWND owner, int templateId);

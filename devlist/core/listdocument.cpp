@@ -31,11 +31,17 @@ std::string SaveFailureText(const WriteResult& written)
            std::string(where.begin(), where.end());
 }
 
+// A file being read in parts, and the list from before, which comes back if the read fails.
 struct DeviceListDocument::PendingOpen {
+    std::filesystem::path path;
     ListFileLoader loader;
+    std::unique_ptr<RecordStorage> storage;  // where the file is read to, until it is the list's
+    bool readAgain = false;                  // read once more from the start after a change
     DeviceList previousList;
     ListHistory previousHistory;
     bool previousModified = false;
+    bool previousCheckOwed = false;
+    std::unique_ptr<RecordStorage> previousStorage;
 };
 
 namespace {
@@ -45,20 +51,23 @@ constexpr std::size_t kFirstPartRecords = 4096;
 constexpr std::size_t kLaterPartRecords = 262144;
 }
 
+LoadParts LoadPartsFor(bool hugePages) { return {hugePages ? 0 : kFirstPartRecords, kLaterPartRecords}; }
+
 DeviceListDocument::DeviceListDocument(IPrompt& prompt, IFileChooser& openChooser, IFileChooser& saveChooser)
     : m_prompt(prompt),
       m_openChooser(openChooser),
       m_saveChooser(saveChooser),
-      m_firstPart(LargeBlocksGetHugePages() ? 0 : kFirstPartRecords),
-      m_laterPart(kLaterPartRecords)
+      m_storage(std::make_unique<RecordStorage>())
 {
+    const LoadParts parts = LoadPartsFor(LargeBlocksGetHugePages());
+    SetLoadParts(parts.first, parts.later);
 }
 
 DeviceListDocument::~DeviceListDocument() = default;
 
 bool DeviceListDocument::SaveChangesFirst()
 {
-    if (!FinishLoading()) return false;
+    if (!FinishLoading(true)) return false;
     if (!m_bModified) return true;
     switch (m_prompt.Message(kAskSave, IPrompt::Buttons::YesNoCancel)) {
     case IPrompt::Answer::Yes:
@@ -99,6 +108,9 @@ bool DeviceListDocument::ReportReadProblem(const ReadResult& result)
     case ReadError::NotRegular:
         m_prompt.Inform(kNotRegular);
         return true;
+    case ReadError::Changed:
+        m_prompt.Inform(kMsgFileChangedWhileRead);
+        return true;
     case ReadError::None:
         break;
     }
@@ -131,68 +143,130 @@ void DeviceListDocument::OpenDropped(const std::filesystem::path& path)
     OpenFile(path);
 }
 
+bool DeviceListDocument::StartReading(PendingOpen& pending, DeviceList& target, ReadResult& result)
+{
+    pending.storage = std::make_unique<RecordStorage>();
+    const std::size_t part = m_firstPart == 0 ? std::numeric_limits<std::size_t>::max() : m_firstPart;
+    result = pending.loader.Start(pending.path, *pending.storage, target, part);
+    return result.Ok();
+}
+
+// The list that is replaced is gone for good: its history, its index and its import list go at
+// once (its records go with the storage that replaces theirs).
+void DeviceListDocument::ReleaseListBefore()
+{
+    m_history.Clear();
+    m_dupIndex.Clear();
+    m_bIndexValid = false;
+    m_list = DeviceList();
+}
+
+void DeviceListDocument::RestorePrevious(PendingOpen& pending)
+{
+    m_list = std::move(pending.previousList);
+    m_history = std::move(pending.previousHistory);
+    m_bModified = pending.previousModified;
+    m_bDuplicateCheckOwed = pending.previousCheckOwed;
+    m_storage = std::move(pending.previousStorage);  // what was read of the file goes
+    m_bIndexValid = false;
+    if (m_rowsChanged) m_rowsChanged();
+}
+
 void DeviceListDocument::OpenFile(const std::filesystem::path& path)
 {
-    if (!FinishLoading()) return;
+    if (!FinishLoading(true)) return;
     // Read aside first: the list is replaced only by a file that was actually read, so a file
     // that cannot be opened or read costs the user nothing.
     auto pending = std::make_unique<PendingOpen>();
+    pending->path = path;
     DeviceList scratch;
-    const std::size_t part = m_firstPart == 0 ? std::numeric_limits<std::size_t>::max() : m_firstPart;
-    const ReadResult result = pending->loader.Start(path, m_storage, scratch, part);
-    if (ReportReadProblem(result)) return;
+    ReadResult result;
+    if (!StartReading(*pending, scratch, result)) {
+        ReportReadProblem(result);
+        return;
+    }
 
     // An open always replaces the list: merging files is what import is for.
     if (pending->loader.Done()) {
+        ReleaseListBefore();
         m_list = std::move(scratch);
+        m_storage = std::move(pending->storage);
+        m_bDuplicateCheckOwed = false;
         TakeOpenedList(result);
         return;
     }
     pending->previousList = std::move(m_list);
     pending->previousHistory = std::move(m_history);
     pending->previousModified = m_bModified;
-    m_history.Clear();
+    pending->previousCheckOwed = m_bDuplicateCheckOwed;
+    pending->previousStorage = std::move(m_storage);
+    m_storage = std::move(pending->storage);
+    ReleaseListBefore();
     m_list = std::move(scratch);
     m_bModified = false;
-    m_bIndexValid = false;
+    m_bDuplicateCheckOwed = false;
     m_loading = std::move(pending);
     if (m_rowsChanged) m_rowsChanged();
 }
 
-void DeviceListDocument::TakeOpenedList(const ReadResult& result)
+void DeviceListDocument::TakeOpenedList(const ReadResult& result, bool leaving)
 {
     m_bIndexValid = false;
-    Refill();
+    if (leaving) {
+        m_bDuplicateCheckOwed = true;
+        if (m_rowsChanged) m_rowsChanged();
+    } else {
+        Refill();
+    }
     ReportShortFile(result);
     m_bModified = false;
     m_history.Clear();
 }
 
-bool DeviceListDocument::LoadPart(std::size_t records)
+bool DeviceListDocument::LoadPart(std::size_t records, bool leaving)
 {
     const ReadResult result = m_loading->loader.Continue(m_list, records);
     if (!m_loading->loader.Done()) {
         if (m_rowsChanged) m_rowsChanged();
         return true;
     }
-    const std::unique_ptr<PendingOpen> done = std::move(m_loading);
+    std::unique_ptr<PendingOpen> done = std::move(m_loading);
     if (result.Ok()) {
-        TakeOpenedList(result);
+        done.reset();  // the list from before, and all it held, goes now
+        TakeOpenedList(result, leaving);
         return true;
     }
-    m_list = std::move(done->previousList);
-    m_history = std::move(done->previousHistory);
-    m_bModified = done->previousModified;
-    m_bIndexValid = false;
-    if (m_rowsChanged) m_rowsChanged();
+    if (result.error == ReadError::Changed && !done->readAgain) {
+        // The parts would not make one list: the file as it is now is read from the start, once.
+        done->readAgain = true;
+        m_list = DeviceList();
+        DeviceList scratch;
+        ReadResult again;
+        if (!StartReading(*done, scratch, again)) {
+            RestorePrevious(*done);
+            ReportReadProblem(again);
+            return false;
+        }
+        m_storage = std::move(done->storage);
+        m_list = std::move(scratch);
+        if (!done->loader.Done()) {
+            m_loading = std::move(done);
+            if (m_rowsChanged) m_rowsChanged();
+            return true;
+        }
+        done.reset();
+        TakeOpenedList(again, leaving);
+        return true;
+    }
+    RestorePrevious(*done);
     ReportReadProblem(result);
     return false;
 }
 
-bool DeviceListDocument::FinishLoading()
+bool DeviceListDocument::FinishLoading(bool leaving)
 {
     while (m_loading)
-        if (!LoadPart(std::numeric_limits<std::size_t>::max())) return false;
+        if (!LoadPart(std::numeric_limits<std::size_t>::max(), leaving)) return false;
     return true;
 }
 
@@ -200,6 +274,8 @@ void DeviceListDocument::DoIdleWork()
 {
     if (m_loading)
         LoadPart(m_laterPart);
+    else if (m_bDuplicateCheckOwed)
+        Refill();
     else
         EnsureIndex();
 }
@@ -208,7 +284,7 @@ void DeviceListDocument::Append(const DeviceRecord& record)
 {
     if (!FinishLoading()) return;
     EnsureIndex();
-    DeviceRecord* copy = m_storage.AddCopy(record);
+    DeviceRecord* copy = m_storage->AddCopy(record);
     m_list.Append(copy);
     m_dupIndex.Add(*copy);
     m_history.RecordSplice(m_list.Count() - 1, {}, {copy});
@@ -219,15 +295,15 @@ void DeviceListDocument::Append(const DeviceRecord& record)
 void DeviceListDocument::Import(const std::filesystem::path& path)
 {
     if (!FinishLoading()) return;
-    m_importList.Clear();
-    const ReadResult result = ReadListFile(path, m_storage, m_importList);
+    DeviceList imported;
+    const ReadResult result = ReadListFile(path, *m_storage, imported);
     if (ReportReadProblem(result)) return;
     ReportShortFile(result);
 
     EnsureIndex();
-    m_history.RecordSplice(m_list.Count(), {}, m_importList.RefArray());
-    m_list.AppendAll(m_importList);
-    for (const DeviceRecord* rec : m_importList) m_dupIndex.Add(*rec);
+    m_history.RecordSplice(m_list.Count(), {}, imported.RefArray());
+    m_list.AppendAll(imported);
+    for (const DeviceRecord* rec : imported) m_dupIndex.Add(*rec);
     Refill();
     m_bModified = true;
 }
@@ -271,7 +347,7 @@ void DeviceListDocument::Modify(std::size_t row, const std::function<void(Device
     if (!FinishLoading()) return;
     EnsureIndex();
     DeviceRecord* before = m_list[row];
-    DeviceRecord* after = m_storage.AddCopy(*before);
+    DeviceRecord* after = m_storage->AddCopy(*before);
     edit(*after);
     if (std::memcmp(before, after, sizeof *before) != 0) {
         m_list.RefArray()[row] = after;
@@ -323,6 +399,7 @@ void DeviceListDocument::CheckDuplicates()
 void DeviceListDocument::Refill()
 {
     if (!FinishLoading()) return;
+    m_bDuplicateCheckOwed = false;
     CheckDuplicates();
     if (m_rowsChanged) m_rowsChanged();
 }

@@ -20,8 +20,18 @@ struct WriteResult;
 // where the old list is kept.
 std::string SaveFailureText(const WriteResult& written);
 
-// The device list being edited: every record ever read or added, the list, the modified flag and
-// the duplicate index, with the flows behind the main window's buttons. Questions and messages go
+// Records read in the first part of an open and in each later one where large blocks do or do not
+// get huge pages (largealloc.h); a first part of 0 reads every file at once.
+struct LoadParts {
+    std::size_t first;
+    std::size_t later;
+    bool operator==(const LoadParts&) const = default;
+};
+LoadParts LoadPartsFor(bool hugePages);
+
+// The device list being edited: the records of the list opened last and of every change since,
+// the list, the modified flag and the duplicate index, with the flows behind the main window's
+// buttons. Questions and messages go
 // through IPrompt and file names through the choosers, so the flows run without any window.
 class DeviceListDocument {
 public:
@@ -38,13 +48,16 @@ public:
     // The file replaces the list, unless it cannot be opened or read; a new list starts a new
     // undo history. A big file may be read in parts (see SetLoadParts): the first part shows at
     // once and the rest comes with DoIdleWork. Every flow waits for the rest first; if reading it
-    // fails, the user is told, the list from before comes back and the flow does not run, since
-    // it was meant for a list that is gone.
+    // fails, the user is told, the list from before comes back (with its history and modified
+    // flag) and the flow does not run, since it was meant for a list that is gone. A file that
+    // changes between parts is read again from the start, once; if it changes again, the user is
+    // told so and the list from before comes back. Whatever the previous list held (its records,
+    // its history, its index) is released once the new one is read.
     void OpenFile(const std::filesystem::path& path);
-    // Records read in the first part of an open and in each later one; a first part of 0 reads
-    // every file at once. By default files are read at once where memory comes in huge pages;
-    // elsewhere, where a million records take a few hundred milliseconds to read, in a first part
-    // of 4,096 records and later ones of 262,144.
+    // Records read in the first part of an open and in each later one (LoadPartsFor chooses them
+    // by default): where memory comes in huge pages files are read at once; elsewhere, where a
+    // million records take a few hundred milliseconds to read, in a first part of 4,096 records
+    // and later ones of 262,144.
     void SetLoadParts(std::size_t first, std::size_t later)
     {
         m_firstPart = first;
@@ -55,6 +68,9 @@ public:
     // A file named without the open dialog (dropped on a window): the save question, then the file.
     void OpenDropped(const std::filesystem::path& path);
     // The save question before the list is left or replaced: true when the caller may go on.
+    // A file still being read is read to its end first (if that fails, the list from before is
+    // back and the caller may not go on), but its duplicate question is not asked: the list is
+    // being left. Should it stay after all, the question comes when the window is next idle.
     bool SaveChangesFirst();
     void Append(const DeviceRecord& record);
     void Import(const std::filesystem::path& path);
@@ -82,8 +98,10 @@ public:
     // otherwise the first row the step touched. None when nothing was undone or the list is empty.
     std::optional<std::size_t> Undo(std::optional<std::size_t> selected = std::nullopt);
     std::optional<std::size_t> Redo(std::optional<std::size_t> selected = std::nullopt);
-    // Bytes the undo steps keep (for tests and diagnostics).
+    // Bytes the undo steps keep, and the records of the list opened last and of every change
+    // since (for tests and diagnostics).
     std::size_t HistoryBytes() const { return m_history.BytesHeld(); }
+    std::size_t RecordBytes() const { return m_storage->BytesHeld(); }
 
     bool IsModified() const { return m_bModified; }
     const DeviceList& List() const { return m_list; }
@@ -93,16 +111,22 @@ public:
     void EnsureIndex();
     // What a window does while it is idle, one step a call: the next part of a file being read,
     // then the duplicate index.
-    bool HasIdleWork() const { return m_loading != nullptr || !m_bIndexValid; }
+    bool HasIdleWork() const { return m_loading != nullptr || m_bDuplicateCheckOwed || !m_bIndexValid; }
     void DoIdleWork();
     bool Loading() const { return m_loading != nullptr; }
 
 private:
     struct PendingOpen;
-    // False when the rest of a file could not be read and the list from before is back.
-    bool FinishLoading();
-    bool LoadPart(std::size_t records);
-    void TakeOpenedList(const ReadResult& result);
+    // False when the rest of a file could not be read and the list from before is back. With
+    // `leaving`, the list read is about to be left: its duplicate question waits.
+    bool FinishLoading(bool leaving = false);
+    bool LoadPart(std::size_t records, bool leaving = false);
+    // Reads the first part of the pending open's file into fresh storage; false (the user told)
+    // when it cannot be opened or read.
+    bool StartReading(PendingOpen& pending, DeviceList& target, ReadResult& result);
+    void RestorePrevious(PendingOpen& pending);
+    void ReleaseListBefore();
+    void TakeOpenedList(const ReadResult& result, bool leaving = false);
     void CheckDuplicates();
     std::optional<std::size_t> AfterHistoryMove(const ListHistory::Change& change);
     bool ReportReadProblem(const ReadResult& result);
@@ -114,12 +138,14 @@ private:
     std::function<void()> m_rowsChanged;
 
     bool m_bModified = false;
-    RecordStorage m_storage;  // every record ever read or added stays here until the document goes
+    // The records of the list opened last and of every change since, which its history may bring
+    // back: they stay until another list is opened.
+    std::unique_ptr<RecordStorage> m_storage;
     DeviceList m_list;
-    DeviceList m_importList;
     // Kept in step with m_list so that the duplicate check after a single change costs O(1).
     DuplicateIndex m_dupIndex;
     bool m_bIndexValid = true;
+    bool m_bDuplicateCheckOwed = false;  // a list read to its end while being left, then kept
     ListHistory m_history;
     std::size_t m_firstPart;
     std::size_t m_laterPart;

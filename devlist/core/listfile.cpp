@@ -143,6 +143,9 @@ ReadResult ListFileLoader::Start(const std::filesystem::path& path, RecordStorag
     m_image = nullptr;
     m_have = m_want = m_fileSize = 0;
     m_taken = 0;
+    m_parts = 0;
+    m_stamp.reset();
+    m_path = path;
     m_result = ReadResult{};
     ReadResult& result = m_result;
     // Opening a FIFO waits for a writer; only where streams are wanted may it.
@@ -206,6 +209,16 @@ ReadResult ListFileLoader::Start(const std::filesystem::path& path, RecordStorag
     m_done = false;
     if (m_want >= kListHeaderSize)
         target.Reserve(target.Count() + static_cast<std::size_t>((m_want - kListHeaderSize) / kRecordSize));
+    // Read in parts, the file may change between them: what it is now is what each later part is
+    // held against.
+    if (records < (m_want - m_have) / kRecordSize) {
+        m_stamp = std::make_unique<FileStamp>();
+        if (const int err = file.Stamp(*m_stamp)) {
+            result.error = ReadError::Read;
+            result.sysErrno = err;
+            return Finish();
+        }
+    }
     return Continue(target, records);
 }
 
@@ -230,6 +243,10 @@ ReadResult ListFileLoader::Continue(DeviceList& target, std::size_t records)
         m_have += static_cast<std::uint64_t>(got);
         ended = static_cast<std::size_t>(got) < asked;  // the file is shorter now than it was
     }
+    if (m_parts++ > 0 && ChangedSinceStart()) {
+        m_result.error = ReadError::Changed;
+        return Finish();
+    }
     const std::size_t complete =
         m_have < kListHeaderSize ? 0 : static_cast<std::size_t>((m_have - kListHeaderSize) / kRecordSize);
     std::byte* rec = m_image + kListHeaderSize + m_taken * kRecordSize;
@@ -245,6 +262,13 @@ ReadResult ListFileLoader::Continue(DeviceList& target, std::size_t records)
         m_result.layout.trailingBytes += static_cast<std::size_t>(m_fileSize - m_want);
     }
     return Finish();
+}
+
+bool ListFileLoader::ChangedSinceStart() const
+{
+    if (!m_stamp) return false;
+    FileStamp open, named;
+    return m_file->Stamp(open) != 0 || open != *m_stamp || InputFile::StampOf(m_path, named) != 0 || named != *m_stamp;
 }
 
 // For pipes and devices, whose size is not known in advance and which may never end.

@@ -10,6 +10,7 @@
 #include "record.h"
 
 class InputFile;
+struct FileStamp;
 
 // What a .chip image holds, worked out without trusting its header: the reader never reads past
 // the data, and callers (the window, the command-line tool) use this to tell the user about short
@@ -27,7 +28,9 @@ struct ListFileLayout {
 // Pure; safe for any size and any count (INT32_MAX included).
 ListFileLayout InspectListImage(std::span<const std::byte> image);
 
-enum class ReadError { None, Open, Read, NotRegular };
+// Changed: a file read in parts was no longer the file the first part came from (see
+// ListFileLoader).
+enum class ReadError { None, Open, Read, NotRegular, Changed };
 
 // What may be read: the window opens regular files only (a FIFO would block it for good, a device
 // never ends); the command-line tool also reads pipes and devices, as far as their header declares.
@@ -62,6 +65,9 @@ ReadResult ReadListFile(const std::filesystem::path& path, RecordStorage& storag
 // written costs nothing); each part is read into its place and its references are appended to
 // the target. Pipes and devices are read whole by Start. An error in Start leaves the target
 // unchanged; one in a later part leaves the parts before it appended, for the caller to drop.
+// After each later part the file is compared with what it was when Start opened it (size,
+// modification, and that its name still stands for it): a file written, cut short or replaced
+// meanwhile ends the read with ReadError::Changed, since its parts would not make one list.
 class ListFileLoader {
 public:
     ListFileLoader();
@@ -78,9 +84,13 @@ public:
 
 private:
     void ReadWholeStream(RecordStorage& storage, DeviceList& target);
+    bool ChangedSinceStart() const;
     const ReadResult& Finish();
 
     std::unique_ptr<InputFile> m_file;
+    std::filesystem::path m_path;
+    std::unique_ptr<FileStamp> m_stamp;  // when read in parts: the file as Start found it
+    std::size_t m_parts = 0;             // parts read so far
     std::byte* m_image = nullptr;
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_want = 0;  // bytes the header declares, as far as the file has them

@@ -362,16 +362,16 @@ std::vector<std::vector<std::size_t>> FindDuplicateGroups(const DeviceList& list
     return groups;
 }
 
-// ---- DuplicateIndex: open addressing, linear probing, at most four fifths full ----
+// ---- DuplicateIndex: open addressing over distinct keys, linear probing, at most four fifths full ----
 
 namespace {
 
 constexpr std::size_t kMinSlots = 16;
 
-// Room for `records` at most four fifths full; no more slots than 32-bit homes can reach.
-std::size_t SlotsFor(std::size_t records)
+// Room for `keys` at most four fifths full; no more slots than 32-bit homes can reach.
+std::size_t SlotsFor(std::size_t keys)
 {
-    const std::size_t wanted = std::max(kMinSlots, records + records / 4 + 1);
+    const std::size_t wanted = std::max(kMinSlots, keys + keys / 4 + 1);
     return std::min<std::size_t>(wanted, std::size_t{1} << 32);
 }
 
@@ -384,17 +384,29 @@ void DuplicateIndex::Clear()
     LargeFree(m_slots, m_capacity * sizeof *m_slots);
     m_slots = nullptr;
     m_capacity = 0;
+    m_keys = 0;
     m_records = 0;
-    m_dupKeys = 0;
+    m_repeats.clear();
 }
 
-// Into the first free slot from the record's home; the caller keeps the counts.
+// Into the first free slot from the key's home; the caller keeps the counts.
 void DuplicateIndex::Place(const DeviceRecord* rec, std::uint32_t hash)
 {
     std::size_t i = Home(hash);
     while (m_slots[i] != nullptr)
         i = Next(i);
     m_slots[i] = rec;
+}
+
+std::size_t DuplicateIndex::Find(const DuplicateKey& key, std::uint32_t hash, std::size_t* free) const
+{
+    std::size_t i = Home(hash);
+    for (; m_slots[i] != nullptr; i = Next(i))
+        if (MakeDuplicateKey(*m_slots[i]) == key)
+            return i;
+    if (free)
+        *free = i;
+    return m_capacity;
 }
 
 void DuplicateIndex::Grow(std::size_t minCapacity)
@@ -411,20 +423,18 @@ void DuplicateIndex::Grow(std::size_t minCapacity)
 
 void DuplicateIndex::Add(const DeviceRecord& rec)
 {
-    if ((m_records + 1) * 5 > m_capacity * 4)
-        Grow(SlotsFor(2 * (m_records + 1)));
+    if ((m_keys + 1) * 5 > m_capacity * 4)
+        Grow(SlotsFor(2 * (m_keys + 1)));
     const DuplicateKey key = MakeDuplicateKey(rec);
-    const auto hash = static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32);
-    // Every record of one key lies in the run of full slots from the key's home.
-    std::size_t same = 0;
-    std::size_t i = Home(hash);
-    for (; m_slots[i] != nullptr; i = Next(i))
-        if (MakeDuplicateKey(*m_slots[i]) == key)
-            ++same;
-    m_slots[i] = &rec;
-    if (same == 1)
-        ++m_dupKeys;
+    std::size_t free = 0;
+    const std::size_t at = Find(key, static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32), &free);
     ++m_records;
+    if (at != m_capacity) {
+        ++m_repeats[m_slots[at]];
+        return;
+    }
+    m_slots[free] = &rec;
+    ++m_keys;
 }
 
 void DuplicateIndex::Remove(const DeviceRecord& rec)
@@ -432,21 +442,16 @@ void DuplicateIndex::Remove(const DeviceRecord& rec)
     if (m_capacity == 0)
         return;
     const DuplicateKey key = MakeDuplicateKey(rec);
-    const auto hash = static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32);
-    std::size_t same = 0;
-    std::size_t found = m_capacity;
-    for (std::size_t i = Home(hash); m_slots[i] != nullptr; i = Next(i)) {
-        if (MakeDuplicateKey(*m_slots[i]) != key)
-            continue;
-        ++same;
-        if (found == m_capacity || m_slots[i] == &rec)
-            found = i;
-    }
+    const std::size_t found = Find(key, static_cast<std::uint32_t>(HashDuplicateKey(key) >> 32));
     if (found == m_capacity)
         return;
     --m_records;
-    if (same == 2)
-        --m_dupKeys;
+    if (const auto more = m_repeats.find(m_slots[found]); more != m_repeats.end()) {
+        if (--more->second == 0)
+            m_repeats.erase(more);
+        return;
+    }
+    --m_keys;
 
     // Backward-shift deletion keeps every probe run unbroken without tombstones.
     std::size_t hole = found;
@@ -469,38 +474,47 @@ void DuplicateIndex::Rebuild(const DeviceList& list)
     if (n == 0)
         return;
     const auto& refs = list.RefArray();
-    m_capacity = SlotsFor(n);
-    m_slots = static_cast<const DeviceRecord**>(LargeAllocZeroed(m_capacity * sizeof *m_slots));
-    m_records = n;
-
-    // In hash order homes never go down, so each record goes to its home or just past the record
-    // before it: the table fills front to back without looking at any record (only the last few
-    // may run past the end and wrap round to the front).
     const PairVec pairs = SortedHashPairs(list);
+
+    // Each later record of a key only adds to the count of the key's first one.
+    std::vector<std::uint8_t, LargeAllocator<std::uint8_t>> later;
+    ForEachSharedHashRun(pairs, refs, [&](std::vector<RunMember>& run) {
+        auto note = [&](std::size_t first, std::size_t again) {
+            if (later.empty())
+                later.assign(n, 0);
+            later[again] = 1;
+            ++m_repeats[refs[first]];
+            return true;
+        };
+        return VisitLaterDuplicates(run, note);
+    });
+    std::size_t repeated = 0;
+    for (const auto& [rec, more] : m_repeats)
+        repeated += more;
+    m_records = n;
+    m_keys = n - repeated;
+    m_capacity = SlotsFor(m_keys);
+    m_slots = static_cast<const DeviceRecord**>(LargeAllocZeroed(m_capacity * sizeof *m_slots));
+
+    // In hash order homes never go down, so each key goes to its home or just past the key
+    // before it: the table fills front to back without looking at any record. The last few may
+    // run past the end; they take the free slots from the front in turn, where a probe from their
+    // home would end too (every slot from there to the end is full).
     std::size_t next = 0;
+    std::size_t wrapped = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        const auto hash = static_cast<std::uint32_t>(pairs[k] >> 32);
-        const DeviceRecord* rec = refs[pairs[k] & 0xFFFFFFFFU];
-        const std::size_t at = std::max(Home(hash), next);
+        const std::size_t index = pairs[k] & 0xFFFFFFFFU;
+        if (!later.empty() && later[index])
+            continue;
+        const DeviceRecord* rec = refs[index];
+        const std::size_t at = std::max(Home(static_cast<std::uint32_t>(pairs[k] >> 32)), next);
         if (at < m_capacity) {
             m_slots[at] = rec;
             next = at + 1;
-        } else {
-            Place(rec, hash);
+            continue;
         }
+        while (m_slots[wrapped] != nullptr)
+            ++wrapped;
+        m_slots[wrapped] = rec;
     }
-
-    // Keys held more than once: each is the first of its group in some visit.
-    std::vector<std::size_t> firsts;
-    ForEachSharedHashRun(pairs, refs, [&](std::vector<RunMember>& run) {
-        firsts.clear();
-        auto note = [&](std::size_t first, std::size_t) {
-            firsts.push_back(first);
-            return true;
-        };
-        VisitLaterDuplicates(run, note);
-        std::sort(firsts.begin(), firsts.end());
-        m_dupKeys += static_cast<std::size_t>(std::unique(firsts.begin(), firsts.end()) - firsts.begin());
-        return true;
-    });
 }

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "record.h"
@@ -53,9 +54,13 @@ std::array<std::uint64_t, 4> ReplaceDuplicateHashKey(const std::array<std::uint6
 // Keeps "does the list hold a duplicate" answerable in O(1) while single records come and go, so
 // that a window over a million records need not rescan after each add, delete or modify.
 // Feed it every change: Add when a record enters the list, Remove when one leaves. It keeps one
-// reference per record (8 bytes, about 10 bytes a record with the free slots), not the keys, so
-// a record must not change while it is in the index and must outlive it: a modification puts a
-// changed copy in the record's place (Remove the old one, Add the copy), as the editor does.
+// reference per distinct key (8 bytes, about 10 bytes a key with the free slots), the first
+// record added with it standing for them all, and a count for each key held more than once: a
+// key repeated a million times is one slot, so adding or removing one more of it costs the same
+// as for any other key. The records it holds must not change and must outlive it (or its next
+// Rebuild or Clear), even once they have left it: a modification puts a changed copy in the
+// record's place (Remove the old one, Add the copy), as the editor does, and the editor's
+// records stay while the list they were read for is open.
 class DuplicateIndex {
 public:
     DuplicateIndex() = default;
@@ -66,22 +71,25 @@ public:
     void Rebuild(const DeviceList& list);
     void Clear();
     void Add(const DeviceRecord& rec);
-    // Takes out one record with the key of `rec` (`rec` itself when it is in); a key that is not
-    // present is ignored.
+    // Takes out one record with the key of `rec`; a key that is not present is ignored.
     void Remove(const DeviceRecord& rec);
-    bool HasDuplicates() const { return m_dupKeys != 0; }
+    bool HasDuplicates() const { return !m_repeats.empty(); }
     std::size_t Count() const { return m_records; }
 
 private:
     void Grow(std::size_t minCapacity);
     void Place(const DeviceRecord* rec, std::uint32_t hash);
-    // Homes come from the hash scaled to the table, so records taken in hash order fill the
-    // table front to back.
+    // The slot holding the key, or m_capacity; `free` is set to the empty slot ending its run.
+    std::size_t Find(const DuplicateKey& key, std::uint32_t hash, std::size_t* free = nullptr) const;
+    // Homes come from the hash scaled to the table, so keys taken in hash order fill the table
+    // front to back.
     std::size_t Home(std::uint32_t hash) const { return static_cast<std::size_t>((std::uint64_t{hash} * m_capacity) >> 32); }
     std::size_t Next(std::size_t i) const { return i + 1 == m_capacity ? 0 : i + 1; }
 
     const DeviceRecord** m_slots = nullptr;  // nullptr = empty slot
     std::size_t m_capacity = 0;              // at most 2^32
+    std::size_t m_keys = 0;                  // slots in use
     std::size_t m_records = 0;
-    std::size_t m_dupKeys = 0;               // keys held by two or more records
+    // For each key held more than once, by the record in its slot: how many more records hold it.
+    std::unordered_map<const DeviceRecord*, std::size_t> m_repeats;
 };

@@ -79,6 +79,8 @@ void FitColumnsToRoom(std::span<int, COL_COUNT> widths, int room);
 std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int column);
 
 inline constexpr const char* kMsgSelectFirst = "请先选择器件!";
+// A file read in parts changed between them twice in a row: it was not opened.
+inline constexpr const char* kMsgFileChangedWhileRead = "文件在读入过程中被修改, 没有打开。原来的器件列表已恢复。";
 
 // The file dialogs: one filter, one default extension.
 inline constexpr const char* kChipFilterName = "器件列表文件(*.chip)";

@@ -33,6 +33,34 @@ int InputFile::Inspect(Kind& kind, std::uint64_t& size) const
     return 0;
 }
 
+namespace {
+FileStamp StampFrom(const struct stat& st)
+{
+    FileStamp stamp;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.volume = static_cast<std::uint64_t>(st.st_dev);
+    stamp.file = static_cast<std::uint64_t>(st.st_ino);
+    return stamp;
+}
+}  // namespace
+
+int InputFile::Stamp(FileStamp& stamp) const
+{
+    struct stat st {};
+    if (FileCalls().FStat(m_fd, &st) != 0) return errno;
+    stamp = StampFrom(st);
+    return 0;
+}
+
+int InputFile::StampOf(const std::filesystem::path& path, FileStamp& stamp)
+{
+    struct stat st {};
+    if (FileCalls().Stat(path.c_str(), &st) != 0) return errno;
+    stamp = StampFrom(st);
+    return 0;
+}
+
 // One read() for any ordinary file, more only when the kernel hands out less (files over 2 GiB,
 // signals).
 long long InputFile::ReadFully(std::byte* buf, std::size_t size, int& error)

@@ -14,6 +14,11 @@ void LargeFree(void* ptr, std::size_t bytes) noexcept;
 // right to lock pages, Linux with transparent huge pages off), filling tens of megabytes costs
 // ten times more, which is worth working around where a user waits for it.
 bool LargeBlocksGetHugePages();
+#ifndef _WIN32
+// The answer on Linux, from the first line of /sys/kernel/mm/transparent_hugepage/enabled (none
+// when it cannot be read): our blocks ask for huge pages, so only the mode "never" refuses them.
+bool HugePagesInTransparentMode(const char* modeLine);
+#endif
 
 template <class T>
 struct LargeAllocator {

@@ -33,17 +33,22 @@ bool UseHeap(std::size_t bytes) { return kCheckedHeapOnly || bytes < kLargeThres
 
 }  // namespace
 
+bool HugePagesInTransparentMode(const char* modeLine)
+{
+    // "always [madvise] never": the mode in brackets.
+    return modeLine != nullptr && std::strchr(modeLine, '[') != nullptr && std::strstr(modeLine, "[never]") == nullptr;
+}
+
 bool LargeBlocksGetHugePages()
 {
     static const bool huge = [] {
         if (kCheckedHeapOnly) return false;
-        // "always [madvise] never": the mode in brackets; our blocks ask, so only [never] refuses.
         std::FILE* f = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
         if (!f) return false;
         char mode[128] = {};
         const bool read = std::fgets(mode, sizeof mode, f) != nullptr;
         std::fclose(f);
-        return read && std::strstr(mode, "[never]") == nullptr;
+        return HugePagesInTransparentMode(read ? mode : nullptr);
     }();
     return huge;
 }

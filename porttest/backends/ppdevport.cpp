@@ -268,7 +268,7 @@ PortInUse LinuxPpdevPlatform::InUse() const
     if (m_port.IsOpen()) {
         std::string text = m_port.Device();
         if (m_port.Failed())
-            text += " (failed)";
+            text += " (访问失败)"; // the verdict lines are Chinese throughout
         return {false, text, false, kPortKindKernelDriver, m_port.Failed()};
     }
     return {false, kNoPortDescription, true};

@@ -22,11 +22,12 @@ struct LineGroups {
     void Join(int a, int b) { parent[Root(a)] = Root(b); }
 };
 
-bool IsCut(const PlugFaults& faults, const PlugWire& wire)
+bool IsCut(const PlugFaults& faults, const std::vector<PlugWire>& cutNow, const PlugWire& wire)
 {
-    for (const PlugWire& cut : faults.open)
-        if (cut == wire)
-            return true;
+    for (const std::vector<PlugWire>* cuts : {&faults.open, &cutNow})
+        for (const PlugWire& cut : *cuts)
+            if (cut == wire)
+                return true;
     return false;
 }
 
@@ -42,9 +43,22 @@ std::uint8_t VirtualPort::ReadData()
 
 std::uint8_t VirtualPort::ReadStatus()
 {
+    std::vector<PlugWire> cutNow;
+    for (const PlugFaults::Flaky& loose : m_faults.flaky)
+        // The engine's words are 32 bits on every platform: the same seed cuts the same reads.
+        if (static_cast<double>(m_chance()) < loose.chance * 4294967296.0)
+            cutNow.push_back(loose.wire);
+    const std::uint8_t status = StatusWithCut(cutNow);
+    if (!cutNow.empty() && status != StatusWithCut({}))
+        ++m_visibleFlickers;
+    return status;
+}
+
+std::uint8_t VirtualPort::StatusWithCut(const std::vector<PlugWire>& cutNow) const
+{
     LineGroups groups;
     for (const PlugWire& wire : kLoopbackPlug)
-        if (!IsCut(m_faults, wire))
+        if (!IsCut(m_faults, cutNow, wire))
             groups.Join(wire.output, wire.input);
     for (const PlugWire& touching : m_faults.shorts)
         groups.Join(touching.output, touching.input);

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <random>
+#include <vector>
 #include <utility>
 
 #include "loopbackplug.h"
@@ -20,12 +22,17 @@
 // data lines are then inputs with nothing driving them and read 0xFF, and pin 15, wired to the
 // floating pin 2, reads high with them. Control reads return the last byte written.
 //
-// Faults (PlugFaults) change the plug only: a cut wire, lines that touch, a line held at one level.
+// Faults (PlugFaults) change the plug only: a cut wire, lines that touch, a line held at one level,
+// a loose contact that is cut for single reads, by a chance drawn from the faults' seed.
 class VirtualPort : public IPortIo {
 public:
     // A freshly claimed port holds control 0x0C (pins 1, 14, 16 high, pin 17 low).
     explicit VirtualPort(std::uint8_t data = 0x00, std::uint8_t control = 0x0C, PlugFaults faults = {})
-        : m_data(data), m_control(control), m_faults(std::move(faults)) {}
+        : m_data(data), m_control(control), m_faults(std::move(faults)),
+          m_chance(static_cast<std::mt19937::result_type>(m_faults.seed)) {}
+
+    // Status reads that a loose contact changed: what a wiring test had the chance to see.
+    long VisibleFlickers() const { return m_visibleFlickers; }
 
     std::uint8_t ReadData() override;
     void WriteData(std::uint8_t value) override { m_data = value; }
@@ -34,9 +41,13 @@ public:
     void WriteControl(std::uint8_t value) override { m_control = value; }
 
 private:
+    std::uint8_t StatusWithCut(const std::vector<PlugWire>& cut) const;
+
     std::uint8_t m_data;
     std::uint8_t m_control;
     PlugFaults m_faults;
+    std::mt19937 m_chance;
+    long m_visibleFlickers = 0;
 };
 
 // A platform whose driver always starts and whose every register goes to one VirtualPort:

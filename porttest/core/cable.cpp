@@ -5,6 +5,7 @@
 #include "appdir.h"
 #include "programfile.h"
 #include "settings.h"
+#include "settingswords.h"
 
 namespace {
 
@@ -22,10 +23,6 @@ struct MapField {
     const char* key;
     bool oeLevel; // left as it was by a cable without an OE line
 };
-
-constexpr const char* kPinSection = "引脚控制";
-constexpr const char* kLeSection = "锁存控制(LE)";
-constexpr const char* kOeSection = "输出控制(OE)";
 
 constexpr MapField kMapFields[] = {
     {&CableMap::mosi, &CIspCable::m_nMosiPin, kPinSection, "MOSI", false},
@@ -87,6 +84,7 @@ void CIspCable::SelectCable(int type, int mode, bool open)
         return; // unknown types change nothing else
 
     ProfileIntReader readInt = [](std::string_view, std::string_view, int def) { return def; };
+    SettingsScan scan;
     m_mapSource = MapSource{};
     m_mapSource.settingsCable = cable->settingsFile;
     if (cable->settingsFile) {
@@ -94,8 +92,10 @@ void CIspCable::SelectCable(int type, int mode, bool open)
         m_mapSource.searched = SettingsFolders(g_strAppDir, kXdgConfigFolders, ProcessEnv);
         m_mapSource.file = FindSettingsFile(m_mapSource.searched);
         m_bSettingsFileFound = m_mapSource.file.has_value();
-        if (m_mapSource.file)
+        if (m_mapSource.file) {
             readInt = OpenProfile(*m_mapSource.file);
+            scan = ScanSettingsFile(*m_mapSource.file);
+        }
     }
     std::vector<MapEntry> pins;
     for (const MapField& f : kMapFields) {
@@ -107,9 +107,12 @@ void CIspCable::SelectCable(int type, int mode, bool open)
         this->*f.cable = readInt(f.section, f.key, cable->map.*f.map);
         m_mapSource.usableEntries += present ? 1 : 0;
         if (f.section == kPinSection)
-            pins.push_back({f.key, present, this->*f.cable});
+            pins.push_back({f.key, present, this->*f.cable, scan.Given(f.section, f.key)});
     }
-    m_mapSource.warnings = PinMapWarnings(pins);
+    // The file's own words first, in the order of its lines, then what its pins make of the map.
+    m_mapSource.warnings = std::move(scan.warnings);
+    for (std::string& w : PinMapWarnings(pins))
+        m_mapSource.warnings.push_back(std::move(w));
     if (cable->lowOnSelect != 0)
         ClearPin(cable->lowOnSelect);
 }

@@ -11,6 +11,8 @@ struct FaultArgs {
     int first = 0;
     int second = 0;
     bool high = false;
+    double chance = 0.01;
+    unsigned long seed = 0;
 };
 
 bool ParsePin(std::string_view text, int& pin)
@@ -46,6 +48,31 @@ std::optional<FaultArgs> ParseLevelPin(std::string_view text)
     return args;
 }
 
+// "A-B" or "A-B:C" with 0 < C <= 1.
+std::optional<FaultArgs> ParseChancePair(std::string_view text)
+{
+    const auto colon = text.find(':');
+    auto args = ParsePair(text.substr(0, colon));
+    if (!args || colon == std::string_view::npos)
+        return args;
+    const std::string_view chance = text.substr(colon + 1);
+    const char* end = chance.data() + chance.size();
+    const auto [ptr, ec] = std::from_chars(chance.data(), end, args->chance);
+    if (ec != std::errc() || ptr != end || !(args->chance > 0.0 && args->chance <= 1.0))
+        return std::nullopt;
+    return args;
+}
+
+std::optional<FaultArgs> ParseSeed(std::string_view text)
+{
+    FaultArgs args;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, args.seed);
+    if (ec != std::errc() || ptr != end || text.empty())
+        return std::nullopt;
+    return args;
+}
+
 std::optional<PlugWire> FindPlugWire(int a, int b)
 {
     for (const PlugWire& w : kLoopbackPlug)
@@ -64,19 +91,39 @@ struct FaultKind {
     const char* form; // how it is written, for the reason when its argument is not understood
 };
 
+// The plug's wire between two pins, or a reason naming the fault.
+std::optional<PlugWire> PlugWireOf(const char* fault, const FaultArgs& a, std::string& error)
+{
+    const auto wire = FindPlugWire(a.first, a.second);
+    if (!wire)
+        error = std::string(fault) + "=" + std::to_string(a.first) + "-" + std::to_string(a.second) +
+                " 不是回环插头上的线 (插头的线: 1-13, 2-15, 16-10, 17-11, 14-12)";
+    return wire;
+}
+
 constexpr FaultKind kFaultKinds[] = {
     {"open", ParsePair,
      [](PlugFaults& f, const FaultArgs& a, std::string& error) {
-         const auto wire = FindPlugWire(a.first, a.second);
-         if (!wire) {
-             error = "open=" + std::to_string(a.first) + "-" + std::to_string(a.second) +
-                     " 不是回环插头上的线 (插头的线: 1-13, 2-15, 16-10, 17-11, 14-12)";
-             return false;
-         }
-         f.open.push_back(*wire);
-         return true;
+         const auto wire = PlugWireOf("open", a, error);
+         if (wire)
+             f.open.push_back(*wire);
+         return wire.has_value();
      },
      "open=A-B, A 与 B 为 1 到 17 的两个不同引脚"},
+    {"flaky", ParseChancePair,
+     [](PlugFaults& f, const FaultArgs& a, std::string& error) {
+         const auto wire = PlugWireOf("flaky", a, error);
+         if (wire)
+             f.flaky.push_back({*wire, a.chance});
+         return wire.has_value();
+     },
+     "flaky=A-B:C, A-B 为插头上的线, C 为每次读取时断开的概率 (0 到 1, 例: 0.01)"},
+    {"seed", ParseSeed,
+     [](PlugFaults& f, const FaultArgs& a, std::string&) {
+         f.seed = a.seed;
+         return true;
+     },
+     "seed=N, N 为非负整数"},
     {"short", ParsePair,
      [](PlugFaults& f, const FaultArgs& a, std::string&) {
          f.shorts.push_back({a.first, a.second});
@@ -118,7 +165,7 @@ std::optional<PlugFaults> ParsePlugFaults(std::string_view text, std::string* er
             if (name == k.name)
                 kind = &k;
         if (!kind || eq == std::string_view::npos)
-            return fail("不认识的故障 \"" + std::string(item) + "\" (可用: open=A-B, short=A-B, stuck=P)");
+            return fail("不认识的故障 \"" + std::string(item) + "\" (可用: open=A-B, short=A-B, stuck=P, flaky=A-B:C, seed=N)");
         const auto args = kind->parse(item.substr(eq + 1));
         if (!args)
             return fail("故障 \"" + std::string(item) + "\" 无效: 应写作 " + kind->form);

@@ -25,6 +25,9 @@ inline constexpr PlugWire kLoopbackPlug[] = {
 //   open=A-B   the plug's wire between A and B is cut; the input then floats high
 //   short=A-B  lines A and B touch: where two outputs fight, low wins
 //   stuck=P    line P is held low (stuck=P:1 holds it high), whatever drives it
+//   flaky=A-B:C  the plug's wire between A and B is cut for one read of the status register in
+//              C (0 < C <= 1; 0.01 when left out), a loose contact
+//   seed=N     where the loose contacts' chance starts (1 when left out), so that a run repeats
 struct PlugFaults {
     struct Stuck {
         int pin;
@@ -34,12 +37,19 @@ struct PlugFaults {
     std::vector<PlugWire> open; // as the plug's wires, output first
     std::vector<PlugWire> shorts;
     std::vector<Stuck> stuck;
+    struct Flaky {
+        PlugWire wire;
+        double chance;
+        friend bool operator==(const Flaky&, const Flaky&) = default;
+    };
+    std::vector<Flaky> flaky;
+    unsigned long seed = 1;
 
-    bool Empty() const { return open.empty() && shorts.empty() && stuck.empty(); }
+    bool Empty() const { return open.empty() && shorts.empty() && stuck.empty() && flaky.empty(); }
     friend bool operator==(const PlugFaults&, const PlugFaults&) = default;
 };
 
-// "open=2-15,short=2-3,stuck=11" (one or more, comma-separated). Nothing else: on failure
+// "open=2-15,short=2-3,stuck=11,flaky=14-12:0.05,seed=7" (one or more, comma-separated). Nothing else: on failure
 // `error`, when given, gets a plain Chinese reason.
 std::optional<PlugFaults> ParsePlugFaults(std::string_view text, std::string* error = nullptr);
 // The faults as ParsePlugFaults reads them back: opens, then shorts, then stuck lines.

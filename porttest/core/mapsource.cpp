@@ -42,6 +42,14 @@ bool IsMainSignal(const char* key)
     return k == "MOSI" || k == "MISO" || k == "SCK" || k == "RST";
 }
 
+// The entry as the file wrote it, with its line; a default as key=value.
+std::string Named(const MapEntry& e)
+{
+    if (e.line)
+        return QuoteLine(*e.line);
+    return std::string(e.key) + "=" + std::to_string(e.value);
+}
+
 } // namespace
 
 std::optional<std::string> ProcessEnv(const char* name)
@@ -87,7 +95,7 @@ std::vector<std::string> PinMapWarnings(const std::vector<MapEntry>& entries)
     for (const MapEntry& e : entries) {
         if (!e.present)
             continue;
-        const std::string head = std::string(e.key) + "=" + std::to_string(e.value) + ": ";
+        const std::string head = Named(e) + ": ";
         if (e.value < 0 || e.value > kConnectorPins) {
             warnings.push_back(head + "引脚号应在 0 到 17 之间");
         } else if (e.value == 0) {
@@ -108,8 +116,7 @@ std::vector<std::string> PinMapWarnings(const std::vector<MapEntry>& entries)
                 continue;
             const MapEntry& blamed = b.present ? b : a;
             const MapEntry& other = b.present ? a : b;
-            warnings.push_back(std::string(blamed.key) + "=" + std::to_string(blamed.value) + ": 与 " + other.key +
-                               " 同用 PIN" + std::to_string(blamed.value));
+            warnings.push_back(Named(blamed) + ": 与 " + other.key + " 同用 PIN" + std::to_string(blamed.value));
         }
     }
     return warnings;

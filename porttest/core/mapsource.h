@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "settingswords.h"
+
 // Where the Qorel Isp cable's pin map came from: which folders were searched for its settings
 // file, the file read, how many of its entries were usable and what in it looks wrong. The texts
 // that tell the user (status line, verdicts, standard error) are made here, once for every front end.
@@ -33,11 +35,13 @@ struct MapSource {
     bool BuiltIn() const { return !settingsCable || !file || usableEntries == 0; }
 };
 
-// One key of the map as read: its name, whether the file gave it, its value.
+// One key of the map as read: its name, whether the file gave it, its value, and the file's line
+// that gave it (quoted in warnings) when known.
 struct MapEntry {
     const char* key;
     bool present;
     int value;
+    std::optional<SettingsLine> line = std::nullopt;
 };
 // Warnings on the pins of a map: a pin outside 0..17, a signal on a pin of the wrong direction,
 // a pin shared by two of MOSI, MISO, SCK, RST, LE and OE, a main signal without a line. Only

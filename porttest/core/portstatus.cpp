@@ -18,10 +18,18 @@ std::string PortInUseText(const PortInUse& inUse, const std::string& failureReas
     return "正在使用并口: " + inUse.description;
 }
 
+std::string SettingsWarningMark(const MapSource& map)
+{
+    if (map.warnings.empty())
+        return {};
+    return "[设置文件有 " + std::to_string(map.warnings.size()) + " 条警告, 见详情] ";
+}
+
 std::string PortStatusText(const PortInUse& inUse, const std::string& failureReason, const MapSource& map,
                            const char* hint)
 {
-    return PortInUseText(inUse, failureReason, hint) + "\n" + MapSourceStatusText(map);
+    // The mark leads the first row, so that a line cut to fit still shows it whole.
+    return SettingsWarningMark(map) + PortInUseText(inUse, failureReason, hint) + "\n" + MapSourceStatusText(map);
 }
 
 std::vector<std::string> WiringNotices(const WiringReport& report, const std::vector<std::string>& openMessages,
@@ -41,7 +49,7 @@ std::vector<std::string> WiringNotices(const WiringReport& report, const std::ve
     return lines;
 }
 
-bool PortStatusWarns(const PortInUse& inUse, const std::string& failureReason)
+bool PortStatusWarns(const PortInUse& inUse, const std::string& failureReason, const MapSource& map)
 {
-    return inUse.isVirtual || inUse.isAbsent || !failureReason.empty();
+    return inUse.isVirtual || inUse.isAbsent || !failureReason.empty() || !map.warnings.empty();
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "profile.h"
+#include "settingswords.h"
 
 // Read-only access to a Windows-style initialisation file ([section] lines, key=value lines), as
 // the settings file "QorelIsp.ini" is written: in GBK like the files shipped with the cable, in
@@ -33,12 +34,6 @@ private:
     static std::string Fold(std::string_view name);
     std::map<std::pair<std::string, std::string>, std::string> m_values;
 };
-
-// Decimal value as the Windows profile functions read it: leading blanks, an optional sign,
-// digits up to the first non-digit; no digits at all gives 0. Unlike the 32-bit conversion of
-// those functions, a value beyond the int range saturates (at INT_MAX or INT_MIN) instead of
-// wrapping, so that a huge number never aliases to a real pin number or flips a level to 0.
-int ParseProfileInt(std::string_view value);
 
 // The settings file of the Qorel Isp cable, looked for in g_strAppDir.
 inline constexpr const char* QOREL_ISP_INI = "QorelIsp.ini";

@@ -70,15 +70,16 @@
 #define RC_REFRESH 239, 53, 25, 14
 #define IDC_PORT_GROUP 1043
 #define RC_PORT_GROUP 150, 7, 150, 68
-/* The eight "GND" labels beside connector pins 25 down to 18. */
-#define RC_GND1 62, 25, 13, 8
-#define RC_GND2 62, 43, 13, 8
-#define RC_GND3 62, 62, 13, 8
-#define RC_GND4 62, 81, 13, 8
-#define RC_GND5 62, 100, 13, 8
-#define RC_GND6 61, 118, 13, 8
-#define RC_GND7 62, 137, 13, 8
-#define RC_GND8 62, 156, 13, 8
+/* The eight "GND" labels beside connector pins 25 down to 18, with room for the widest dialog
+   font's "GND". */
+#define RC_GND1 62, 25, 20, 8
+#define RC_GND2 62, 43, 20, 8
+#define RC_GND3 62, 62, 20, 8
+#define RC_GND4 62, 81, 20, 8
+#define RC_GND5 62, 100, 20, 8
+#define RC_GND6 61, 118, 20, 8
+#define RC_GND7 62, 137, 20, 8
+#define RC_GND8 62, 156, 20, 8
 #define IDC_CABLE_GROUP 1044
 #define RC_CABLE_GROUP 150, 79, 150, 178
 #define IDC_RST 1021

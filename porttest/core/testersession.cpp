@@ -160,7 +160,7 @@ void CTesterSession::ShowStatus()
     const std::string reason = m_platform.FailureReason();
     m_view.statusLine = WithStartNote(PortStatusText(cable.InUse(), reason, cable.m_mapSource, m_noPortHint),
                                       m_startNote ? m_startNote() : std::string());
-    m_view.statusTone = PortStatusWarns(cable.InUse(), reason) ? Tone::Warning : Tone::Normal;
+    m_view.statusTone = PortStatusWarns(cable.InUse(), reason, cable.m_mapSource) ? Tone::Warning : Tone::Normal;
     UpdateEnabled();
 }
 

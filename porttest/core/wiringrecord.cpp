@@ -32,10 +32,12 @@ std::string JsonString(const std::string& text)
 
 std::string VerdictWord(const RepeatedReport& r)
 {
+    if (!r.last.settingsError.empty())
+        return "设置错误";
     if (r.last.portFailed)
         return "并口访问失败";
     if (r.last.noPort)
-        return "未测试";
+        return r.runs == 0 ? "未测试" : "并口访问失败";
     return WiringResultText(r.Passed());
 }
 
@@ -45,43 +47,54 @@ RepeatedReport AsRepeated(const WiringReport& report)
 {
     RepeatedReport r;
     r.last = report;
-    r.runs = report.noPort ? 0 : 1;
-    r.failedRuns = report.Passed() || report.noPort ? 0 : 1;
+    r.runs = report.noPort || report.portFailed || !report.settingsError.empty() ? 0 : 1;
+    r.failedRuns = r.runs == 1 && !report.Passed() ? 1 : 0;
     for (const WireVerdict& v : report.wires)
-        r.wires.push_back({v, v.tested && !v.pass ? 1 : 0});
+        r.wires.push_back({v, v.tested && !v.pass ? 1 : 0, false, v.intermittent});
     return r;
 }
 
 void AddRun(RepeatedReport& r, const WiringReport& run)
 {
+    r.repeated = true;
     r.last = run;
-    if (run.noPort) {
-        r.wires = AsRepeated(run).wires;
-        return;
-    }
-    if (run.portFailed) {
-        r.wires.clear();
+    if (run.noPort || run.portFailed || !run.settingsError.empty()) {
+        // The runs finished before are the technician's evidence: kept, with what stopped them.
+        if (r.runs == 0)
+            r.wires = AsRepeated(run).wires;
         return;
     }
     ++r.runs;
     r.failedRuns += run.Passed() ? 0 : 1;
+    std::vector<bool> seen(r.wires.size());
     for (const WireVerdict& v : run.wires) {
         auto it = std::find_if(r.wires.begin(), r.wires.end(), [&](const WireTally& t) { return SameRow(t.last, v); });
-        if (it == r.wires.end())
-            it = r.wires.insert(r.wires.end(), WireTally{v, 0});
+        if (it == r.wires.end()) {
+            // A row no earlier run had (a stray connection found now): its reading changed.
+            it = r.wires.insert(r.wires.end(), WireTally{v, 0, r.runs > 1, false});
+            seen.push_back(true);
+        } else {
+            seen[static_cast<std::size_t>(it - r.wires.begin())] = true;
+            it->changed = it->changed || v.pass != it->last.pass || (!v.pass && v.finding != it->last.finding);
+        }
         if (!v.pass || it->failedRuns == 0)
             it->last = v; // keep the words of a failure once there was one
         it->failedRuns += v.pass ? 0 : 1;
+        it->flickered = it->flickered || v.intermittent;
     }
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        if (!seen[i])
+            r.wires[i].changed = true; // found before, not now
 }
 
 RepeatedReport RunRepeatedWiringTest(CParallelPort& port, const ExpectedWiring& expected, int runs,
                                      const std::function<bool()>& stop)
 {
     RepeatedReport r;
+    r.repeated = true;
     for (int i = 0; i < runs && !(stop && stop()); ++i) {
         AddRun(r, RunWiringTest(port, expected));
-        if (r.last.noPort || r.last.portFailed)
+        if (r.Stopped())
             break;
     }
     return r;
@@ -95,24 +108,85 @@ std::string TallyText(const WireTally& t, int runs)
     return std::string(WiringResultText(t.failedRuns == 0)) + counts;
 }
 
+std::string TallyFinding(const WireTally& t, int runs)
+{
+    if (!t.last.tested || !t.changed || runs < 2)
+        return t.last.finding;
+    std::string text = std::string(kIntermittentWord) + ": " + std::to_string(runs) + " 次中 " +
+                       std::to_string(t.failedRuns) + " 次失败";
+    if (t.failedRuns > 0) {
+        // A run that saw the flicker itself says so already: its counts follow, not the word again.
+        const std::string word = std::string(kIntermittentWord) + ": ";
+        const bool said = t.last.finding.compare(0, word.size(), word) == 0;
+        text += "; 失败时: " + t.last.finding.substr(said ? word.size() : 0);
+    }
+    return text;
+}
+
+std::string RunsText(const RepeatedReport& r)
+{
+    std::string text = "连续测试 " + std::to_string(r.runs) + " 次, 其中 " + std::to_string(r.failedRuns) + " 次失败";
+    if (r.last.portFailed)
+        text += "; 第 " + std::to_string(r.runs + 1) + " 次测试时并口访问失败, 测试停止";
+    else if (r.last.noPort && r.runs > 0)
+        text += "; 第 " + std::to_string(r.runs + 1) + " 次测试时没有可用的并口, 测试停止";
+    return text;
+}
+
+std::string TallySummary(const RepeatedReport& r)
+{
+    if (!r.repeated || (r.runs == 0 && r.Stopped()))
+        return WiringSummary(r.last);
+    const std::string port = " [" + r.last.portText + "]";
+    if (r.Stopped()) {
+        std::string text = std::string("结论: ") + (r.last.portFailed ? "并口访问失败" : "没有可用的并口") + port +
+                           ", 之前完成的 " + std::to_string(r.runs) + " 次中 " + std::to_string(r.failedRuns) + " 次失败";
+        return text + (r.last.portProblem.empty() ? std::string() : ": " + r.last.portProblem);
+    }
+    const auto steady = std::count_if(r.wires.begin(), r.wires.end(), [](const WireTally& t) { return t.failedRuns == 0; });
+    return std::string(r.Passed() ? "结论: 通过" : "结论: 失败") + port + " (连续测试 " + std::to_string(r.runs) +
+           " 次, " + std::to_string(r.failedRuns) + " 次失败; " + std::to_string(steady) + "/" +
+           std::to_string(r.wires.size()) + " 项每次都通过)";
+}
+
 std::string FormatRepeatedReport(const RepeatedReport& r)
 {
     std::string text = "接线测试: " + r.last.wiringName + "\n" + WiringSubjectText(r.last);
-    text += "连续测试 " + std::to_string(r.runs) + " 次, 其中 " + std::to_string(r.failedRuns) + " 次失败\n";
+    text += RunsText(r) + "\n";
     char line[96];
     for (const WireTally& t : r.wires) {
         std::snprintf(line, sizeof line, "%-8s%-8s%s  ", WiringPinText(t.last.output).c_str(),
                       WiringPinText(t.last.input).c_str(), TallyText(t, r.runs).c_str());
-        text += line + t.last.finding + "\n";
+        text += line + TallyFinding(t, r.runs) + "\n";
     }
-    return text + WiringSummary(r.last) + "\n";
+    return text + TallySummary(r) + "\n";
 }
 
 int RepeatedExitCode(const RepeatedReport& r)
 {
-    if (r.last.noPort || r.last.portFailed)
+    if (!r.last.settingsError.empty())
+        return kWiringSettingsError;
+    if (r.Stopped())
         return kWiringNoPort;
     return r.Passed() ? kWiringPass : kWiringFail;
+}
+
+const char* VerdictCode(const WireTally& t)
+{
+    if (!t.last.tested)
+        return "untested";
+    return t.failedRuns == 0 ? "pass" : "fail";
+}
+
+const char* VerdictCode(const RepeatedReport& r)
+{
+    if (!r.last.settingsError.empty())
+        return "settings-error";
+    if (r.last.portFailed)
+        return "port-failed";
+    if (r.last.noPort)
+        return r.runs == 0 ? "untested" : "port-failed";
+    return r.Passed() ? "pass" : "fail";
 }
 
 std::string WiringReportJson(const RepeatedReport& r, const std::string& dateTime)
@@ -136,7 +210,7 @@ std::string WiringReportJson(const RepeatedReport& r, const std::string& dateTim
     }
     j += r.wires.empty() ? "],\n" : "\n  ],\n";
     j += "  \"verdict\": " + JsonString(VerdictWord(r)) + ",\n";
-    j += "  \"summary\": " + JsonString(WiringSummary(r.last)) + "\n}\n";
+    j += "  \"summary\": " + JsonString(TallySummary(r)) + "\n}\n";
     return j;
 }
 

@@ -13,16 +13,23 @@
 inline constexpr int kMaxRepeat = 100000;
 
 struct WireTally {
-    WireVerdict last;   // the row as last found (its finding is the last failure's, if any)
-    int failedRuns = 0; // runs in which this row failed (a stray connection: runs it was found)
+    WireVerdict last;     // the row as last found (its finding is the last failure's, if any)
+    int failedRuns = 0;   // runs in which this row failed (a stray connection: runs it was found)
+    bool changed = false; // its reading was not the same in every run
+    bool flickered = false; // in some run its line read differently in one and the same state
+    bool Intermittent() const { return changed || flickered; }
 };
 
 struct RepeatedReport {
-    WiringReport last;           // the last run (port, map source, what stopped it)
-    std::vector<WireTally> wires; // every row any run had, in the order first seen
-    int runs = 0;                 // runs made
-    int failedRuns = 0;           // runs that did not pass
-    bool Passed() const { return runs > 0 && failedRuns == 0 && !last.noPort && !last.portFailed; }
+    WiringReport last;           // the last run (port, map source); the run that stopped it, if one did
+    std::vector<WireTally> wires; // every row any finished run had, in the order first seen
+    int runs = 0;                 // runs finished
+    int failedRuns = 0;           // finished runs that did not pass
+    bool repeated = false;        // a wiggle test: verdicts are over all its runs
+    // Every finished run passed, and nothing stopped the test.
+    bool Passed() const { return runs > 0 && failedRuns == 0 && !Stopped(); }
+    // No port, the port failed, or a map that cannot be tested: the runs finished before are kept.
+    bool Stopped() const { return last.noPort || last.portFailed || !last.settingsError.empty(); }
 };
 
 // Runs RunWiringTest up to `runs` times, stopping early when `stop` says so (checked before each
@@ -30,17 +37,31 @@ struct RepeatedReport {
 // run, the last one included.
 RepeatedReport RunRepeatedWiringTest(CParallelPort& port, const ExpectedWiring& expected, int runs,
                                      const std::function<bool()>& stop = {});
-// Adds one run to a tally (a window runs them one by one, between its events).
+// Adds one run to a tally (a window runs them one by one, between its events). A run stopped by the
+// port keeps the runs finished before it.
 void AddRun(RepeatedReport& tally, const WiringReport& run);
 // A single run as a repeated one of one run.
 RepeatedReport AsRepeated(const WiringReport& report);
 
 // "失败 3/20 次" or "通过 20/20 次": a row's result over the runs.
 std::string TallyText(const WireTally& tally, int runs);
+// A row's finding over the runs: a wire whose reading changed is named intermittent, with counts.
+std::string TallyFinding(const WireTally& tally, int runs);
+// "连续测试 20 次, 其中 4 次失败", and how a stop by the port ended them.
+std::string RunsText(const RepeatedReport& report);
+// The verdict line over every run: pass only when every run passed; a wiggle test stopped by its
+// port says so with the runs finished before.
+std::string TallySummary(const RepeatedReport& report);
 // The table for standard output: the subject, one line per wire with its count, the verdict.
 std::string FormatRepeatedReport(const RepeatedReport& report);
-// 0 pass, 1 a failure in any run, 3 no port or a port that failed.
+// 0 pass, 1 a failure in any run, 3 no port or a port that failed (also after finished runs), 4 a
+// pin map that cannot be tested.
 int RepeatedExitCode(const RepeatedReport& report);
+
+// Machine-readable words beside the Chinese ones: "pass", "fail", "untested", and for the whole
+// test also "port-failed" and "settings-error".
+const char* VerdictCode(const WireTally& tally);
+const char* VerdictCode(const RepeatedReport& report);
 
 // The result as a JSON object (UTF-8): date and time, port, cable/wiring, map source, runs, each
 // wire with its verdict, reading and failed runs, the overall verdict. `dateTime` as the caller

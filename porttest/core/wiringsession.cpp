@@ -20,8 +20,9 @@ void CWiringSession::ToggleRepeat()
     }
     if (!m_view.repeatEnabled)
         return;
-    // A fresh count from the first run on.
+    // A fresh count from the first run on; its verdicts are over all its runs.
     m_tally = RepeatedReport{};
+    m_tally.repeated = true;
     m_repeated = true;
     m_repeating = true;
     Render();
@@ -32,7 +33,7 @@ void CWiringSession::RunOnce()
     if (!m_repeating)
         return;
     AddRun(m_tally, m_runAgain());
-    if (m_tally.last.noPort || m_tally.last.portFailed || m_tally.runs >= kMaxRepeat)
+    if (m_tally.Stopped() || m_tally.runs >= kMaxRepeat)
         m_repeating = false;
     Render();
 }
@@ -63,22 +64,21 @@ void CWiringSession::Render()
     while (!v.subject.empty() && (v.subject.back() == '\n' || v.subject.back() == ' '))
         v.subject.pop_back();
     if (m_repeated)
-        v.subject += "\n连续测试 " + std::to_string(m_tally.runs) + " 次, 其中 " + std::to_string(m_tally.failedRuns) +
-                     " 次失败";
-    v.tableShown = !last.portFailed;
+        v.subject += "\n" + RunsText(m_tally);
+    v.tableShown = !m_tally.wires.empty(); // a port that failed at once judged no wire
     for (const WireTally& t : m_tally.wires) {
         const WireVerdict& w = t.last;
         const bool pass = m_repeated ? t.failedRuns == 0 : w.pass;
         const std::string result = m_repeated ? TallyText(t, m_tally.runs) : WiringResultText(w);
-        v.rows.push_back({{WiringPinText(w.output), WiringPinText(w.input), result, w.finding},
+        const std::string finding = m_repeated ? TallyFinding(t, m_tally.runs) : w.finding;
+        v.rows.push_back({{WiringPinText(w.output), WiringPinText(w.input), result, finding},
                           !w.tested ? Tone::Untested : pass ? Tone::Pass : Tone::Fail});
     }
-    v.summary = WiringSummary(last);
+    v.summary = TallySummary(m_tally);
     v.summaryTone = (m_repeated ? m_tally.Passed() : last.Passed()) ? Tone::Pass : Tone::Fail;
     v.repeatOffered = static_cast<bool>(m_runAgain);
     v.repeatCaption = m_repeating ? kStopRepeatButton : kRepeatButton;
     // Stopping is always possible; starting needs a port that works.
-    v.repeatEnabled = v.repeatOffered && (m_repeating || ((!m_portWorks || m_portWorks()) && !last.noPort &&
-                                                          !last.portFailed));
+    v.repeatEnabled = v.repeatOffered && (m_repeating || ((!m_portWorks || m_portWorks()) && !m_tally.Stopped()));
     m_view = std::move(v);
 }

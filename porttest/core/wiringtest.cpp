@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "loopbackplug.h"
 #include "pinmap.h"
@@ -33,6 +34,13 @@ public:
         m_broken = m_broken || m_port.InUse().failed;
         return m_broken;
     }
+    std::uint8_t ReadStatus()
+    {
+        if (Broken())
+            return 0;
+        ++m_accesses;
+        return m_port.ReadStatus();
+    }
     std::uint8_t ReadData()
     {
         ++m_accesses;
@@ -61,26 +69,43 @@ private:
     bool m_broken = false;
 };
 
-// What one input did when one output left the known state: [known level][output][input].
+// What one input did when one output left the known state: [known level][output][input]. An
+// observation read differently when the same step was repeated is unsteady: neither it nor its
+// opposite is taken as the wiring, and its input is counted as flickering.
 struct Observations {
     std::size_t outputs, inputs;
-    std::vector<bool> moved[2], wentHigh[2];
+    std::vector<bool> moved[2], wentHigh[2], unsteady[2];
     std::vector<bool> seenHigh, seenLow;
+    std::vector<int> compared, flickered; // by input: reads compared with one of the same state, and how many differed
 
     Observations(std::size_t o, std::size_t i)
         : outputs(o), inputs(i), moved{std::vector<bool>(o * i), std::vector<bool>(o * i)},
-          wentHigh{std::vector<bool>(o * i), std::vector<bool>(o * i)}, seenHigh(i), seenLow(i)
+          wentHigh{std::vector<bool>(o * i), std::vector<bool>(o * i)},
+          unsteady{std::vector<bool>(o * i), std::vector<bool>(o * i)}, seenHigh(i), seenLow(i), compared(i),
+          flickered(i)
     {
     }
     std::size_t At(std::size_t k, std::size_t j) const { return k * inputs + j; }
-    bool Moves(std::size_t k, std::size_t j) const { return moved[0][At(k, j)] || moved[1][At(k, j)]; }
+    // A line that flickered anywhere in the run moves nothing that can be trusted: it is judged as
+    // a loose contact alone, and blames no other wire.
+    bool Moves(std::size_t k, std::size_t j) const
+    {
+        return !Unsteady(j) && (moved[0][At(k, j)] || moved[1][At(k, j)]);
+    }
+    bool Unsteady(std::size_t j) const { return flickered[j] > 0; }
+    bool UnsteadyWith(std::size_t k, std::size_t j) const { return unsteady[0][At(k, j)] || unsteady[1][At(k, j)]; }
 };
 
+// The status lines are read together, in one register read: every input at the same instant, so
+// that a line that flickers shows in the comparison of two reads and nowhere else.
 std::vector<bool> ReadInputs(CountedPort& io, const ExpectedWiring& w, Observations& obs)
 {
     std::vector<bool> levels;
+    const std::uint8_t status = io.ReadStatus();
     for (std::size_t j = 0; j < w.inputs.size(); ++j) {
-        const bool high = io.Read(w.inputs[j]);
+        const PinInfo* info = LookupPin(w.inputs[j]);
+        const bool high = info && info->reg == PinRegister::Status ? ((status & info->mask) != 0) != info->inverted
+                                                                    : io.Read(w.inputs[j]);
         (high ? obs.seenHigh : obs.seenLow)[j] = true;
         levels.push_back(high);
     }
@@ -100,6 +125,13 @@ std::size_t IndexOf(const std::vector<int>& pins, int pin)
     return static_cast<std::size_t>(std::find(pins.begin(), pins.end(), pin) - pins.begin());
 }
 
+// A line that read differently in one and the same state: a loose contact, not a short elsewhere.
+std::string FlickerText(const Observations& obs, std::size_t j)
+{
+    return std::string(kIntermittentWord) + ": 状态不变时读数变了 " + std::to_string(obs.flickered[j]) + " 次 (共比较 " +
+           std::to_string(obs.compared[j]) + " 次, 接触不良)";
+}
+
 bool IsExpected(const ExpectedWiring& w, int output, int input)
 {
     return std::any_of(w.wires.begin(), w.wires.end(),
@@ -116,6 +148,8 @@ std::string JudgeWire(const ExpectedWiring& w, const Observations& obs, const Ex
     const std::size_t j = IndexOf(w.inputs, wire.input);
     if (k == w.outputs.size() || j == w.inputs.size())
         return "引脚号无效, 无法测试";
+    if (obs.Unsteady(j))
+        return FlickerText(obs, j);
 
     std::vector<int> otherDrivers, otherInputs;
     for (std::size_t o = 0; o < obs.outputs; ++o)
@@ -168,6 +202,11 @@ bool OnExpectedWire(const ExpectedWiring& w, int output, int input)
                        [&](const ExpectedWire& e) { return e.output == output || e.input == input; });
 }
 
+bool InputOfAWire(const ExpectedWiring& w, int input)
+{
+    return std::any_of(w.wires.begin(), w.wires.end(), [&](const ExpectedWire& e) { return e.input == input; });
+}
+
 bool IsApart(const ExpectedWiring& w, int output, int input)
 {
     return std::any_of(w.apart.begin(), w.apart.end(),
@@ -196,6 +235,9 @@ WiringReport Judge(const ExpectedWiring& w, const Observations& obs)
     for (const ExpectedWire& wire : w.wires) {
         WireVerdict v{wire.output, wire.input, true, false, {}};
         v.finding = JudgeWire(w, obs, wire, v.pass);
+        const std::size_t j = IndexOf(w.inputs, wire.input);
+        v.intermittent = wire.untestable.empty() && IndexOf(w.outputs, wire.output) < w.outputs.size() &&
+                         j < w.inputs.size() && obs.Unsteady(j);
         report.wires.push_back(std::move(v));
     }
     for (const ExpectedWire& pair : w.apart)
@@ -203,23 +245,27 @@ WiringReport Judge(const ExpectedWiring& w, const Observations& obs)
     for (std::size_t k = 0; k < obs.outputs; ++k)
         for (std::size_t j = 0; j < obs.inputs; ++j) {
             const int output = w.outputs[k], input = w.inputs[j];
-            if (obs.Moves(k, j) && !IsExpected(w, output, input) && !IsApart(w, output, input) &&
-                OnExpectedWire(w, output, input))
+            if (IsExpected(w, output, input) || IsApart(w, output, input) || !OnExpectedWire(w, output, input))
+                continue;
+            if (obs.Moves(k, j))
                 report.wires.push_back({output, input, false, false,
                                         "多余的连接: " + WiringPinText(input) + " 跟随 " + WiringPinText(output) +
                                             " (短路或接错)"});
+            else if (obs.UnsteadyWith(k, j) && !InputOfAWire(w, input))
+                report.wires.push_back({output, input, false, false,
+                                        FlickerText(obs, j) + "; 驱动 " + WiringPinText(output) + " 时出现", true, true});
         }
     return report;
 }
 
 // Every row of the wiring, none of them tested.
-std::vector<WireVerdict> Untested(const ExpectedWiring& w)
+std::vector<WireVerdict> Untested(const ExpectedWiring& w, const std::string& why)
 {
     std::vector<WireVerdict> rows;
     for (const ExpectedWire& wire : w.wires)
-        rows.push_back({wire.output, wire.input, true, false, "没有并口, 未驱动也未读取", false});
+        rows.push_back({wire.output, wire.input, true, false, why, false});
     for (const ExpectedWire& pair : w.apart)
-        rows.push_back({pair.output, pair.input, false, false, "没有并口, 未驱动也未读取", false});
+        rows.push_back({pair.output, pair.input, false, false, why, false});
     return rows;
 }
 
@@ -230,6 +276,86 @@ int RestLevel(const ExpectedWiring& w, int pin, int base)
         if (h.pin == pin)
             return h.level != 0 ? 1 : 0;
     return base;
+}
+
+// The level an input should read with output k moved from the pass's known state, when that
+// output should move it at all.
+std::optional<bool> ExpectedAfter(const ExpectedWiring& w, std::size_t k, std::size_t j, int base)
+{
+    for (const ExpectedWire& e : w.wires)
+        if (e.output == w.outputs[k] && e.input == w.inputs[j])
+            return (1 - RestLevel(w, e.output, base) != 0) != e.inverted;
+    return std::nullopt;
+}
+
+// Output k moved away from its rest and back: the inputs read after the move and at rest again.
+struct Step {
+    std::vector<bool> after, restAgain;
+};
+Step MoveOnce(CountedPort& io, const ExpectedWiring& w, Observations& obs, int base, std::size_t k)
+{
+    const int rest = RestLevel(w, w.outputs[k], base);
+    io.Drive(w.outputs[k], 1 - rest);
+    Step step;
+    step.after = ReadInputs(io, w, obs);
+    io.Drive(w.outputs[k], rest);
+    step.restAgain = ReadInputs(io, w, obs);
+    return step;
+}
+
+// Times a step that found something other than the expected wiring is made again: a reading that
+// holds every time is the wiring's, one that changes is a loose contact's.
+constexpr int kConfirmations = 3;
+
+// One step of the test: output k moved, what each input did noted. The inputs read at rest before
+// and after the move are compared (a line that changes while nothing moves flickers), and every
+// reading that differs from the expected wiring is read again by repeating the step. Returns the
+// inputs at rest after the step.
+std::vector<bool> Observe(CountedPort& io, const ExpectedWiring& w, Observations& obs, int base, std::size_t k,
+                          std::vector<bool> rest)
+{
+    const Step first = MoveOnce(io, w, obs, base, k);
+    if (io.Broken())
+        return rest;
+    std::vector<bool> unsteady(w.inputs.size()), deviates(w.inputs.size());
+    for (std::size_t j = 0; j < w.inputs.size(); ++j) {
+        ++obs.compared[j];
+        unsteady[j] = rest[j] != first.restAgain[j];
+        const std::optional<bool> expected = ExpectedAfter(w, k, j, base);
+        const bool moved = first.after[j] != rest[j];
+        deviates[j] = expected ? !moved || first.after[j] != *expected : moved;
+    }
+    std::vector<bool> last = first.restAgain;
+    const bool confirm = std::find(deviates.begin(), deviates.end(), true) != deviates.end();
+    for (int c = 0; confirm && c < kConfirmations && !io.Broken(); ++c) {
+        const Step again = MoveOnce(io, w, obs, base, k);
+        if (io.Broken())
+            break;
+        for (std::size_t j = 0; j < w.inputs.size(); ++j) {
+            ++obs.compared[j];
+            // Every input is compared, not only those that deviated: each read is a chance to
+            // see a flicker.
+            const bool differs = last[j] != again.restAgain[j] || again.after[j] != first.after[j] ||
+                                 (again.after[j] != last[j]) != (first.after[j] != rest[j]);
+            unsteady[j] = unsteady[j] || differs;
+        }
+        last = again.restAgain;
+    }
+    for (std::size_t j = 0; j < w.inputs.size(); ++j) {
+        const std::size_t at = obs.At(k, j);
+        if (unsteady[j]) {
+            // Taken as the wiring expects, so that no other wire is blamed for this line's flicker.
+            ++obs.flickered[j];
+            obs.unsteady[base][at] = true;
+            const std::optional<bool> expected = ExpectedAfter(w, k, j, base);
+            obs.moved[base][at] = expected.has_value();
+            obs.wentHigh[base][at] = expected.value_or(rest[j]);
+        } else {
+            obs.moved[base][at] = first.after[j] != rest[j];
+            obs.wentHigh[base][at] = first.after[j];
+        }
+    }
+    return last;
 }
 
 } // namespace
@@ -250,6 +376,7 @@ ExpectedWiring IspLoopWiring(const CIspCable& cable, const std::string& cableNam
     ExpectedWiring w;
     w.name = cableName + " ISP 端回环 (MOSI 接 MISO)";
     w.mapSource = MapSourceText(cable.m_mapSource);
+    w.mapWarnings = cable.m_mapSource.warnings;
     struct Line {
         const char* name;
         int pin;
@@ -300,7 +427,7 @@ ExpectedWiring IspLoopWiring(const CIspCable& cable, const std::string& cableNam
 
 bool WiringReport::Passed() const
 {
-    return !noPort && !portFailed && !wires.empty() &&
+    return !noPort && !portFailed && settingsError.empty() && !wires.empty() &&
            std::all_of(wires.begin(), wires.end(), [](const WireVerdict& v) { return v.pass; });
 }
 
@@ -310,13 +437,28 @@ WiringReport RunWiringTest(CParallelPort& port, const ExpectedWiring& w)
     auto named = [&](WiringReport report) {
         report.wiringName = w.name;
         report.mapSource = w.mapSource;
+        report.mapWarnings = w.mapWarnings;
         report.portText = PortText(inUse);
         report.isVirtual = inUse.isVirtual;
         return report;
     };
+    std::string untestable;
+    for (const ExpectedWire& wire : w.wires)
+        if (!wire.untestable.empty())
+            untestable += (untestable.empty() ? "" : "; ") + wire.untestable;
+    if (!untestable.empty()) {
+        WiringReport report;
+        report.wires = Untested(w, "引脚表无法测试, 未驱动也未读取");
+        for (WireVerdict& v : report.wires)
+            for (const ExpectedWire& wire : w.wires)
+                if (v.expected && v.output == wire.output && v.input == wire.input && !wire.untestable.empty())
+                    v.finding = wire.untestable;
+        report.settingsError = untestable;
+        return named(std::move(report));
+    }
     if (inUse.isAbsent) {
         WiringReport report;
-        report.wires = Untested(w);
+        report.wires = Untested(w, "没有并口, 未驱动也未读取");
         report.noPort = true;
         report.portProblem = port.FailureReason();
         return named(std::move(report));
@@ -340,17 +482,9 @@ WiringReport RunWiringTest(CParallelPort& port, const ExpectedWiring& w)
     for (int base = 0; base < 2 && !io.Broken(); ++base) {
         for (int pin : w.outputs)
             io.Drive(pin, RestLevel(w, pin, base));
-        const std::vector<bool> before = ReadInputs(io, w, obs);
-        for (std::size_t k = 0; k < w.outputs.size() && !io.Broken(); ++k) {
-            const int rest = RestLevel(w, w.outputs[k], base);
-            io.Drive(w.outputs[k], 1 - rest);
-            const std::vector<bool> after = ReadInputs(io, w, obs);
-            io.Drive(w.outputs[k], rest);
-            for (std::size_t j = 0; j < w.inputs.size(); ++j) {
-                obs.moved[base][obs.At(k, j)] = after[j] != before[j];
-                obs.wentHigh[base][obs.At(k, j)] = after[j];
-            }
-        }
+        std::vector<bool> rest = ReadInputs(io, w, obs);
+        for (std::size_t k = 0; k < w.outputs.size() && !io.Broken(); ++k)
+            rest = Observe(io, w, obs, base, k, std::move(rest));
     }
     const bool broken = io.Broken();
 
@@ -373,6 +507,8 @@ WiringReport RunWiringTest(CParallelPort& port, const ExpectedWiring& w)
 
 int WiringExitCode(const WiringReport& report)
 {
+    if (!report.settingsError.empty())
+        return kWiringSettingsError;
     if (report.noPort || report.portFailed)
         return kWiringNoPort;
     return report.Passed() ? kWiringPass : kWiringFail;
@@ -389,6 +525,8 @@ std::string WiringSubjectText(const WiringReport& report)
     std::string text = "并口: " + report.portText + "\n";
     if (!report.mapSource.empty())
         text += report.mapSource + "\n";
+    for (const std::string& w : report.mapWarnings)
+        text += "警告: " + w + "\n";
     return text;
 }
 
@@ -396,6 +534,8 @@ std::string WiringSummary(const WiringReport& report)
 {
     // The port is named in the verdict itself: a pass on the virtual port is no cable's pass.
     const std::string port = " [" + report.portText + "]";
+    if (!report.settingsError.empty())
+        return "结论: 设置错误, 引脚表无法测试, 未测试任何接线" + port + ": " + report.settingsError;
     if (report.portFailed)
         return "结论: 并口访问失败, 未判断任何接线" + port +
                (report.portProblem.empty() ? std::string() : ": " + report.portProblem);

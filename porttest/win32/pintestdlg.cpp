@@ -6,6 +6,7 @@
 #include "aboutbox.h"
 #include "dialogunits.h"
 #include "msgbox.h"
+#include "placement.h"
 #include "resource.h"
 #include "testertexts.h"
 #include "wintext.h"
@@ -199,16 +200,7 @@ INT_PTR CPinTestDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void CPinTestDlg::CentreOnScreen()
-{
-    RECT r;
-    GetWindowRect(m_hWnd, &r);
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + ((work.right - work.left) - (r.right - r.left)) / 2;
-    const int y = work.top + ((work.bottom - work.top) - (r.bottom - r.top)) / 2;
-    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void CPinTestDlg::CentreOnScreen() { CentreWindow(m_hWnd, nullptr); }
 
 void CPinTestDlg::OnInitDialog()
 {

@@ -206,6 +206,28 @@ TEST_F(ChiptoolCli, ExportThenImportGivesTheSameFileByteForByte)
     EXPECT_TRUE(Contains(csv.out, ",1e-07,10 10 03\n"));
 }
 
+// A spreadsheet opens `export --bom` as UTF-8 and runs none of its cells; import reads it back.
+TEST_F(ChiptoolCli, ExportForSpreadsheetsImportsBackByteForByte)
+{
+    const Bytes original = Image({R("=cmd|' /C calc'!A0", 1, 2, 3, 4), R("\xBA\xEA\xBE\xA7", 2, 3, 4, 5), R("@A1", 3, 4, 5, 6)});
+    Write("in.chip", original);
+    const RunResult ex = Chiptool({"export", P("in.chip"), "--bom"});
+    ASSERT_EQ(ex.code, 0) << ex.err;
+    EXPECT_EQ(ex.out.rfind("\xEF\xBB\xBFname,fid,rom_kb,voltage,signature\n'=cmd|' /C calc'!A0,", 0), 0u) << ex.out;
+    EXPECT_TRUE(Contains(ex.out, "\n宏晶,02,") && Contains(ex.out, "\n'@A1,03,")) << ex.out;
+    Write("list.csv", ex.out);
+    const RunResult im = Chiptool({"import", P("list.csv"), "-o", P("back.chip")});
+    ASSERT_EQ(im.code, 0) << im.err;
+    EXPECT_EQ(Read("back.chip"), original);
+
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"export", P("in.chip"), "--bom", "--format", "json"},
+                                                    std::vector<std::string>{"import", P("list.csv"), "-o", P("x.chip"), "--bom"}}) {
+        const RunResult run = Chiptool(refused);
+        EXPECT_EQ(run.code, 2) << run.err;
+        EXPECT_TRUE(Contains(run.err, "--bom is taken by export as CSV only")) << run.err;
+    }
+}
+
 TEST_F(ChiptoolCli, ImportIgnoresPaddingOfNothingAndZeroesIt)
 {
     // Records read from a file with non-zero padding come back from text with zero padding,
@@ -300,6 +322,28 @@ TEST_F(ChiptoolCli, ImportOfAWrongInputStaysBounded)
         fs::remove(P(m.file));
     }
     EXPECT_FALSE(fs::exists(P("out.chip")));
+
+    // Blank lines and whitespace between records, far more than the memory limit would hold.
+    const std::string blank(std::size_t{1} << 20, '\n'), spaces(std::size_t{1} << 20, ' ');
+    struct Blank {
+        const char* file;
+        std::string head, filler, row, tail;
+    };
+    for (const Blank& b : {Blank{"blank.csv", "name,fid,rom_kb,voltage,signature\n", blank, "A,01,8,5,00 00 01\n", ""},
+                           Blank{"blank.json", "[", spaces + blank, R"({"name":"A","fid":"01","rom_kb":8,"voltage":5,"signature":"00 00 01"})", "]"}}) {
+        {
+            std::ofstream f(P(b.file), std::ios::binary);
+            f << b.head;
+            for (int i = 0; i < 24; ++i) f << b.filler;
+            f << b.row;
+            for (int i = 0; i < 24; ++i) f << b.filler;
+            f << b.tail;
+        }
+        const RunResult run = Chiptool({"import", P(b.file), "-o", P("out.chip")}, "/dev/null", 0, 32768);
+        EXPECT_EQ(run.code, 0) << b.file << run.err;
+        EXPECT_EQ(Read("out.chip"), Image({R("A", 1, 0, 0, 1)})) << b.file;
+        fs::remove(P(b.file));
+    }
 }
 
 // A device the editor would refuse is refused on import and flagged where it is stored already.

@@ -238,7 +238,76 @@ TEST(Fields, ShowLineUsesTheWindowFormats)
     EXPECT_EQ(ShowLine(12345, cn), "12345  宏晶\xEF\xBF\xBD                 ff   -64K     3.30V     00 ab ff");
 }
 
+// Whatever a cell starts with, a spreadsheet sees no formula in it and import gets it back.
+TEST(Csv, NoCellStartsAFormulaAndEveryCellComesBack)
+{
+    const std::string_view formulaStarts = "=+-@\t\r";
+    for (int byte = 0; byte < 256; ++byte) {
+        for (const std::string_view before : {"", "'", "''"}) {
+            for (const std::string_view after : {"", "A1", "'x,\"y\"\n"}) {
+                const std::string field = std::string(before) + static_cast<char>(byte) + std::string(after);
+                std::string line;
+                AppendSpreadsheetSafeField(line, field);
+                line += ",end\n";
+                CsvReader reader(line);
+                CsvRecord rec;
+                std::string error;
+                ASSERT_EQ(reader.Next(rec, error), CsvReader::Status::Record) << byte;
+                ASSERT_EQ(rec.fields.size(), 2u) << byte;
+                std::string cell = rec.fields[0];
+                EXPECT_EQ(formulaStarts.find(cell.front()), std::string_view::npos) << byte << " " << line;
+                UnguardSpreadsheetCell(cell);
+                EXPECT_EQ(cell, field) << byte << " " << line;
+            }
+        }
+    }
+}
+
 // --- lists -------------------------------------------------------------------------------
+
+// Names a spreadsheet would run, and negative numbers, leave as cells it reads as text, and
+// come back byte for byte; a byte-order mark before the header is skipped.
+TEST(ListFormats, CsvCellsAreSpreadsheetSafeAndLossless)
+{
+    std::vector<DeviceRecord> recs;
+    for (const char* name : {"=cmd|' /C calc'!A0", "+SUM(1;2)", "@A1", "-2+3", "'=A1", "''@x", "'", "'plain", "a=b"})
+        recs.push_back(MakeRecord(name, 1, 2, 3, 4, -5, -1.5f));
+    DeviceList list;
+    for (DeviceRecord& r : recs) list.Append(&r);
+    std::ostringstream text;
+    WriteCsv(text, list);
+    CsvReader reader(text.str());
+    CsvRecord row;
+    std::string error;
+    while (reader.Next(row, error) == CsvReader::Status::Record)
+        for (const std::string& cell : row.fields) EXPECT_EQ(std::string_view("=+-@\t\r").find(cell.front()), std::string_view::npos) << cell;
+    EXPECT_NE(text.str().find("\n'=cmd|' /C calc'!A0,01,'-5,'-1.5,"), std::string::npos) << text.str();
+    for (const std::string& csv : {text.str(), std::string(kUtf8ByteOrderMark) + text.str()}) {
+        const ParsedList parsed = ParseCsv(csv);
+        ASSERT_TRUE(parsed.errors.empty()) << parsed.errors.front().where << ": " << parsed.errors.front().message;
+        ASSERT_EQ(parsed.records.size(), recs.size());
+        for (std::size_t i = 0; i < recs.size(); ++i)
+            EXPECT_EQ(std::memcmp(&parsed.records[i], &recs[i], sizeof(DeviceRecord)), 0) << RecordName(recs[i]);
+    }
+}
+
+// Blank lines and whitespace between records, however many, are only passed over.
+TEST(ListFormats, LongRunsOfBlankTextChangeNothing)
+{
+    const std::string row = R"({"name":"A  B","fid":"01","rom_kb":1,"voltage":5,"signature":"00 00 01"})";
+    const std::string run(100000, ' '), lines(100000, '\n');
+    for (const std::string& json : {"[" + row + "," + row + "]", "[" + run + row + lines + "," + run + "\r\n" + row + run + "]"}) {
+        std::istringstream in(json);
+        const ParsedList parsed = ParseJson(in);
+        ASSERT_TRUE(parsed.errors.empty()) << parsed.errors.front().message;
+        ASSERT_EQ(parsed.records.size(), 2u);
+        EXPECT_EQ(RecordName(parsed.records[1]), "A  B");
+    }
+    std::istringstream csv("name,fid,rom_kb,voltage,signature\n" + lines + "A,01,1,5,00 00 01\r\n" + lines + "\r\n");
+    const ParsedList parsed = ParseCsv(csv);
+    ASSERT_TRUE(parsed.errors.empty()) << parsed.errors.front().message;
+    EXPECT_EQ(parsed.records.size(), 1u);
+}
 
 TEST(ListFormats, CsvAndJsonCarryEveryFieldExactly)
 {

@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include "csv.h"
+
 #include "gbk.h"
 #include "list_diff.h"
 #include "list_formats.h"
@@ -40,6 +42,7 @@ struct CommandLine {
     std::optional<std::string> format;
     bool keepDuplicates = false;
     bool dropUnread = false;
+    bool byteOrderMark = false;
     bool help = false;
     bool version = false;
 };
@@ -94,6 +97,8 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
             cl.keepDuplicates = true;
         } else if (a == "--drop-unread") {
             cl.dropUnread = true;
+        } else if (a == "--bom") {
+            cl.byteOrderMark = true;
         } else {
             bad = UsageError{"unknown option " + a};
         }
@@ -310,6 +315,7 @@ int Tool::Export(const CommandLine& cl)
                   << "); import will refuse it\n";
     }
     const TextFormat format = cl.format ? *TextFormatFromName(*cl.format) : TextFormat::Csv;
+    if (cl.byteOrderMark) m_out << kUtf8ByteOrderMark;
     if (format == TextFormat::Json)
         WriteJson(m_out, list);
     else
@@ -508,6 +514,9 @@ std::optional<UsageError> ValidateCommandLine(const CommandLine& cl)
         return UsageError{"unknown format " + *cl.format + " (csv or json)"};
     if (!shape->takesKeep && cl.keepDuplicates) return UsageError{cl.command + ": --keep-duplicates is not taken"};
     if (!shape->needsOutput && cl.dropUnread) return UsageError{cl.command + ": --drop-unread is not taken"};
+    // A byte-order mark is what a spreadsheet needs of a CSV file; JSON is UTF-8 without one.
+    if (cl.byteOrderMark && (cl.command != "export" || (cl.format && *cl.format != "csv")))
+        return UsageError{cl.command + ": --bom is taken by export as CSV only"};
     return std::nullopt;
 }
 
@@ -533,8 +542,13 @@ Commands:
                               (%02x %02x %02x), separated by two spaces; names are padded to
                               20 terminal columns. Names are printed in UTF-8; bytes that do not
                               decode as GBK, and control bytes, show as U+FFFD.
-  export FILE [--format csv|json]
+  export FILE [--format csv|json] [--bom]
                               Write the list to standard output as CSV (the default) or JSON.
+                              A CSV cell that a spreadsheet would take for a formula (one
+                              starting with =, +, -, @, a tab or CR) is written after an
+                              apostrophe, so that it is read as text; import takes it off.
+                              --bom starts the CSV with a UTF-8 byte-order mark, so that a
+                              spreadsheet opens it with its Chinese names right.
   import IN.csv|IN.json -o OUT.chip [--format csv|json]
                               Build a list from CSV or JSON (format by extension unless
                               --format is given). Every bad row is reported with its CSV line
@@ -580,14 +594,18 @@ Options:
                               written and the exit code is 1.
   --drop-unread               Replace such an input all the same, dropping what was not read.
   --format csv|json           Text format for export and import.
+  --bom                       export: start the CSV with a UTF-8 byte-order mark.
   --keep-duplicates           merge: keep duplicates.
   -h, --help                  Show this help.
   --version                   Show the version.
 
 Text formats:
   CSV has the header line name,fid,rom_kb,voltage,signature and one line per record (RFC 4180
-  quoting; written with LF, read with LF or CRLF), e.g.
+  quoting; written with LF, read with LF or CRLF; a leading UTF-8 byte-order mark is skipped),
+  e.g.
       AT89C51,07,4,5,1e 51 06
+  A cell starting with =, +, -, @, a tab or CR, or with apostrophes and then one of those, is
+  written after one more apostrophe ('-5, '=A1), which import takes off again.
   JSON is an array of objects with the same five keys, e.g.
       {"name":"AT89C51","fid":"07","rom_kb":4,"voltage":5.0,"signature":"1e 51 06"}
   name       UTF-8 text. Bytes that do not decode as GBK and control bytes are written as \xHH,

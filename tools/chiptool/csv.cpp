@@ -1,6 +1,7 @@
 #include "csv.h"
 
 #include <algorithm>
+#include <string_view>
 
 void AppendCsvField(std::string& line, std::string_view field)
 {
@@ -17,7 +18,33 @@ void AppendCsvField(std::string& line, std::string_view field)
 }
 
 namespace {
+
 constexpr std::size_t kBlockBytes = 1 << 16;
+constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+
+// Apostrophes, then a byte that starts a formula.
+bool LooksGuarded(std::string_view field, std::size_t apostrophes)
+{
+    const std::size_t first = field.find_first_not_of('\'');
+    return first != std::string_view::npos && first >= apostrophes && kFormulaStarts.find(field[first]) != std::string_view::npos;
+}
+
+}  // namespace
+
+void AppendSpreadsheetSafeField(std::string& line, std::string_view field)
+{
+    if (!LooksGuarded(field, 0)) {
+        AppendCsvField(line, field);
+        return;
+    }
+    std::string guarded = "'";
+    guarded += field;
+    AppendCsvField(line, guarded);
+}
+
+void UnguardSpreadsheetCell(std::string& field)
+{
+    if (LooksGuarded(field, 1)) field.erase(0, 1);
 }
 
 CsvReader::CsvReader(std::string_view text) : m_text(text) {}
@@ -56,8 +83,15 @@ CsvReader::Status CsvReader::Next(CsvRecord& record, std::string& error)
         m_bomSeen = true;
     }
     for (;;) {
-        const std::size_t pos = m_pos, line = m_line;
+        // Empty lines are passed for good before a record is begun, so that no run of them is
+        // held (or read again) while the record after it is looked for.
         m_ranOut = false;
+        SkipEmptyLines();
+        if (m_ranOut) {
+            ReadMore();
+            continue;
+        }
+        const std::size_t pos = m_pos, line = m_line;
         const Status status = ReadRecord(record, error);
         if (!m_ranOut) return status;
         m_pos = pos;
@@ -69,18 +103,6 @@ CsvReader::Status CsvReader::Next(CsvRecord& record, std::string& error)
 CsvReader::Status CsvReader::ReadRecord(CsvRecord& record, std::string& error)
 {
     error.clear();
-    // Skip empty lines.
-    while (!AtEnd(m_pos)) {
-        if (m_text[m_pos] == '\n') {
-            ++m_pos;
-            ++m_line;
-        } else if (m_text[m_pos] == '\r' && !AtEnd(m_pos + 1) && m_text[m_pos + 1] == '\n') {
-            m_pos += 2;
-            ++m_line;
-        } else {
-            break;
-        }
-    }
     if (AtEnd(m_pos)) return Status::End;
 
     record.line = m_line;
@@ -144,6 +166,21 @@ CsvReader::Status CsvReader::ReadRecord(CsvRecord& record, std::string& error)
         error = "text after the closing quote of a field";
         SkipRestOfLine();
         return Status::Malformed;
+    }
+}
+
+void CsvReader::SkipEmptyLines()
+{
+    while (!AtEnd(m_pos)) {
+        if (m_text[m_pos] == '\n') {
+            ++m_pos;
+            ++m_line;
+        } else if (m_text[m_pos] == '\r' && !AtEnd(m_pos + 1) && m_text[m_pos + 1] == '\n') {
+            m_pos += 2;
+            ++m_line;
+        } else {
+            break;
+        }
     }
 }
 

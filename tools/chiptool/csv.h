@@ -12,6 +12,16 @@
 // Appends `field` to `line`, quoted when it needs to be.
 void AppendCsvField(std::string& line, std::string_view field);
 
+// A cell that a spreadsheet would take for a formula (one starting with =, +, -, @, a tab or a
+// carriage return) is written after an apostrophe, which spreadsheets read as "this is text";
+// so is one that would otherwise read back as such a cell (apostrophes, then one of those).
+// UnguardSpreadsheetCell takes the apostrophe off again: every field comes back byte for byte.
+void AppendSpreadsheetSafeField(std::string& line, std::string_view field);
+void UnguardSpreadsheetCell(std::string& field);
+
+// What a spreadsheet looks for to read a CSV file as UTF-8 (and not in the local code page).
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 struct CsvRecord {
     std::size_t line = 0;  // 1-based line on which the record starts
     std::vector<std::string> fields;
@@ -32,6 +42,7 @@ public:
 
 private:
     Status ReadRecord(CsvRecord& record, std::string& error);
+    void SkipEmptyLines();
     void SkipRestOfLine();
     // Whether `pos` is past the text held; notes it when more of a stream could follow, so that
     // the record is read again once more text is held.

@@ -15,6 +15,8 @@
 #include <limits>
 #include <functional>
 #include <optional>
+#include <set>
+#include <streambuf>
 #include <system_error>
 
 namespace {
@@ -70,8 +72,7 @@ public:
     bool key(string_t& v) override
     {
         if (m_depth == 2) {
-            if (std::find(m_keys.begin(), m_keys.end(), v) == m_keys.end()) m_keys.push_back(v);
-            else if (!m_repeatedKey) m_repeatedKey = v;
+            if (!m_keys.insert(v).second && !m_repeatedKey) m_repeatedKey = v;
             m_key = v;
         }
         return !m_dom || m_dom->key(v);
@@ -141,10 +142,76 @@ private:
     std::size_t m_depth = 0;
     bool m_topIsArray = false;
     long long m_element = -1;
-    std::vector<std::string> m_keys;  // of the element's object being read
+    // Of the element's object being read: a tree, so that no choice of keys makes the check of an
+    // element of many keys slower than n log n.
+    std::set<std::string> m_keys;
     std::string m_key;                // the last of them
     std::optional<std::string> m_repeatedKey;
     Fault m_fault;
+};
+
+// The text handed to the JSON reader, with every run of whitespace between tokens cut to its first
+// kKeptWhitespace bytes. The reader keeps the text of each token, and whitespace and punctuation
+// count as part of the next string, number or literal: a run of 200 MB of blank lines between two
+// records would otherwise be held whole. Whitespace inside strings is never touched, and runs of
+// ordinary length pass unchanged (a fault after a longer run is told at a byte and line that do
+// not count what was cut).
+class SqueezedJsonText : public std::streambuf {
+public:
+    explicit SqueezedJsonText(std::streambuf& source) : m_source(source) {}
+
+protected:
+    int_type underflow() override
+    {
+        for (;;) {
+            const std::streamsize got = m_source.sgetn(m_in, sizeof m_in);
+            if (got <= 0) return traits_type::eof();
+            char* out = m_out;
+            for (std::streamsize i = 0; i < got; ++i) {
+                const char c = m_in[i];
+                if (!Keep(c)) continue;
+                *out++ = c;
+            }
+            if (out != m_out) {
+                setg(m_out, m_out, out);
+                return traits_type::to_int_type(m_out[0]);
+            }
+        }
+    }
+
+private:
+    static constexpr std::size_t kKeptWhitespace = 64;
+
+    bool Keep(char c)
+    {
+        if (m_inString) {
+            if (m_escaped) m_escaped = false;
+            else if (c == '\\') m_escaped = true;
+            else if (c == '"') m_inString = false;
+            return true;
+        }
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') return ++m_whitespace <= kKeptWhitespace;
+        m_whitespace = 0;
+        m_inString = c == '"';
+        return true;
+    }
+
+    std::streambuf& m_source;
+    bool m_inString = false;
+    bool m_escaped = false;
+    std::size_t m_whitespace = 0;
+    char m_in[1 << 16];
+    char m_out[1 << 16];
+};
+
+// A text already in memory, read as a stream.
+class TextView : public std::streambuf {
+public:
+    explicit TextView(std::string_view text)
+    {
+        char* p = const_cast<char*>(text.data());
+        setg(p, p, p + text.size());
+    }
 };
 
 // Output is gathered in chunks: a million records would otherwise mean a million small writes.
@@ -208,15 +275,15 @@ void WriteCsv(std::ostream& out, const DeviceList& list)
     buf += '\n';
     for (const DeviceRecord* rec : list) {
         const RecordFields f = RecordToFields(*rec);
-        AppendCsvField(buf, f.name);
+        AppendSpreadsheetSafeField(buf, f.name);
         buf += ',';
-        AppendCsvField(buf, f.fid);
+        AppendSpreadsheetSafeField(buf, f.fid);
         buf += ',';
-        AppendCsvField(buf, f.romKb);
+        AppendSpreadsheetSafeField(buf, f.romKb);
         buf += ',';
-        AppendCsvField(buf, f.voltage);
+        AppendSpreadsheetSafeField(buf, f.voltage);
         buf += ',';
-        AppendCsvField(buf, f.signature);
+        AppendSpreadsheetSafeField(buf, f.signature);
         buf += '\n';
         FlushIfBig(out, buf);
     }
@@ -279,6 +346,7 @@ ParsedList ParseCsvFrom(CsvReader& reader)
                                                 std::to_string(kHeader.size()) + " expected");
             continue;
         }
+        for (std::string& field : row.fields) UnguardSpreadsheetCell(field);
         const RecordFields fields{row.fields[0], row.fields[1], row.fields[2], row.fields[3], row.fields[4]};
         DeviceRecord rec;
         if (FieldsToRecord(fields, rec, error))
@@ -374,10 +442,14 @@ ParsedList ParseCsv(std::istream& in)
 
 ParsedList ParseJson(std::string_view text)
 {
-    return ParseJsonWith([&](ElementSax* sax) { return ReadJson::sax_parse(text.begin(), text.end(), sax); });
+    TextView view(text);
+    std::istream in(&view);
+    return ParseJson(in);
 }
 
 ParsedList ParseJson(std::istream& in)
 {
-    return ParseJsonWith([&](ElementSax* sax) { return ReadJson::sax_parse(in, sax); });
+    SqueezedJsonText squeezed(*in.rdbuf());
+    std::istream text(&squeezed);
+    return ParseJsonWith([&](ElementSax* sax) { return ReadJson::sax_parse(text, sax); });
 }

@@ -12,7 +12,9 @@
 
 // Whole lists as CSV or JSON text, for scripts, diffs and reviews. Both carry the same five
 // fields per record: name, fid, rom_kb, voltage, signature (see records_text.h for their forms).
-// CSV: a header line `name,fid,rom_kb,voltage,signature`, then one line per record.
+// CSV: a header line `name,fid,rom_kb,voltage,signature`, then one line per record; a cell a
+// spreadsheet would take for a formula is written after an apostrophe, taken off on reading
+// (csv.h), and a leading UTF-8 byte-order mark is skipped.
 // JSON: an array of objects with those keys, one object per line. The voltage is a number
 // (one that reads back as the same float32) or, for inf and NaN, a string as in CSV.
 

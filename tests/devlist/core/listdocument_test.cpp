@@ -4,8 +4,10 @@
 #include "listfile.h"
 
 #include "chipfiles.h"
+#include "largealloc.h"
 #include "listops.h"
 #include "scripted_chooser.h"
+#include "windowtext.h"
 #include "scripted_prompt.h"
 #include "testutil.h"
 
@@ -13,8 +15,11 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+
+#include "filecalls_posix.h"
 #endif
 
+#include <chrono>
 #include <fstream>
 #include <functional>
 
@@ -452,49 +457,304 @@ TEST_F(ListDocumentTest, AFileReadInPartsEndsAsAWholeRead)
 }
 
 // Whatever the user does while a file is still being read works on the whole file, never on the
-// rows shown so far.
+// rows shown so far: each flow's result is compared with the same flow on the file read whole.
 TEST_F(ListDocumentTest, FlowsDuringAReadInPartsWaitForTheWholeFile)
 {
     const fs::path file = Tmp("forty.chip");
     FortyWithARepeat(file);
+    const fs::path other = Tmp("other.chip");
+    WriteChip(other, ThreeDevices());
+    const fs::path saved = Tmp("saved.chip");
     struct Flow {
         const char* name;
         std::function<void(DeviceListDocument&, ScriptedChooser& saveTo)> run;
-        std::size_t rowsAfter;
     };
-    const fs::path saved = Tmp("saved.chip");
     const std::vector<Flow> flows = {
         {"find", [](DeviceListDocument& d, ScriptedChooser&) {
              EXPECT_EQ(d.Find(RecordMatcher(FindField::Name, "R38"), -1, FindDirection::Forward, false), 38u);
-         }, 40},
+         }},
         {"delete", [](DeviceListDocument& d, ScriptedChooser&) {
              const auto row = d.SelectedDevice(1);
              ASSERT_TRUE(row);
              d.Delete(*row);
-         }, 39},
-        {"append", [](DeviceListDocument& d, ScriptedChooser&) { d.Append(MakeRecord("NEW", 1, 9, 9, 9)); }, 41},
-        {"tidy", [](DeviceListDocument& d, ScriptedChooser&) { d.Tidy(); }, 40},
+         }},
+        {"modify", [](DeviceListDocument& d, ScriptedChooser&) {
+             const auto row = d.SelectedDevice(1);
+             ASSERT_TRUE(row);
+             d.Modify(*row, [](DeviceRecord& r) { SetRecordName(r, "CHANGED"); });
+         }},
+        {"append", [](DeviceListDocument& d, ScriptedChooser&) { d.Append(MakeRecord("NEW", 1, 9, 9, 9)); }},
+        {"import", [&](DeviceListDocument& d, ScriptedChooser&) { d.Import(other); }},
+        {"tidy", [](DeviceListDocument& d, ScriptedChooser&) { d.Tidy(); }},
+        {"undo", [](DeviceListDocument& d, ScriptedChooser&) { d.Undo(); }},
+        {"redo", [](DeviceListDocument& d, ScriptedChooser&) { d.Redo(); }},
         {"save", [&](DeviceListDocument& d, ScriptedChooser& to) {
              to.Queue(saved);
              EXPECT_TRUE(d.Save());
-             EXPECT_EQ(fs::file_size(saved), ListImageSize(40));
-         }, 40},
+         }},
+        {"exit question", [](DeviceListDocument& d, ScriptedChooser&) { EXPECT_TRUE(d.SaveChangesFirst()); }},
+        {"new open", [&](DeviceListDocument& d, ScriptedChooser&) { d.OpenFile(other); }},
+    };
+    for (const Flow& flow : flows) {
+        ScriptedChooser o, s;
+        ScriptedPrompt wholePrompt;
+        DeviceListDocument whole(wholePrompt, o, s);
+        whole.SetLoadParts(0, 0);
+        whole.OpenFile(file);
+        ScriptedPrompt p;
+        DeviceListDocument d(p, o, s);
+        d.SetLoadParts(2, 16);
+        d.OpenFile(file);
+        ASSERT_TRUE(d.Loading()) << flow.name;
+        ASSERT_EQ(d.List().Count(), 2u);
+        flow.run(d, s);
+        const bool leaving = std::string(flow.name) == "exit question" || std::string(flow.name) == "new open";
+        if (std::string(flow.name) == "new open") {
+            EXPECT_EQ(NamesOf(d.List()), (std::vector<std::string>{"AT89C51", "W78E52"}));  // its first part
+            while (d.Loading()) d.DoIdleWork();
+        }
+        EXPECT_FALSE(d.Loading()) << flow.name;
+        flow.run(whole, s);
+        EXPECT_EQ(NamesOf(d.List()), NamesOf(whole.List())) << flow.name;
+        EXPECT_EQ(d.IsModified(), whole.IsModified()) << flow.name;
+        EXPECT_EQ(d.CanUndo(), whole.CanUndo()) << flow.name;
+        if (std::string(flow.name) == "save") {
+            EXPECT_EQ(fs::file_size(saved), ListImageSize(40));
+        }
+        // The open's own question about the repeat at the end comes first, and every question
+        // and message as after a whole read, unless the list is being left: then no duplicate
+        // question is asked about it.
+        ASSERT_FALSE(p.shown.empty()) << flow.name;
+        if (!leaving) {
+            EXPECT_EQ(p.shown[0].text, kAskDup) << flow.name;
+        }
+        EXPECT_EQ(p.CountOf(kAskDup) + (leaving ? 1 : 0), wholePrompt.CountOf(kAskDup)) << flow.name;
+        EXPECT_EQ(p.Count() + (leaving ? 1 : 0), wholePrompt.Count()) << flow.name;
+    }
+}
+
+// Leaving a list while it is still being read asks nothing about it: it is read to its end
+// without its duplicate question, which only comes if the list stays after all.
+TEST_F(ListDocumentTest, LeavingDuringAReadAsksNothingAboutTheListLeft)
+{
+    const fs::path file = Tmp("forty.chip");
+    FortyWithARepeat(file);
+    doc.SetLoadParts(2, 16);
+    doc.OpenFile(file);
+    ASSERT_TRUE(doc.Loading());
+    open.Queue(std::nullopt);  // the open dialog cancelled: the list stays
+    doc.Open();
+    EXPECT_FALSE(doc.Loading());
+    EXPECT_EQ(Rows(), 40u);
+    EXPECT_EQ(prompt.CountOf(kAskDup), 0);
+    EXPECT_EQ(prompt.CountOf(kAskSave), 0);
+    ASSERT_TRUE(doc.HasIdleWork());
+    prompt.Queue(Answer::Yes);
+    doc.DoIdleWork();
+    EXPECT_EQ(prompt.CountOf(kAskDup), 1);
+    EXPECT_EQ(Rows(), 39u);
+
+    // Left for another file: nothing is asked about the one being read.
+    ScriptedPrompt p;
+    DeviceListDocument d(p, open, save);
+    d.SetLoadParts(2, 16);
+    d.OpenFile(file);
+    open.Queue(Tmp("forty.chip"));
+    d.Open();
+    EXPECT_EQ(p.CountOf(kAskDup), 0);
+    while (d.Loading()) d.DoIdleWork();
+    EXPECT_EQ(p.CountOf(kAskDup), 1);  // about the list opened now
+    EXPECT_EQ(d.List().Count(), 40u);
+}
+
+// What an open held goes when another list is opened, whichever way it is read; a read that
+// fails keeps what the list from before holds, since its history can still bring it back.
+TEST_F(ListDocumentTest, AnOpenReleasesWhatTheListBeforeHeld)
+{
+    const fs::path big = Tmp("big.chip"), small = Tmp("small.chip");
+    std::vector<DeviceRecord> recs;
+    for (int i = 0; i < 3000; ++i) recs.push_back(MakeRecord("D" + std::to_string(i), 1, 2, 3, static_cast<std::uint8_t>(i)));
+    WriteChip(big, recs);
+    WriteChip(small, ThreeDevices());
+    for (const std::size_t firstPart : {0u, 2u}) {
+        ScriptedPrompt p;
+        ScriptedChooser o, s;
+        DeviceListDocument d(p, o, s);
+        d.SetLoadParts(firstPart, 16);
+        d.OpenFile(big);
+        while (d.Loading()) d.DoIdleWork();
+        d.Tidy();
+        d.Modify(5, [](DeviceRecord& r) { r.fid = 9; });
+        d.Import(big);
+        ASSERT_GT(d.RecordBytes(), 2 * ListImageSize(3000));
+        ASSERT_GT(d.HistoryBytes(), 0u);
+        d.OpenFile(small);
+        while (d.Loading()) d.DoIdleWork();
+        EXPECT_EQ(d.RecordBytes(), ListImageSize(3)) << firstPart;
+        EXPECT_EQ(d.HistoryBytes(), 0u) << firstPart;
+        EXPECT_EQ(d.List().Count(), 3u);
+    }
+}
+
+// Which way a file is read: at once where big blocks get huge pages, in parts elsewhere.
+TEST(ListDocumentLoadParts, TheWayOfReadingFollowsHugePages)
+{
+    EXPECT_EQ(LoadPartsFor(true), (LoadParts{0, 262144}));
+    EXPECT_EQ(LoadPartsFor(false), (LoadParts{4096, 262144}));
+#ifndef _WIN32
+    EXPECT_TRUE(HugePagesInTransparentMode("always [madvise] never\n"));
+    EXPECT_TRUE(HugePagesInTransparentMode("[always] madvise never\n"));
+    EXPECT_FALSE(HugePagesInTransparentMode("always madvise [never]\n"));
+    EXPECT_FALSE(HugePagesInTransparentMode(""));
+    EXPECT_FALSE(HugePagesInTransparentMode(nullptr));
+#endif
+    TempDir dir;
+    std::vector<DeviceRecord> recs(5000, MakeRecord("SAME", 1, 2, 3, 4));
+    WriteChip(dir / "big.chip", recs);
+    ScriptedPrompt p;
+    ScriptedChooser o, s;
+    DeviceListDocument d(p, o, s);
+    d.OpenFile(dir / "big.chip");
+    EXPECT_EQ(d.Loading(), !LargeBlocksGetHugePages());
+    EXPECT_EQ(d.List().Count(), LargeBlocksGetHugePages() ? 5000u : 4096u);
+}
+
+// The file changed between two parts (saved by another program: written over, cut short,
+// replaced) is read again from the start, once: the list is the file as it is now, never a mix.
+// Changed again, the user is told and the list from before comes back, history and flag too.
+TEST_F(ListDocumentTest, AFileChangedWhileReadIsReadAgainOnceThenGivenUp)
+{
+    const fs::path file = Tmp("forty.chip");
+    const auto then = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    auto numbered = [](const std::string& prefix, int n) {
+        std::vector<DeviceRecord> recs;
+        for (int i = 0; i < n; ++i) recs.push_back(MakeRecord(prefix + std::to_string(i), 1, 2, 3, static_cast<std::uint8_t>(i)));
+        return recs;
+    };
+    const std::vector<DeviceRecord> first = numbered("A", 40);
+    struct Change {
+        const char* name;
+        std::function<void(const std::vector<DeviceRecord>&, int)> to;
+    };
+    const std::vector<Change> changes = {
+        {"written over", [&](const std::vector<DeviceRecord>& recs, int k) {
+             WriteChip(file, recs);  // truncated and written in place: the same file
+             fs::last_write_time(file, then + std::chrono::seconds(k));
+         }},
+#ifndef _WIN32  // Windows renames nothing over a file open for reading
+        {"replaced", [&](const std::vector<DeviceRecord>& recs, int k) {
+             WriteChip(Tmp("new.chip"), recs);
+             fs::last_write_time(Tmp("new.chip"), then + std::chrono::seconds(k));
+             fs::rename(Tmp("new.chip"), file);
+         }},
+#endif
+    };
+    for (const Change& c : changes) {
+        for (const int times : {1, 2}) {
+            const std::string where = std::string(c.name) + " x" + std::to_string(times);
+            ScriptedPrompt p;
+            ScriptedChooser o, s;
+            DeviceListDocument d(p, o, s);
+            d.Append(MakeRecord("EARLIER", 1, 0, 0, 0));
+            WriteChip(file, first);
+            fs::last_write_time(file, then);
+            d.SetLoadParts(2, 8);
+            d.OpenFile(file);
+            ASSERT_TRUE(d.Loading()) << where;
+            c.to(numbered("B", times == 1 ? 30 : 50), 1);
+            d.DoIdleWork();  // finds the change: the file read again from its start
+            ASSERT_TRUE(d.Loading()) << where;
+            EXPECT_EQ(d.List().Count(), 2u) << where;
+            if (times == 2) c.to(numbered("C", 20), 2);
+            for (int steps = 0; d.Loading(); ++steps) {
+                ASSERT_LT(steps, 20);
+                d.DoIdleWork();
+            }
+            if (times == 1) {
+                std::vector<std::string> now;
+                for (int i = 0; i < 30; ++i) now.push_back("B" + std::to_string(i));
+                EXPECT_EQ(NamesOf(d.List()), now) << where;
+                EXPECT_FALSE(d.IsModified()) << where;
+                EXPECT_FALSE(d.CanUndo()) << where;
+                EXPECT_EQ(p.Count(), 0u) << where;
+            } else {
+                EXPECT_EQ(p.LastText(), kMsgFileChangedWhileRead) << where;
+                EXPECT_EQ(NamesOf(d.List()), std::vector<std::string>{"EARLIER"}) << where;
+                EXPECT_TRUE(d.IsModified()) << where;
+                ASSERT_TRUE(d.CanUndo()) << where;
+                d.Undo();
+                EXPECT_EQ(d.List().Count(), 0u) << where;
+            }
+        }
+    }
+}
+
+#ifndef _WIN32
+// Fails every read from the Nth on, as a disk that stops answering would.
+class FailingReads : public PosixFileCalls {
+public:
+    explicit FailingReads(int failFrom) : m_failFrom(failFrom) {}
+    ssize_t Read(int fd, void* buf, std::size_t size) override
+    {
+        if (++m_reads >= m_failFrom) {
+            errno = EIO;
+            return -1;
+        }
+        return PosixFileCalls::Read(fd, buf, size);
+    }
+
+private:
+    int m_failFrom;
+    int m_reads = 0;
+};
+
+// A later part that cannot be read ends the open: the list from before is back with its history
+// and modified flag, the user is told, and the flow that waited for the whole file does not run.
+TEST_F(ListDocumentTest, ALaterPartThatCannotBeReadBringsBackTheListBefore)
+{
+    const fs::path file = Tmp("forty.chip");
+    FortyWithARepeat(file);
+    const fs::path saved = Tmp("saved.chip");
+    struct Flow {
+        const char* name;
+        std::function<void(DeviceListDocument&, ScriptedChooser& saveTo)> run;
+    };
+    const std::vector<Flow> flows = {
+        {"idle", [](DeviceListDocument& d, ScriptedChooser&) { d.DoIdleWork(); }},
+        {"append", [](DeviceListDocument& d, ScriptedChooser&) { d.Append(MakeRecord("NEW", 1, 9, 9, 9)); }},
+        {"tidy", [](DeviceListDocument& d, ScriptedChooser&) { d.Tidy(); }},
+        {"save", [&](DeviceListDocument& d, ScriptedChooser& to) {
+             to.Queue(saved);
+             EXPECT_FALSE(d.Save());
+         }},
+        {"undo", [](DeviceListDocument& d, ScriptedChooser&) { EXPECT_FALSE(d.Undo()); }},
+        {"exit question", [](DeviceListDocument& d, ScriptedChooser&) { EXPECT_FALSE(d.SaveChangesFirst()); }},
     };
     for (const Flow& flow : flows) {
         ScriptedPrompt p;
         ScriptedChooser o, s;
         DeviceListDocument d(p, o, s);
+        d.Append(MakeRecord("Z-EARLIER", 1, 0, 0, 0));
+        d.Append(MakeRecord("A-EARLIER", 2, 0, 0, 0));
         d.SetLoadParts(2, 16);
         d.OpenFile(file);
         ASSERT_TRUE(d.Loading()) << flow.name;
+        FailingReads failing(1);
+        UseFileCalls(&failing);
         flow.run(d, s);
+        UseFileCalls(nullptr);
         EXPECT_FALSE(d.Loading()) << flow.name;
-        EXPECT_EQ(d.List().Count(), flow.rowsAfter) << flow.name;
-        // The open's own question about the repeat at the end, before anything the flow asks.
-        ASSERT_FALSE(p.shown.empty()) << flow.name;
-        EXPECT_EQ(p.shown[0].text, kAskDup) << flow.name;
+        EXPECT_EQ(NamesOf(d.List()), (std::vector<std::string>{"Z-EARLIER", "A-EARLIER"})) << flow.name;
+        EXPECT_TRUE(d.IsModified()) << flow.name;
+        EXPECT_EQ(p.LastText(), "读取文件发生错误!") << flow.name;
+        EXPECT_EQ(p.CountOf(kAskDup), 0) << flow.name;
+        EXPECT_FALSE(fs::exists(saved)) << flow.name;
+        ASSERT_TRUE(d.CanUndo()) << flow.name;
+        d.Undo();  // the history's records are still there
+        EXPECT_EQ(NamesOf(d.List()), (std::vector<std::string>{"Z-EARLIER"})) << flow.name;
     }
 }
+#endif
 
 // A row chosen among the first rows that the removal of repeats then moves is not taken: the
 // record standing there afterwards is not the one the user chose.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <functional>
+
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -422,26 +426,52 @@ TEST(ListFileLoader, PartsEndAsOneReadDoes)
     }
 }
 
-// The file shrinking between two parts (another program saving it in place) ends the reading
-// as a short file with the records that were complete, never with bytes past the new end.
-TEST(ListFileLoader, AFileCutBetweenPartsEndsAsAShortFile)
+// A file cut short, written over or replaced between two parts (another program saving it) ends
+// the reading as changed: the parts would be of two files. Unchanged, the same steps read it all.
+TEST(ListFileLoader, AFileChangedBetweenPartsEndsTheReadAsChanged)
 {
     TempDir dir;
     auto image = Header(1, 6);
     for (int i = 0; i < 6; ++i) AppendRecordBytes(image, MakeRecord("X", static_cast<std::uint8_t>(i), 0, 0, 0));
-    const fs::path file = dir / "cut.chip";
-    WriteAll(file, image);
-    RecordStorage storage;
-    DeviceList list;
-    ListFileLoader loader;
-    ASSERT_TRUE(loader.Start(file, storage, list, 2).Ok());
-    ASSERT_FALSE(loader.Done());
-    fs::resize_file(file, kListHeaderSize + 3 * kRecordSize + 5);
-    ReadResult r;
-    while (!loader.Done()) r = loader.Continue(list, 2);
-    ASSERT_TRUE(r.Ok());
-    EXPECT_TRUE(r.IsShort());
-    EXPECT_EQ(r.appended, 3u);
-    ASSERT_EQ(list.Count(), 3u);
-    EXPECT_EQ(list[2]->fid, 2);
+    auto other = image;
+    other[8] = std::byte{'Y'};
+    const fs::path file = dir / "list.chip";
+    // Long ago, so that any write now is another modification time, however coarse the clock.
+    const auto then = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    struct Change {
+        const char* name;
+        std::function<void()> change;
+    };
+    const std::vector<Change> changes = {
+        {"none", [] {}},
+        {"cut", [&] { fs::resize_file(file, kListHeaderSize + 3 * kRecordSize + 5); }},
+        {"written over", [&] {
+             std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
+             f.write(reinterpret_cast<const char*>(other.data()), static_cast<std::streamsize>(other.size()));
+         }},
+        {"touched", [&] { fs::last_write_time(file, then + std::chrono::seconds(1)); }},
+        {"replaced", [&] {
+             WriteAll(dir / "new.chip", image);
+             fs::last_write_time(dir / "new.chip", then);
+             fs::rename(dir / "new.chip", file);
+         }},
+    };
+    for (const Change& c : changes) {
+        WriteAll(file, image);
+        fs::last_write_time(file, then);
+        RecordStorage storage;
+        DeviceList list;
+        ListFileLoader loader;
+        ASSERT_TRUE(loader.Start(file, storage, list, 2).Ok()) << c.name;
+        ASSERT_FALSE(loader.Done());
+        c.change();
+        ReadResult r;
+        while (!loader.Done()) r = loader.Continue(list, 2);
+        if (std::string(c.name) == "none") {
+            EXPECT_TRUE(r.Ok());
+            EXPECT_EQ(list.Count(), 6u);
+        } else {
+            EXPECT_EQ(r.error, ReadError::Changed) << c.name;
+        }
+    }
 }

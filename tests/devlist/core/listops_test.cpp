@@ -345,3 +345,34 @@ TEST(DuplicateIndex, StaysInStepWithTheListThroughRandomEdits)
     index.Remove(many[0]);  // absent: ignored
     EXPECT_EQ(index.Count(), 0u);
 }
+
+// A key held thousands of times is counted, not stored once per record: rebuilt or added one by
+// one, under hash keys that put its home anywhere, the index follows every copy in and out.
+TEST(DuplicateIndex, CountsAKeyHeldManyTimes)
+{
+    std::mt19937_64 rng(4242);
+    const DeviceRecord same = MakeRecord("SAME", 1, 2, 3, 4);
+    std::deque<DeviceRecord> recs;
+    for (int i = 0; i < 300; ++i) recs.push_back(MakeRecord("K" + std::to_string(i), 0, 0, 0, static_cast<std::uint8_t>(i)));
+    for (int i = 0; i < 2000; ++i) recs.push_back(same);
+    const DeviceList list = ListOf(recs);
+    for (int round = 0; round < 8; ++round) {
+        const auto saved = ReplaceDuplicateHashKey({rng() | 1, rng() | 1, rng() | 1, rng() | 1});
+        DuplicateIndex rebuilt, added;
+        rebuilt.Rebuild(list);
+        for (const DeviceRecord* rec : list) added.Add(*rec);
+        for (DuplicateIndex* index : {&rebuilt, &added}) {
+            EXPECT_TRUE(index->HasDuplicates());
+            for (int i = 0; i < 1999; ++i) index->Remove(recs[300 + static_cast<std::size_t>(i)]);
+            EXPECT_FALSE(index->HasDuplicates()) << round;
+            EXPECT_EQ(index->Count(), 301u);
+            index->Remove(recs[0]);
+            index->Add(recs[1]);
+            EXPECT_TRUE(index->HasDuplicates()) << round;
+            index->Remove(same);
+            index->Remove(same);  // absent by now: ignored
+            EXPECT_EQ(index->Count(), 300u);
+        }
+        ReplaceDuplicateHashKey(saved);
+    }
+}

@@ -182,7 +182,7 @@ TEST(WiringTest, APortThatFailsMidwayIsBlamedAndNoWireIs)
         long failAfter;
         const char* cable;
     };
-    const Row rows[] = {{0, nullptr}, {1, nullptr}, {3, nullptr}, {40, nullptr}, {150, nullptr},
+    const Row rows[] = {{0, nullptr}, {1, nullptr}, {3, nullptr}, {40, nullptr}, {120, nullptr},
                         {0, "Atmel"}, {20, "Atmel"}, {100, "Atmel"}};
     for (const Row& row : rows) {
         FailingPlatform platform(row.failAfter);

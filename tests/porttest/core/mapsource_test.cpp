@@ -9,6 +9,7 @@
 
 #include "cable.h"
 #include "mapsource.h"
+#include "portstatus.h"
 #include "recording_port.h"
 #include "settings_text.h"
 #include "temp_dir.h"
@@ -94,8 +95,10 @@ TEST(MapSource, TheFirstFolderHoldingTheFileWinsAndTheSourceIsNamed)
     EXPECT_EQ(*cable.m_mapSource.file, app.Dir() + "QorelIsp.ini");
 }
 
-TEST(MapSource, UnusableFilesAndSuspectPinsAreSaidAndNamed)
+TEST(MapSource, EverySettingsWordIsAccountedForWithItsLine)
 {
+    // Each line that does nothing, or not what it seems to, is named by its number and its own
+    // text; lines that do what they say are not.
     struct Row {
         std::string text;
         int usable;
@@ -104,17 +107,28 @@ TEST(MapSource, UnusableFilesAndSuspectPinsAreSaidAndNamed)
     const std::string utf16NoMark("[\0p\0i\0n\0]\0\n\0M\0O\0S\0I\0=\0\x37\0", 22);
     const Row rows[] = {
         {"", 0, {}},
-        {utf16NoMark, 0, {}},
-        {"[引脚控制 ]\nMOSI=7\n", 1, {}},
-        {"[引角控制]\nMOSI=7\n", 0, {}},       // misspelt section
-        {"[引脚控制]\nMOSI: 7\nSCK 5\n", 0, {}}, // no '='
-        {"[引脚控制]\nMOSI=-1\n", 1, {"MOSI=-1: 引脚号应在 0 到 17 之间"}},
-        {"[引脚控制]\nSCK=99999999999\n", 1, {"SCK=2147483647: 引脚号应在 0 到 17 之间"}},
-        {"[引脚控制]\nRST=１６\n", 1, {"RST=0: 该信号不接任何引脚"}},
-        {"[引脚控制]\nMOSI=17\n", 1, {"MOSI=17: 与 LE 同用 PIN17"}},
+        {"; 注释\n# 注释\n[引脚控制 ]\nMOSI=7\n[端口]\nPort=direct:0xD010\nSettleUs=20\n", 1, {}},
+        {utf16NoMark, 0, {"第 1 行 \"[\": 节名缺少 \"]\""}},
+        {"[引角控制]\nMOSI=7\n", 0, {"第 1 行 \"[引角控制]\": 不认识的节 [引角控制]"}},
+        {"[引脚控制]\nMOSI: 7\nSCK 5\n", 0, {"第 2 行 \"MOSI: 7\": 没有 \"=\"", "第 3 行 \"SCK 5\": 没有 \"=\""}},
+        {"[引脚控制]\nMSOI=5\n", 0, {"第 2 行 \"MSOI=5\": [引脚控制] 中没有 \"MSOI\" 这一项"}},
+        {"[引脚控制]\nMOSI=5\nmosi = 7\n", 1, {"第 3 行 \"mosi = 7\": MOSI 已在第 2 行给出, 以第一次为准"}},
+        {"MOSI=5\n[abc\n", 0, {"第 1 行 \"MOSI=5\": 在第一个节之前", "第 2 行 \"[abc\": 节名缺少 \"]\", 该行不起作用"}},
+        {"[引脚控制]\n[abc\nMOSI=5\n", 1, {"第 2 行 \"[abc\": 节名缺少 \"]\", 该行不起作用, 其后的项仍属于 [引脚控制]"}},
+        {"[锁存控制(LE)]\nDisable=x\nEnable=-7\n", 2,
+         {"第 2 行 \"Disable=x\": \"x\" 不是数字, 按 0 处理", "第 3 行 \"Enable=-7\": 电平应为 0 或 1"}},
+        {"[引脚控制]\nMOSI=abc\nMISO=\n", 1,
+         {"第 2 行 \"MOSI=abc\": \"abc\" 不是数字, 按 0 处理", "第 3 行 \"MISO=\": 没有值, 用缺省值",
+          "第 2 行 \"MOSI=abc\": 该信号不接任何引脚"}},
+        {"[端口]\nSpeed=3\n", 0, {"第 2 行 \"Speed=3\": [端口] 中没有 \"Speed\" 这一项"}},
+        {"[引脚控制]\nMOSI=-1\n", 1, {"第 2 行 \"MOSI=-1\": 引脚号应在 0 到 17 之间"}},
+        {"[引脚控制]\nSCK=99999999999\n", 1, {"第 2 行 \"SCK=99999999999\": 引脚号应在 0 到 17 之间"}},
+        {"[引脚控制]\nRST=１６\n", 1, {"第 2 行 \"RST=１６\": \"１６\" 不是数字, 按 0 处理", "该信号不接任何引脚"}},
+        {"[引脚控制]\nMOSI=17\n", 1, {"第 2 行 \"MOSI=17\": 与 LE 同用 PIN17"}},
         {"[引脚控制]\nMISO=3\nR2=12\n", 2,
-         {"MISO=3: PIN3 是输出引脚", "R2=12: PIN12 是输入引脚", "MISO=3: 与 SCK 同用 PIN3"}},
-        {"[引脚控制]\nOE=0\nR1=3\nLE=14\n[锁存控制(LE)]\nEnable=5\n", 4, {"LE=14: 与 MOSI 同用 PIN14"}},
+         {"第 2 行 \"MISO=3\": PIN3 是输出引脚", "第 3 行 \"R2=12\": PIN12 是输入引脚", "第 2 行 \"MISO=3\": 与 SCK 同用 PIN3"}},
+        {"[引脚控制]\nOE=0\nR1=3\nLE=14\n[锁存控制(LE)]\nEnable=5\n", 4,
+         {"第 6 行 \"Enable=5\": 电平应为 0 或 1", "第 4 行 \"LE=14\": 与 MOSI 同用 PIN14"}},
     };
     for (const Row& row : rows) {
         ScratchAppDir app;
@@ -129,9 +143,13 @@ TEST(MapSource, UnusableFilesAndSuspectPinsAreSaidAndNamed)
         ASSERT_EQ(s.warnings.size(), row.warnings.size()) << row.text << MapSourceStatusText(s);
         for (std::size_t i = 0; i < row.warnings.size(); ++i)
             EXPECT_NE(s.warnings[i].find(row.warnings[i]), std::string::npos) << s.warnings[i];
-        if (row.usable == 0) {
+        if (row.usable == 0 && !row.text.empty()) {
             EXPECT_EQ(MapSourceText(s), "引脚表: 内置 (设置文件 " + app.Dir() + "QorelIsp.ini 中没有可用的项)");
         }
+        // Any warning marks the status line, on a working real port too, at its start.
+        const std::string status = PortStatusText({false, "/dev/parport0"}, "", s);
+        EXPECT_EQ(PortStatusWarns({false, "/dev/parport0"}, "", s), !row.warnings.empty()) << status;
+        EXPECT_EQ(status.rfind("[设置文件有 ", 0) == 0, !row.warnings.empty()) << status;
     }
 }
 

@@ -36,7 +36,7 @@ TEST(PortStatusText, SaysWhichPortIsDrivenAndWhyNone)
     found.file.reset();
     found.warnings = {"MOSI=99: 引脚号应在 0 到 17 之间"};
     EXPECT_EQ(PortStatusText({false, "/dev/parport0"}, "", found),
-              "正在使用并口: /dev/parport0\n引脚表: 内置 (没有找到设置文件 QorelIsp.ini), 查找过: /opt/p/, "
+              "[设置文件有 1 条警告, 见详情] 正在使用并口: /dev/parport0\n引脚表: 内置 (没有找到设置文件 QorelIsp.ini), 查找过: /opt/p/, "
               "/etc/xdg/porvik/; 警告: MOSI=99: 引脚号应在 0 到 17 之间");
 }
 

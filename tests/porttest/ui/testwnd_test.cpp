@@ -384,7 +384,7 @@ private slots:
     void portFailingAfterStartUpIsShownAtTheNextRefresh()
     {
         RecordedWindow w;
-        w.platform.inUse = {false, "/dev/parport0 (failed)"};
+        w.platform.inUse = {false, "/dev/parport0 (访问失败)"};
         w.platform.failureReason = "并口 /dev/parport0 访问失败(Input/output error),此后的读写都无效。";
         QLabel* line = w.dlg->findChild<QLabel*>("portInUse");
         QVERIFY(line->text().startsWith("正在使用并口")); // nothing has refreshed yet

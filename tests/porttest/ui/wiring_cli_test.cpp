@@ -42,6 +42,7 @@ TEST(WiringCommand, ExitCodesAndTable)
         const char* args;
         int exitCode;
         const char* out; // part of standard output
+        const char* settings = "";
     };
     const Row rows[] = {
         {"--wiring-test --port=virtual", 0, "结论: 通过"},
@@ -54,9 +55,21 @@ TEST(WiringCommand, ExitCodesAndTable)
         {"--port=virtual --repeat 2", 2, ""},
         {"--wiring-test --port=virtual --report /nonexistent/dir/r.json", 3, "结论: 通过"},
         {"--wiring-test --port=/nonexistent/parport9", 3, "结论: 未测试"},
+        {"--wiring-test --port=virtual:flaky=2-15:0.05,seed=3 --repeat 20", 1, "PIN2    PIN15   失败"},
+        // A map that cannot be tested is the settings' fault, and the file's words are shown.
+        {"--wiring-test --port=virtual --cable qorel", 4, "警告: 第 3 行 \"MOSI=2\": 与 OE 同用 PIN2",
+         "[引脚控制]\nMSOI=5\nMOSI=2\n"},
+        {"--wiring-test --port=virtual:open=2-15,open=14-12,short=14-15 --cable qorel", 0,
+         "警告: 第 2 行 \"MSOI=5\": [引脚控制] 中没有 \"MSOI\" 这一项", "[引脚控制]\nMSOI=5\n"},
     };
     for (const Row& row : rows) {
-        const Outcome run = Porvik(row.args);
+        TempDir config; // no settings file but the row's
+        if (*row.settings) {
+            std::filesystem::create_directories(config.Path() / "porvik");
+            std::ofstream(config.Path() / "porvik" / "QorelIsp.ini", std::ios::binary) << row.settings;
+        }
+        const Outcome run = Porvik(row.args, "-u PORVIK_PORT XDG_CONFIG_HOME=" + config.Path().string() +
+                                                 " XDG_CONFIG_DIRS=" + config.Path().string());
         EXPECT_EQ(run.exitCode, row.exitCode) << row.args << "\n" << run.out;
         EXPECT_NE(run.out.find(row.out), std::string::npos) << row.args << "\n" << run.out;
     }

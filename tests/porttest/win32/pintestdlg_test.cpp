@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "pintestdlg.h"
 #include "recording_port.h"
@@ -20,6 +21,41 @@
 #include "wintext.h"
 
 namespace {
+
+// Closes the next modal dialog of this thread titled `title`, from inside its own loop, and
+// remembers what it showed.
+struct ModalCloser {
+    static inline std::string s_title;
+    static inline bool s_seen = false;
+    static inline int s_rows = -1;
+    static inline RECT s_rect{};
+
+    static BOOL CALLBACK Find(HWND wnd, LPARAM)
+    {
+        if (!IsWindowVisible(wnd) || GetWindowUtf8(wnd) != s_title)
+            return TRUE;
+        s_seen = true;
+        GetWindowRect(wnd, &s_rect);
+        if (HWND table = GetDlgItem(wnd, IDC_WIRING_TABLE))
+            s_rows = static_cast<int>(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0));
+        PostMessageW(wnd, WM_COMMAND, IDOK, 0);
+        return FALSE;
+    }
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
+    {
+        EnumThreadWindows(GetCurrentThreadId(), Find, 0);
+    }
+
+    explicit ModalCloser(std::string title)
+    {
+        s_title = std::move(title);
+        s_seen = false;
+        s_rows = -1;
+        m_timer = SetTimer(nullptr, 0, 50, OnTimer);
+    }
+    ~ModalCloser() { KillTimer(nullptr, m_timer); }
+    UINT_PTR m_timer;
+};
 
 struct Window : ::testing::Test {
     ScratchAppDir dir;
@@ -115,6 +151,67 @@ TEST_F(Window, FailedOpenShowsTheAbsentPortAndTheWholeReasonOneClickAway)
     Click(dlg, IDC_PORT_DETAILS);
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0], dlg.StatusLine());
+}
+
+// F1 and the rest of the keys are the scenario suite's; here only where the box stands.
+TEST_F(Window, AboutBoxIsCentredOverTheWindow)
+{
+    VirtualPlatform platform;
+    CPinTestDlg dlg(platform, prompt, GetModuleHandleW(nullptr));
+    ASSERT_TRUE(dlg.Create());
+    ModalCloser closer("关于 Porvik");
+    SendMessageW(dlg.Hwnd(), WM_SYSCOMMAND, 0x0010, 0);
+    EXPECT_TRUE(ModalCloser::s_seen);
+    RECT main;
+    GetWindowRect(dlg.Hwnd(), &main);
+    const RECT& about = ModalCloser::s_rect;
+    EXPECT_NEAR((about.left + about.right) / 2, (main.left + main.right) / 2, 2);
+    EXPECT_NEAR((about.top + about.bottom) / 2, (main.top + main.bottom) / 2, 2);
+}
+
+// Every one-line label (the connector's "GND" among them) holds its whole text in the dialog font
+// the window got, here the stand-in font of CI's Wine.
+TEST_F(Window, OneLineLabelsAreNotClipped)
+{
+    VirtualPlatform platform;
+    CPinTestDlg dlg(platform, prompt, GetModuleHandleW(nullptr));
+    ASSERT_TRUE(dlg.Create());
+    struct Found {
+        int labels = 0;
+        std::vector<std::string> clipped;
+    } found;
+    EnumChildWindows(
+        dlg.Hwnd(),
+        [](HWND wnd, LPARAM param) {
+            auto& f = *reinterpret_cast<Found*>(param);
+            wchar_t cls[16] = {};
+            GetClassNameW(wnd, cls, 16);
+            const LONG style = GetWindowLongW(wnd, GWL_STYLE);
+            const std::string text = GetWindowUtf8(wnd);
+            if (lstrcmpiW(cls, L"Static") != 0 || (style & SS_TYPEMASK) != SS_LEFT || text.empty() ||
+                !IsWindowVisible(wnd))
+                return TRUE;
+            const std::wstring wide = Utf8ToWide(text);
+            HDC dc = GetDC(wnd);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0)));
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+            SelectObject(dc, old);
+            ReleaseDC(wnd, dc);
+            RECT client;
+            GetClientRect(wnd, &client);
+            RECT twoLines{0, 0, 0, 12}; // the templates give a label of two lines 15 units or more
+            MapDialogRect(GetParent(wnd), &twoLines);
+            if (client.bottom >= twoLines.bottom)
+                return TRUE; // it wraps
+            ++f.labels;
+            if (extent.cx > client.right)
+                f.clipped.push_back(text + " " + std::to_string(extent.cx) + ">" + std::to_string(client.right));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    EXPECT_GE(found.labels, 8); // the eight "GND" at least
+    EXPECT_TRUE(found.clipped.empty()) << ::testing::PrintToString(found.clipped);
 }
 
 TEST_F(Window, AboutEntryOfTheSystemMenuIsString101)
