@@ -30,8 +30,8 @@ if ! grep -q 'WenQuanYi Micro Hei' "$WINEPREFIX/user.reg" 2>/dev/null; then
   done
   /usr/lib/wine/wineserver -w
 fi
-# No window manager runs in Xvfb: unmanaged windows spare each closed window Wine's two-second wait
-# for a manager to withdraw it.
+# Without a window manager (plain Xvfb) Wine waits up to 2 s for one whenever a window it lets
+# one manage is hidden, which every dialog is when it ends: its windows are made unmanaged.
 if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
   /usr/lib/wine/wineserver -w
