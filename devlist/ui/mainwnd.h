@@ -58,6 +58,7 @@ public:
     void AppendDevice(const DeviceRecord& record);
     void DeleteDevice() { Run(Command::Delete); }
     void ModifyDevice() { Run(Command::Modify); }
+    void TidyDevices() { Run(Command::Tidy); }
     void OnUndo() { Run(Command::Undo); }
     void OnRedo() { Run(Command::Redo); }
     void OpenFindBar() { Run(Command::Find); }
