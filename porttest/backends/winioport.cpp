@@ -302,9 +302,9 @@ PortInUse WinIoPlatform::InUse() const
 {
     const bool direct = UsesPortInstructions();
     if (direct && m_directAllowed)
-        return {false, "direct " + Hex(m_base), false, kPortKindDirect};
+        return {false, "direct " + Hex(m_base), false, kPortKindDirect, false, m_base};
     if (!direct && m_started)
-        return {false, "WinIo " + Hex(m_base), false, kPortKindWinIo};
+        return {false, "WinIo " + Hex(m_base), false, kPortKindWinIo, false, m_base};
     return {false, kNoPortDescription, true};
 }
 

@@ -469,6 +469,7 @@ void CPinTestDlg::OnWiringTest(bool selectedCable)
             ShowPortInUse();
         return again;
     });
+    dlg.context = [this, selectedCable] { return ReportContextOf(m_tester, selectedCable, {}, {}); };
     dlg.exec();
     RefreshFromPort(); // the wiggle test's runs put the registers back, the boxes show them
 }

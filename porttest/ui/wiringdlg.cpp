@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
+#include "reportfile.h"
 #include "testertexts.h"
 
 namespace {
@@ -140,13 +140,11 @@ void CWiringDlg::OnSave()
     const QString file = chooseFile();
     if (file.isEmpty())
         return;
-    const std::string json = WiringReportJson(m_tally, NowIso8601());
-    std::FILE* out = std::fopen(QFile::encodeName(file).constData(), "wb");
-    bool written = out && std::fwrite(json.data(), 1, json.size(), out) == json.size();
-    if (out && std::fclose(out) != 0)
-        written = false;
-    if (!written)
-        inform(QStringLiteral("无法写入报告文件 %1").arg(file));
+    ReportContext record = context ? context() : ReportContext{};
+    record.dateTime = NowIso8601();
+    const std::string path = file.toStdString();
+    if (const auto problem = WriteReportFile(path, WiringReportJson(m_tally, record)))
+        inform(Text(ReportNotWrittenText(path, *problem)));
 }
 
 void CWiringDlg::OnRepeat()
