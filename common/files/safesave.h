@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Replaces a file's content the way careful editors do, keeping the file system's rules:
 // - only a regular file (or a new name) is written; a link is followed, and a dangling link gets
@@ -30,7 +31,12 @@ struct SaveResult {
     std::string step;           // which step failed (English, for logs and the command-line tool)
     bool targetExisted = false; // a file was there before the save
     bool targetDamaged = false; // an in-place write failed part-way and the old content could not be put back
-    std::filesystem::path backupPath;  // where the old content is kept when targetDamaged
+    // Where the old content is kept when targetDamaged; otherwise, when not empty, a backup that
+    // the file system would not let the save remove (the save itself may have succeeded).
+    std::filesystem::path backupPath;
+    // Backups of earlier saves of the target that were interrupted (LeftBackupsOf): never
+    // removed by a save, only reported, since each may hold the only copy of an older list.
+    std::vector<std::filesystem::path> earlierBackups;
 
     static SaveResult Failure(const char* failedStep, int err, bool existed = false)
     {
@@ -50,3 +56,9 @@ std::string TemporaryNameFor(std::string_view targetName, unsigned tag);
 // finds it beside the file.
 std::string BackupNameFor(std::string_view targetName, unsigned tag);
 bool IsBackupOf(std::string_view entry, std::string_view targetName);
+// The backups of in-place saves of `file` that are still there, beside it or in the temporary
+// folder (where they go when its folder is read-only), oldest first. A save that finished removes
+// its own, so each of these was left by a save that was killed or failed while writing over the
+// file, and holds the file's content from before that save. The temporary folder's backups are
+// known by the file's name alone, so one there may belong to another file of the same name.
+std::vector<std::filesystem::path> LeftBackupsOf(const std::filesystem::path& file);

@@ -1,7 +1,10 @@
 #include "safesave.h"
 #include "safesave_names.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -70,3 +73,43 @@ bool IsBackupOf(std::string_view entry, std::string_view targetName)
            IsTag(entry.substr(prefix.size(), kTagDigits));
 }
 
+
+std::vector<std::filesystem::path> LeftBackupsOf(const std::filesystem::path& file)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // Beside the file a chain of links ends at, where the save writes.
+    fs::path target = fs::canonical(file, ec);
+    if (ec) target = file;
+    const std::u8string name8 = target.filename().u8string();
+    const std::string name(name8.begin(), name8.end());
+    if (name.empty()) return {};
+    fs::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::vector<fs::path> folders = {dir};
+    // Compared by name: std::filesystem::equivalent cannot tell files apart on every system.
+    if (const fs::path tmp = fs::temp_directory_path(ec); !ec && fs::weakly_canonical(tmp, ec) != fs::weakly_canonical(dir, ec))
+        folders.push_back(tmp);
+
+    std::vector<std::pair<fs::file_time_type, fs::path>> found;
+    for (const fs::path& folder : folders) {
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::u8string entry8 = it->path().filename().u8string();
+            if (!IsBackupOf(std::string(entry8.begin(), entry8.end()), name) || !it->is_regular_file(ec)) continue;
+            found.emplace_back(it->last_write_time(ec), it->path());
+        }
+        ec.clear();
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<fs::path> out;
+    for (auto& f : found) out.push_back(std::move(f.second));
+    return out;
+}
+
+SaveResult SaveFileSafely(const std::filesystem::path& path, const std::byte* data, std::size_t size)
+{
+    SaveResult r = SaveOnThisSystem(path, data, size);
+    for (std::filesystem::path& b : LeftBackupsOf(path))
+        if (b.filename() != r.backupPath.filename()) r.earlierBackups.push_back(std::move(b));
+    return r;
+}

@@ -276,6 +276,14 @@ struct Backup {
     {
         if (!path.empty() && !keep) FileCalls().Unlink(path.c_str());
     }
+    // False when the file system keeps it: it then stays, and is named to the user.
+    bool Remove()
+    {
+        keep = true;
+        if (FileCalls().Unlink(path.c_str()) != 0) return false;
+        path.clear();
+        return true;
+    }
 };
 
 // Gives a complete backup its name without replacing anything already there.
@@ -358,13 +366,15 @@ SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, co
         r.targetDamaged = true;
         r.backupPath = backup.path;
         backup.keep = true;
+    } else if (!backup.Remove()) {
+        r.backupPath = backup.path;
     }
     return r;
 }
 
 }  // namespace
 
-SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
+SaveResult SaveOnThisSystem(const fs::path& requested, const std::byte* data, std::size_t size)
 {
     Target target;
     if (const int err = ResolveTarget(requested, target)) return SaveResult::Failure("look up target", err);

@@ -88,28 +88,51 @@ struct Backup {
     {
         if (!path.empty() && !keep) FileCalls().DeleteFileW(path.c_str());
     }
+    // False when the file system keeps it: it then stays, and is named to the user.
+    bool Remove()
+    {
+        keep = true;
+        if (!FileCalls().DeleteFileW(path.c_str())) return false;
+        path.clear();
+        return true;
+    }
 };
 
-int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& path, Backup& b)
+// Copies the old content to a temporary name in `where`, flushes it and only then gives it its
+// backup name, so that a killed save never leaves a partial or unflushed backup under that name.
+int MakeBackupIn(const fs::path& where, const std::string& name, const fs::path& path, Backup& b)
 {
     std::random_device rd;
+    Temporary copy;
+    for (int attempt = 0; copy.name.empty(); ++attempt) {
+        if (attempt == 100) return EEXIST;
+        const fs::path candidate = where / FromUtf8(TemporaryNameFor(name, static_cast<unsigned>(rd())));
+        if (FileCalls().CopyFileW(path.c_str(), candidate.c_str(), TRUE)) copy.name = candidate;
+        else if (const int err = LastErrno(); err != EEXIST) return err;
+    }
+    copy.file.Reset(FileCalls().CreateFileW(copy.name.c_str(), GENERIC_WRITE, 0, OPEN_EXISTING, 0));
+    if (!copy.file.Ok() || !FileCalls().FlushFileBuffers(copy.file.Get())) return LastErrno();
+    copy.file.Reset();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = where / FromUtf8(BackupNameFor(name, static_cast<unsigned>(rd())));
+        if (FileCalls().MoveFileExW(copy.name.c_str(), candidate.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            copy.name.clear();
+            b.path = candidate;
+            return 0;
+        }
+        if (const int err = LastErrno(); err != EEXIST) return err;
+    }
+    return EEXIST;
+}
+
+// Beside the file, or in the temporary folder when its own folder takes no new file.
+int MakeBackup(const fs::path& dir, const std::string& name, const fs::path& path, Backup& b)
+{
+    const int err = MakeBackupIn(dir, name, path, b);
+    if (err != EACCES && err != EPERM && err != EROFS) return err;
     std::error_code ec;
     const fs::path tmpDir = fs::temp_directory_path(ec);
-    int err = EEXIST;
-    for (const fs::path& where : {dir, tmpDir}) {
-        if (where.empty()) continue;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const fs::path candidate = where / FromUtf8(BackupNameFor(name, static_cast<unsigned>(rd())));
-            if (FileCalls().CopyFileW(path.c_str(), candidate.c_str(), TRUE)) {
-                b.path = candidate;
-                return 0;
-            }
-            err = LastErrno();
-            if (err != EEXIST) break;
-        }
-        if (err != EACCES && err != EPERM && err != EROFS) return err;
-    }
-    return err;
+    return ec ? err : MakeBackupIn(tmpDir, name, path, b);
 }
 
 bool Restore(HANDLE h, const Backup& b)
@@ -153,6 +176,8 @@ SaveResult WriteInPlace(HANDLE h, const fs::path& dir, const std::string& name, 
         r.targetDamaged = true;
         r.backupPath = backup.path;
         backup.keep = true;
+    } else if (!backup.Remove()) {
+        r.backupPath = backup.path;
     }
     return r;
 }
@@ -178,7 +203,7 @@ fs::path FinalPath(HANDLE h, const fs::path& fallback)
 // any write; a file with several hard links is written in place so that they stay one file; a
 // device name (NUL, CON, COM1) is not a file and is refused; otherwise the new content is written
 // and flushed to a temporary file beside the target, which then replaces it in one step.
-SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std::size_t size)
+SaveResult SaveOnThisSystem(const fs::path& requested, const std::byte* data, std::size_t size)
 {
     // Asked first: an administrator (and Wine's root) could otherwise open the file for writing.
     const DWORD attrs = FileCalls().GetFileAttributesW(requested.c_str());
@@ -200,8 +225,9 @@ SaveResult SaveFileSafely(const fs::path& requested, const std::byte* data, std:
     BY_HANDLE_FILE_INFORMATION info{};
     fs::path path = requested;
     if (exists) {
-        if (::GetFileType(target.Get()) != FILE_TYPE_DISK || !FileCalls().GetFileInformationByHandle(target.Get(), &info))
-            return SaveResult::Failure("target is not a regular file", 0, true);
+        if (::GetFileType(target.Get()) != FILE_TYPE_DISK) return SaveResult::Failure("target is not a regular file", 0, true);
+        if (!FileCalls().GetFileInformationByHandle(target.Get(), &info))
+            return SaveResult::Failure("look up target", LastErrno(), true);
         path = FinalPath(target.Get(), requested);
     }
     const std::string name = Utf8Name(path);

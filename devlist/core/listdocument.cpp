@@ -2,6 +2,7 @@
 
 #include "largealloc.h"
 #include "listfile.h"
+#include "safesave.h"
 #include "windowtext.h"
 
 #include <cstring>
@@ -88,11 +89,14 @@ bool DeviceListDocument::Save()
     if (!path) return false;
     const WriteResult written = WriteListFile(*path, m_list);
     if (!written.ok) {
-        m_prompt.Inform(SaveFailureText(written));
+        const std::string earlier = written.earlierBackups.empty() ? "" : "\n" + LeftBackupsText(written.earlierBackups);
+        m_prompt.Inform(SaveFailureText(written) + earlier);
         return false;
     }
     m_bModified = false;
     m_history.MarkSaved();
+    if (!written.earlierBackups.empty() || !written.backupPath.empty())
+        m_prompt.Inform(BackupsAfterSaveText(written.earlierBackups, written.backupPath));
     return true;
 }
 
@@ -185,6 +189,9 @@ void DeviceListDocument::OpenFile(const std::filesystem::path& path)
         ReportReadProblem(result);
         return;
     }
+    // A backup of an interrupted save may hold the list the user is looking for.
+    if (const std::vector<std::filesystem::path> left = LeftBackupsOf(path); !left.empty())
+        m_prompt.Inform(LeftBackupsText(left));
 
     // An open always replaces the list: merging files is what import is for.
     if (pending->loader.Done()) {

@@ -350,6 +350,7 @@ WriteResult WriteListFile(const std::filesystem::path& path, const DeviceList& l
     r.targetExisted = saved.targetExisted;
     r.targetDamaged = saved.targetDamaged;
     r.backupPath = saved.backupPath;
+    r.earlierBackups = saved.earlierBackups;
     if (!saved.ok) {
         r.sysErrno = saved.sysErrno;
         r.detail = saved.step;

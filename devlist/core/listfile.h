@@ -106,7 +106,10 @@ struct WriteResult {
     std::string detail;   // which step failed, for logs and the command-line tool (English)
     bool targetExisted = false;
     bool targetDamaged = false;  // written in place, failed part-way, and the old content not put back
-    std::filesystem::path backupPath;  // where the old list is kept when targetDamaged
+    // Where the old list is kept when targetDamaged; otherwise, when not empty, a backup of this
+    // save that the file system would not let it remove.
+    std::filesystem::path backupPath;
+    std::vector<std::filesystem::path> earlierBackups;  // left by interrupted saves; kept, to be reported
 };
 
 // Size of the file image for `n` records: 8 + 36 n.

@@ -45,3 +45,33 @@ std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int colu
         return {};
     }
 }
+
+namespace {
+
+std::string PathLines(std::span<const std::filesystem::path> paths)
+{
+    std::string out;
+    for (const std::filesystem::path& p : paths) {
+        const std::u8string text = p.u8string();
+        out.append("\n").append(text.begin(), text.end());
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string LeftBackupsText(std::span<const std::filesystem::path> backups)
+{
+    return "此文件以前有一次保存没有完成, 留下了备份:" + PathLines(backups) +
+           "\n备份中是那次保存之前的器件列表。要取回它, 请先打开备份查看, 再用备份文件替换此文件。";
+}
+
+std::string BackupsAfterSaveText(std::span<const std::filesystem::path> earlier, const std::filesystem::path& notRemoved)
+{
+    std::string text = "文件已保存。";
+    if (!earlier.empty())
+        text += "以前未完成的保存留下的备份仍在, 没有删除 (其中是那次保存之前的器件列表):" + PathLines(earlier);
+    if (!notRemoved.empty())
+        text += std::string(earlier.empty() ? "" : "\n") + "本次保存的备份未能删除:" + PathLines({&notRemoved, 1});
+    return text;
+}

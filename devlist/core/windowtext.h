@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <filesystem>
 #include <span>
 #include <string>
 
@@ -81,6 +82,12 @@ std::string DeviceCellUtf8(const DeviceRecord& record, std::size_t row, int colu
 inline constexpr const char* kMsgSelectFirst = "请先选择器件!";
 // A file read in parts changed between them twice in a row: it was not opened.
 inline constexpr const char* kMsgFileChangedWhileRead = "文件在读入过程中被修改, 没有打开。原来的器件列表已恢复。";
+
+// Backups that interrupted saves left of the list (beside it, or in the temporary folder), each
+// holding the list from before its save: said when the list is opened, and after a save, which
+// keeps them. `notRemoved` is this save's own backup when the system would not delete it.
+std::string LeftBackupsText(std::span<const std::filesystem::path> backups);
+std::string BackupsAfterSaveText(std::span<const std::filesystem::path> earlier, const std::filesystem::path& notRemoved);
 
 // The file dialogs: one filter, one default extension.
 inline constexpr const char* kChipFilterName = "器件列表文件(*.chip)";

@@ -510,6 +510,37 @@ TEST_F(ChiptoolCli, CheckListsEveryFinding)
     EXPECT_TRUE(Contains(run.out, "3 bytes, shorter than the 8-byte header")) << run.out;
 }
 
+// A backup left by an interrupted in-place save, beside the list or in the temporary folder, is
+// named by every command that reads the list, is a finding of check, and is kept by a save.
+TEST_F(ChiptoolCli, BackupsOfInterruptedSavesAreNeverSilent)
+{
+    fs::create_directory(P("tmp"));
+    ::setenv("TMPDIR", P("tmp").c_str(), 1);
+    Write("list.chip", Image({R("A", 1, 1, 1, 1), R("B", 2, 2, 2, 2)}));
+    const Bytes old = Image({R("OLD", 1, 1, 1, 1)});
+    const std::string backups[] = {"list.chip.~0a1b2c3d.bak", "tmp/list.chip.~11112222.bak"};
+    for (const std::string& b : backups) Write(b, old);
+    Write("other.chip.~0a1b2c3d.bak", old);
+
+    const RunResult show = Chiptool({"show", P("list.chip")});
+    const RunResult check = Chiptool({"check", P("list.chip")});
+    const RunResult tidy = Chiptool({"tidy", P("list.chip"), "-o", P("list.chip")});
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(show.code, 0) << show.err;
+    EXPECT_EQ(check.code, 1) << check.out;
+    EXPECT_TRUE(Contains(check.out, "2 records, 2 findings")) << check.out;
+    EXPECT_EQ(tidy.code, 0) << tidy.err;
+    for (const std::string& b : backups) {
+        const std::string line = "a backup of an interrupted save lies at " + P(b) + "; it holds the list from before that save";
+        EXPECT_TRUE(Contains(show.err, line)) << show.err;
+        EXPECT_TRUE(Contains(check.out, line)) << check.out;
+        EXPECT_TRUE(Contains(tidy.err, line + " (see it with chiptool show, copy it over the file to get it back); it was kept"))
+            << tidy.err;
+        EXPECT_EQ(Read(b), old) << b;
+    }
+    EXPECT_FALSE(Contains(show.err + check.out, "other.chip"));
+}
+
 TEST_F(ChiptoolCli, ShortFilesAreTakenAsFarAsTheyGoWithAWarning)
 {
     const std::vector<Rec> recs = {R("A", 1, 1, 1, 1), R("B", 2, 2, 2, 2)};

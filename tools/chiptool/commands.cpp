@@ -11,6 +11,7 @@
 #include "process.h"
 #include "records_text.h"
 #include "recordtext.h"
+#include "safesave.h"
 #include "userpath.h"
 
 #include <algorithm>
@@ -52,6 +53,19 @@ struct UsageError {
 };
 
 std::string SysError(int err) { return err ? std::strerror(err) : "unknown error"; }
+
+// A file name as the user's terminal shows it: UTF-8 on both systems.
+std::string PathText(const std::filesystem::path& p)
+{
+    const std::u8string text = p.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string LeftBackupText(const std::filesystem::path& backup)
+{
+    return "a backup of an interrupted save lies at " + PathText(backup) +
+           "; it holds the list from before that save (see it with chiptool show, copy it over the file to get it back)";
+}
 
 // Parses the words after the program name. Options may stand anywhere; "--" ends them.
 std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl)
@@ -217,6 +231,9 @@ bool Tool::Load(const std::string& path, DeviceList& list, ReadResult* resultOut
         return false;
     }
     if (quiet) return true;
+    if (path != "-")
+        for (const std::filesystem::path& b : LeftBackupsOf(PathFromUserText(path)))
+            m_err << "chiptool: warning: " << path << ": " << LeftBackupText(b) << '\n';
     const ListFileLayout& l = r.layout;
     if (!l.headerComplete) {
         m_err << "chiptool: warning: " << path << ": only " << l.fileSize
@@ -272,16 +289,21 @@ bool Tool::Save(const std::string& path, const DeviceList& list, std::size_t rem
         m_err << ")";
         if (w.targetDamaged)
             m_err << "; the file was written in place and may be damaged; the old list is kept in "
-                  << w.backupPath.string();
+                  << PathText(w.backupPath);
         else if (w.targetExisted)
             m_err << "; the file is unchanged";
         m_err << '\n';
-        return false;
+    } else {
+        m_err << "chiptool: " << path << ": " << list.Count() << " records written";
+        if (reportRemoved) m_err << ", " << removed << " duplicates removed";
+        m_err << '\n';
     }
-    m_err << "chiptool: " << path << ": " << list.Count() << " records written";
-    if (reportRemoved) m_err << ", " << removed << " duplicates removed";
-    m_err << '\n';
-    return true;
+    if (!w.targetDamaged && !w.backupPath.empty())
+        m_err << "chiptool: warning: " << path << ": the copy of the old list made for this save, "
+              << PathText(w.backupPath) << ", could not be removed\n";
+    for (const std::filesystem::path& b : w.earlierBackups)
+        m_err << "chiptool: warning: " << path << ": " << LeftBackupText(b) << "; it was kept\n";
+    return w.ok;
 }
 
 int Tool::Show(const CommandLine& cl)
@@ -423,6 +445,8 @@ int Tool::Check(const CommandLine& cl)
         if (const char* refusal = EditorRefusal(rec); refusal && !NameLacksNul(rec))
             finding("record " + FormatRowNumber(i) + ": the editor refuses it: " + refusal);
     }
+    if (path != "-")
+        for (const std::filesystem::path& b : LeftBackupsOf(PathFromUserText(path))) finding(LeftBackupText(b));
     for (const std::vector<std::size_t>& group : FindDuplicateGroups(list)) {
         std::string text = "duplicates: records";
         for (std::size_t k = 0; k < group.size(); ++k) text += (k ? ", " : " ") + FormatRowNumber(group[k]);
@@ -565,7 +589,9 @@ Commands:
                               version word not 1, negative count, count larger than the data,
                               trailing bytes, names without NUL, names that are not GBK,
                               records the editor's entry dialog would refuse (empty name,
-                              voltage inf or nan), duplicate groups. Exit 1 when there is any.
+                              voltage inf or nan), duplicate groups, backups of interrupted
+                              saves (FILE.~XXXXXXXX.bak beside it or in the temporary
+                              folder). Exit 1 when there is any.
   diff OLD.chip NEW.chip      Devices added (+), removed (-) and changed (~) from OLD to NEW,
                               as `show` lines after a two-column mark: + and ~ with their row
                               in NEW, in NEW's order, then - with their row in OLD, in OLD's
@@ -589,6 +615,10 @@ Options:
                               FILE.~XXXXXXXX.bak beside it (or in the temporary folder), which
                               is removed once the new list is on disk; when the write fails
                               and the old list cannot be put back, the message names it.
+                              A backup left by an interrupted save holds the list from before
+                              that save: every command that reads FILE names it on standard
+                              error, and a save keeps it and names it. To get that list back,
+                              look at it with show, then copy it over FILE.
                               When FILE is an input of which not everything was read (bytes
                               after the counted records, a damaged count), nothing is
                               written and the exit code is 1.
