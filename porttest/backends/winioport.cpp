@@ -264,11 +264,13 @@ bool WinIoPlatform::InstallDriver(const std::string& driverPath)
         return false;
     // A writable, zero-filled buffer of at least the 200 bytes the library has always been given,
     // longer where the path needs it: a deep program folder is no reason to cut the path.
+    // The path is UTF-8; the library takes it in the ANSI code page.
     constexpr std::size_t kClassicBuffer = 200;
-    std::vector<char> buffer(std::max(kClassicBuffer, driverPath.size() + 1), '\0');
-    std::copy(driverPath.begin(), driverPath.end(), buffer.begin());
+    const std::string ansi = AnsiPath(driverPath);
+    std::vector<char> buffer(std::max(kClassicBuffer, ansi.size() + 1), '\0');
+    std::copy(ansi.begin(), ansi.end(), buffer.begin());
     // Said in the reason if the driver then does not start: the commonest cause of all.
-    m_driverFileMissing = GetFileAttributesA(buffer.data()) == INVALID_FILE_ATTRIBUTES;
+    m_driverFileMissing = GetFileAttributesW(Utf8ToWidePath(driverPath).c_str()) == INVALID_FILE_ATTRIBUTES;
     return m_lib->install(buffer.data(), false);
 }
 
