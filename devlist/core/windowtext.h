@@ -92,6 +92,11 @@ inline constexpr EntryLabel kEntryLabels[] = {
 inline constexpr const char* kFindLabel = "查找:";
 inline constexpr const char* kFindHint = "Enter/F3 下一个, Shift+F3 上一个, Esc 关闭";
 inline constexpr const char* kFindNotFound = "未找到";
+// The word's colour, red as a warning.
+struct TextColour {
+    int red, green, blue;
+};
+inline constexpr TextColour kFindStatusColour{0xc0, 0x00, 0x00};
 struct FindFieldChoice {
     const char* title;
     FindField field;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 
 namespace {
 
@@ -37,7 +38,9 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent)
     PlaceInBar(du, m_pEdit, {RECT_FIND_TEXT}, TemplateRect{RECT_FIND_TEXT}.height);
     m_pStatus = new QLabel(this);
     m_pStatus->setObjectName(QString::number(IDC_FIND_STATUS));
-    m_pStatus->setStyleSheet(QStringLiteral("color: #c00000"));
+    QPalette palette = m_pStatus->palette();
+    palette.setColor(QPalette::WindowText, QColor(kFindStatusColour.red, kFindStatusColour.green, kFindStatusColour.blue));
+    m_pStatus->setPalette(palette);
     PlaceInBar(du, m_pStatus, {RECT_FIND_STATUS}, TemplateRect{RECT_FIND_STATUS}.height);
 
     connect(m_pEdit, &QLineEdit::textChanged, this, &FindBar::QueryChanged);

@@ -217,6 +217,14 @@ INT_PTR CDeviceListDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(m_hWnd, IDC_FIND_STATUS)) {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, RGB(kFindStatusColour.red, kFindStatusColour.green, kFindStatusColour.blue));
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        return FALSE;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_hIcon);
     case WM_APP_IDLE_WORK:

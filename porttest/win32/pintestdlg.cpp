@@ -8,6 +8,7 @@
 #include "msgbox.h"
 #include "placement.h"
 #include "resource.h"
+#include "tooltip.h"
 #include "testertexts.h"
 #include "wintext.h"
 #include "wiringdlg.h"
@@ -211,6 +212,11 @@ void CPinTestDlg::OnInitDialog()
         SetDlgItemUtf8(m_hWnd, caption.control, caption.text);
 
     AddCommandEntries();
+    // The command table's tooltips on their buttons.
+    m_hToolTips = CreateToolTips(m_hWnd);
+    for (const TesterCommandRow& row : TesterCommands())
+        if (row.control && row.tooltip)
+            AddToolTip(m_hToolTips, GetDlgItem(m_hWnd, row.control), row.tooltip);
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 

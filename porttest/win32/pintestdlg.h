@@ -48,6 +48,8 @@ public:
     // The status line's whole text (also when the line shows only a part of it).
     const std::string& StatusLine() const { return m_session.View().statusLine; }
     const TesterView& View() const { return m_session.View(); }
+    // The tooltip window of the dialog (tests read the buttons' texts from it).
+    HWND ToolTips() const { return m_hToolTips; }
 
     // Asks where to save a wiring record; nothing saves nothing. The system's save dialog unless
     // a test puts an answer here.
@@ -76,6 +78,7 @@ private:
     HICON m_hIcon = nullptr;
     HICON m_hSmallIcon = nullptr;
     HBRUSH m_hStatusBrush = nullptr;
+    HWND m_hToolTips = nullptr; // the dialog's tooltip window, gone with it
     HBITMAP m_hPicture = nullptr; // bitmap 130 scaled to the font in use, when it had to be
     std::optional<INT_PTR> m_result;
 };

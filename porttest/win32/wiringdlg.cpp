@@ -15,7 +15,7 @@
 namespace {
 
 // Widths of the table's columns in dialog units; the last takes the rest.
-constexpr int kColumnUnits[] = {40, 40, 50};
+constexpr int kColumnUnits[] = {36, 36, 80}; // the result: "失败 123/4567 次" in a wiggle test
 // The wiggle test's runs, one per tick of this timer, between the dialog's own messages.
 constexpr UINT_PTR kRepeatTimer = 1;
 

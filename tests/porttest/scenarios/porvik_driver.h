@@ -45,6 +45,7 @@ public:
     virtual void Type(int control, const std::string& text) = 0;
     virtual bool Ticked(int control) = 0;
     virtual std::string Text(int control) = 0;
+    virtual std::string Tooltip(int control) = 0;
     // The status line's whole text, and the colour it is drawn in.
     virtual std::string StatusText() = 0;
     virtual Rgb StatusColour() = 0;

@@ -111,6 +111,7 @@ public:
             return l->text().toStdString();
         return {};
     }
+    std::string Tooltip(int control) override { return Widget(control)->toolTip().toStdString(); }
     std::string StatusText() override { return m_dlg->StatusLineText().toStdString(); }
     Rgb StatusColour() override
     {

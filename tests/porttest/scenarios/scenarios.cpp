@@ -136,6 +136,14 @@ TEST_F(Scenario, EnterPressesTheFocusedButtonAndNeverClosesTheWindowElsewhere)
     EXPECT_TRUE(window->Ended());
 }
 
+TEST_F(Scenario, ButtonsCarryTheTooltipsOfTheCommandTable)
+{
+    window->Open(platform, prompt);
+    for (const TesterCommandRow& row : TesterCommands())
+        if (row.control && row.tooltip)
+            EXPECT_EQ(window->Tooltip(row.control), row.tooltip) << row.control;
+}
+
 TEST_F(Scenario, EscEndsTheWindow)
 {
     window->Open(platform, prompt);

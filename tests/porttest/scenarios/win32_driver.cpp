@@ -10,6 +10,7 @@
 #include "pintestdlg.h"
 #include "porvik_driver.h"
 #include "resource.h"
+#include "tooltip.h"
 #include "wintext.h"
 
 namespace {
@@ -156,6 +157,7 @@ public:
     void Type(int control, const std::string& text) override { SetDlgItemUtf8(m_dlg->Hwnd(), control, text); }
     bool Ticked(int control) override { return IsDlgButtonChecked(m_dlg->Hwnd(), control) == BST_CHECKED; }
     std::string Text(int control) override { return GetDlgItemUtf8(m_dlg->Hwnd(), control); }
+    std::string Tooltip(int control) override { return ToolTipText(m_dlg->ToolTips(), Item(control)); }
     std::string StatusText() override { return m_dlg->StatusLine(); }
     Rgb StatusColour() override { return StaticColour(m_dlg->Hwnd(), Item(IDC_PORT_STATUS)); }
     bool Enabled(TesterCommand command) override
