@@ -317,9 +317,10 @@ PortInUse WinIoPlatform::InUse() const
 {
     const bool direct = UsesPortInstructions();
     if (direct && m_directAllowed)
-        return {false, "direct " + Hex(m_base), false, kPortKindDirect};
+        return {false, "direct " + Hex(m_base), false, kPortKindDirect, false, m_base};
     if (!direct && m_started)
-        return {false, "WinIo " + Hex(m_base) + (m_foundEcr ? ", ECP 端口设为字节模式" : ""), false, kPortKindWinIo};
+        return {false, "WinIo " + Hex(m_base) + (m_foundEcr ? ", ECP 端口设为字节模式" : ""), false, kPortKindWinIo,
+                false, m_base};
     return {false, kNoPortDescription, true};
 }
 

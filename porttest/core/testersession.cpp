@@ -200,5 +200,6 @@ void CTesterSession::StartWiring(bool chosenCable)
                 ShowStatus();
             return again;
         },
-        [this] { return PortWorks(); });
+        [this] { return PortWorks(); },
+        [this, chosenCable] { return ReportContextOf(m_tester, chosenCable, {}, {}); });
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Words of the tester window that both of its front ends (Qt and Win32) show; UTF-8.
 
+// The program's version, as the About box, --version and the wiring test's record give it.
+inline constexpr const char* kPorvikVersion = "1.0.0.1";
 // String 101: the About entry of the window's menu.
 inline constexpr const char* kAboutMenuText = "关于 Porvik(&A)...";
 // A register text that is not one or two hexadecimal digits.

@@ -1,13 +1,12 @@
 #include "wiringsession.h"
 
-#include <filesystem>
-#include <fstream>
-
+#include "reportfile.h"
 #include "testertexts.h"
 
 CWiringSession::CWiringSession(const WiringReport& first, std::function<WiringReport()> runAgain,
-                               std::function<bool()> portWorks)
-    : m_tally(AsRepeated(first)), m_runAgain(std::move(runAgain)), m_portWorks(std::move(portWorks))
+                               std::function<bool()> portWorks, std::function<ReportContext()> context)
+    : m_tally(AsRepeated(first)), m_runAgain(std::move(runAgain)), m_portWorks(std::move(portWorks)),
+      m_context(std::move(context))
 {
     Render();
 }
@@ -46,13 +45,10 @@ void CWiringSession::Stop()
 
 std::optional<std::string> CWiringSession::Save(const std::string& path) const
 {
-    const std::string json = WiringReportJson(m_tally, NowIso8601());
-    std::ofstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
-                      std::ios::binary | std::ios::trunc);
-    out.write(json.data(), static_cast<std::streamsize>(json.size()));
-    out.close();
-    if (!out)
-        return "无法写入报告文件 " + path;
+    ReportContext record = m_context ? m_context() : ReportContext{};
+    record.dateTime = NowIso8601();
+    if (const auto problem = WriteReportFile(path, WiringReportJson(m_tally, record)))
+        return ReportNotWrittenText(path, *problem);
     return std::nullopt;
 }
 

@@ -33,9 +33,10 @@ struct WiringView {
 class CWiringSession {
 public:
     // `runAgain` runs the same test once more (none: no wiggle test); `portWorks` says whether a
-    // working port is there to run it on.
+    // working port is there to run it on; `context` what the record says beside the runs (the
+    // cable, its map, the port; the date is the save's).
     explicit CWiringSession(const WiringReport& first, std::function<WiringReport()> runAgain = {},
-                            std::function<bool()> portWorks = {});
+                            std::function<bool()> portWorks = {}, std::function<ReportContext()> context = {});
 
     const WiringView& View() const { return m_view; }
     const RepeatedReport& Tally() const { return m_tally; }
@@ -48,7 +49,8 @@ public:
     void RunOnce();
     // The dialog ends: no further run.
     void Stop();
-    // Writes the record to `path` (UTF-8); the reason in words when it could not be written.
+    // Writes the record to `path` (UTF-8) through the safe save (WriteReportFile); the reason in
+    // words when it could not be written, an old report then left as it was.
     std::optional<std::string> Save(const std::string& path) const;
 
 private:
@@ -59,5 +61,6 @@ private:
     bool m_repeating = false;
     std::function<WiringReport()> m_runAgain;
     std::function<bool()> m_portWorks;
+    std::function<ReportContext()> m_context;
     WiringView m_view;
 };

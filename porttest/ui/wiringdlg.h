@@ -29,6 +29,8 @@ public:
     std::function<QString()> chooseFile;
     // Where a failed save is said (a message box unless a test puts a recorder here).
     std::function<void(const QString&)> inform;
+    // What the record says beside the runs (cable, map, port, ...); its date is the save's.
+    std::function<ReportContext()> context;
 
     const RepeatedReport& Tally() const { return m_session->Tally(); }
     bool Repeating() const { return m_session->Repeating(); }
