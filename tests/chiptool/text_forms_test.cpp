@@ -280,11 +280,16 @@ TEST(ListFormats, CsvCellsAreSpreadsheetSafeAndLossless)
     for (DeviceRecord& r : recs) list.Append(&r);
     std::ostringstream text;
     WriteCsv(text, list);
-    CsvReader reader(text.str());
+    const std::string written = text.str();
+    CsvReader reader(written);
     CsvRecord row;
     std::string error;
-    while (reader.Next(row, error) == CsvReader::Status::Record)
+    std::size_t rows = 0;
+    for (CsvReader::Status status; (status = reader.Next(row, error)) != CsvReader::Status::End; ++rows) {
+        ASSERT_EQ(status, CsvReader::Status::Record) << "line " << row.line << ": " << error;
         for (const std::string& cell : row.fields) EXPECT_EQ(std::string_view("=+-@\t\r").find(cell.front()), std::string_view::npos) << cell;
+    }
+    EXPECT_EQ(rows, recs.size() + 1);  // the header and every record
     EXPECT_NE(text.str().find("\n'=cmd|' /C calc'!A0,01,'-5,'-1.5,"), std::string::npos) << text.str();
     for (const std::string& csv : {text.str(), std::string(kUtf8ByteOrderMark) + text.str()}) {
         const ParsedList parsed = ParseCsv(csv);

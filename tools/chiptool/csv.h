@@ -32,7 +32,11 @@ struct CsvRecord {
 // lines its quoted fields span). Empty lines are skipped.
 class CsvReader {
 public:
+    // The reader keeps a view of `text`, which must outlive it: a temporary string would be
+    // read after it is freed, so one is refused at compile time.
     explicit CsvReader(std::string_view text);
+    explicit CsvReader(const char* text) : CsvReader(std::string_view(text)) {}
+    explicit CsvReader(std::string&& text) = delete;
     explicit CsvReader(std::istream& in);
 
     enum class Status { Record, End, Malformed };
