@@ -25,8 +25,7 @@ public:
     QtMainWindowDriver() : m_dlg(CDeviceListDlg::Services{&prompt, &open, &save, &import})
     {
         m_dlg.show();
-        m_dlg.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&m_dlg));
+        Activate();
     }
 
     void OpenFile(const std::filesystem::path& path) override { m_dlg.OpenListFile(path); }
@@ -35,9 +34,7 @@ public:
     {
         QWidget* w = Control(control);
         ASSERT_TRUE(w) << control;
-        // After a modal dialog the window is active again only once the platform says so.
-        m_dlg.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&m_dlg));
+        Activate();
         w->setFocus(Qt::OtherFocusReason);
     }
     void Press(KeyChord key) override
@@ -45,10 +42,10 @@ public:
         Qt::KeyboardModifiers mods;
         if (key.ctrl) mods |= Qt::ControlModifier;
         if (key.shift) mods |= Qt::ShiftModifier;
-        QTest::keyClick(Target(), QtKeyOf(key.key), mods);
+        QTest::keyClick(KeyTarget(), QtKeyOf(key.key), mods);
     }
-    void Press(NavKey key) override { QTest::keyClick(Target(), key == NavKey::Home ? Qt::Key_Home : Qt::Key_End); }
-    void Type(const std::string& utf8) override { QTest::keyClicks(Target(), QString::fromStdString(utf8)); }
+    void Press(NavKey key) override { QTest::keyClick(KeyTarget(), key == NavKey::Home ? Qt::Key_Home : Qt::Key_End); }
+    void Type(const std::string& utf8) override { QTest::keyClicks(KeyTarget(), QString::fromStdString(utf8)); }
     void Click(int control) override { QTest::mouseClick(Control(control), Qt::LeftButton); }
     void DoubleClick(long row) override
     {
@@ -79,7 +76,9 @@ public:
     void CloseBox() override { m_dlg.close(); }
     void OnNextDialog(DialogScript script) override
     {
-        m_poller = std::make_unique<ModalPoller>();
+        // The watchdog only keeps a wrong test from hanging: it must not end a dialog that a
+        // loaded machine is slow to show.
+        m_poller = std::make_unique<ModalPoller>(kWatchdogMs);
         m_poller->Expect([this, script](QWidget* w) {
             ++dialogs;
             dialogTitle = w->windowTitle().toStdString();
@@ -136,11 +135,25 @@ public:
 
 private:
     QWidget* Control(int id) { return m_dlg.findChild<QWidget*>(QString::number(id)); }
-    QWidget* Target()
+    // After a modal dialog the window is active again only once the platform's activation event
+    // has been handled, which on a loaded machine can come after the next key: until then the
+    // application's focus widget can still be the closed dialog's, and the key goes there. So
+    // every key waits for the window to be active, on a generous bound.
+    void Activate()
     {
+        if (m_dlg.isActiveWindow()) return;
+        m_dlg.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&m_dlg, kActivationMs)) << "the window did not become active";
+    }
+    QWidget* KeyTarget()
+    {
+        if (m_dlg.isVisible()) Activate();
         QWidget* w = QApplication::focusWidget();
         return w ? w : &m_dlg;
     }
+
+    static constexpr int kActivationMs = 30000;
+    static constexpr int kWatchdogMs = 60000;
 
     CDeviceListDlg m_dlg;
     std::unique_ptr<ModalPoller> m_poller;
