@@ -31,6 +31,7 @@ using Call = FaultyFileCalls::Call;
 constexpr Error kNoSpace = ERROR_DISK_FULL;
 constexpr Error kFailed = ERROR_GEN_FAILURE;
 constexpr Error kRefused = ERROR_ACCESS_DENIED;
+constexpr Error kNoUnnamedFiles = ERROR_NOT_SUPPORTED;
 int AsErrno(Error e) { return ErrnoFromWin32(e); }
 
 FileId IdOf(HANDLE h)
@@ -56,6 +57,9 @@ bool CreatesIn(Call c, const wchar_t* path, const fs::path& dir)
            IdOf(fs::path(path).parent_path()) == IdOf(dir);
 }
 void SetTemporaryFolder(const fs::path& p) { ::SetEnvironmentVariableW(L"TMP", p.empty() ? nullptr : p.c_str()); }
+// Windows has no unnamed files: its temporary files are always named.
+constexpr bool kUnnamedChoices[] = {false};
+bool OpensUnnamedIn(Call, const wchar_t*, const fs::path&) { return false; }
 void AddAttribute(const fs::path&) {}
 #else
 #include <sys/stat.h>
@@ -71,6 +75,7 @@ using Call = FaultyFileCalls::Call;
 constexpr Error kNoSpace = ENOSPC;
 constexpr Error kFailed = EIO;
 constexpr Error kRefused = EACCES;
+constexpr Error kNoUnnamedFiles = EOPNOTSUPP;
 int AsErrno(Error e) { return e; }
 
 FileId IdOf(int fd)
@@ -86,6 +91,10 @@ FileId IdOf(const fs::path& p)
 bool ChangesContent(Call c) { return FaultyFileCalls::IsWrite(c) || c == Call::FTruncate; }
 // A new file in the folder: an unnamed temporary file is opened on the folder itself.
 bool CreatesIn(Call c, const char* path, const fs::path& dir) { return c == Call::Open && path && dir == path; }
+// With and without unnamed files (O_TMPFILE), which some file systems do not offer; the save then
+// uses named temporary files and renames a backup to its name.
+constexpr bool kUnnamedChoices[] = {true, false};
+bool OpensUnnamedIn(Call c, const char* path, const fs::path& dir) { return CreatesIn(c, path, dir); }
 void SetTemporaryFolder(const fs::path& p)
 {
     if (p.empty()) ::unsetenv("TMPDIR");
@@ -137,8 +146,8 @@ std::vector<std::string> Others(const fs::path& dir, std::initializer_list<std::
 
 class SaveTable {
 public:
-    SaveTable(Path path, std::vector<std::byte> oldContent, std::vector<std::byte> newContent)
-        : m_path(path), m_old(std::move(oldContent)), m_new(std::move(newContent))
+    SaveTable(Path path, bool unnamedFiles, std::vector<std::byte> oldContent, std::vector<std::byte> newContent)
+        : m_path(path), m_unnamedFiles(unnamedFiles), m_old(std::move(oldContent)), m_new(std::move(newContent))
     {
         fs::create_directory(m_dir / "d");
         fs::create_directory(m_dir / "tmp");
@@ -219,6 +228,7 @@ private:
         const bool readOnlyFolder = m_path == Path::InPlaceBackupInTemporaryFolder;
         calls.before = [this, readOnlyFolder](std::size_t, Call c, auto file, auto path) -> Error {
             if (readOnlyFolder && CreatesIn(c, path, Dir())) return kRefused;
+            if (!m_unnamedFiles && OpensUnnamedIn(c, path, Dir())) return kNoUnnamedFiles;
             if (ChangesContent(c) && m_targetId != 0 && IdOf(file) == m_targetId) m_touched = true;
             return 0;
         };
@@ -229,7 +239,7 @@ private:
     void Check(const Row& row, const SaveResult& r, bool touched, const std::vector<Call>& calls)
     {
         std::ostringstream where;
-        where << PathName(m_path) << ", old " << m_old.size() << " bytes, new " << m_new.size() << ": " << row.what
+        where << PathName(m_path) << (m_unnamedFiles ? "" : ", named temporary files") << ", old " << m_old.size() << " bytes, new " << m_new.size() << ": " << row.what
               << " -> " << (r.ok ? "ok" : r.step + " errno " + std::to_string(r.sysErrno)) << "; calls:";
         for (const Call c : calls) where << ' ' << FaultyFileCalls::Name(c);
         const std::vector<std::byte> now = fs::exists(Target()) ? ReadAll(Target()) : std::vector<std::byte>{};
@@ -272,6 +282,7 @@ private:
     }
 
     const Path m_path;
+    const bool m_unnamedFiles;
     const std::vector<std::byte> m_old, m_new;
     TempDir m_dir;
     FileId m_targetId = 0;
@@ -288,10 +299,13 @@ TEST(SafeSaveFaults, EveryCallOfEveryPathFailedInTurn)
         // A longer list and a shorter one: putting the old content back must also cut the file.
         for (const auto& [oldSize, newSize] : {std::pair<std::size_t, std::size_t>{80, 152}, {152, 80}}) {
             if (path == Path::NewFile && oldSize > newSize) continue;
-            SaveTable table(path, Content(oldSize, 1), Content(newSize, 2));
-            const std::size_t rows = table.Run();
-            sizes << PathName(path) << " (" << oldSize << " -> " << newSize << "): " << rows << " rows\n";
-            total += rows;
+            for (const bool unnamed : kUnnamedChoices) {
+                SaveTable table(path, unnamed, Content(oldSize, 1), Content(newSize, 2));
+                const std::size_t rows = table.Run();
+                sizes << PathName(path) << (unnamed ? "" : ", named temporary files") << " (" << oldSize << " -> "
+                      << newSize << "): " << rows << " rows\n";
+                total += rows;
+            }
         }
     std::cout << sizes.str() << "rows in all: " << total << '\n';
 }
