@@ -31,7 +31,6 @@ using Call = FaultyFileCalls::Call;
 constexpr Error kNoSpace = ERROR_DISK_FULL;
 constexpr Error kFailed = ERROR_GEN_FAILURE;
 constexpr Error kRefused = ERROR_ACCESS_DENIED;
-constexpr Error kNoUnnamedFiles = ERROR_NOT_SUPPORTED;
 int AsErrno(Error e) { return ErrnoFromWin32(e); }
 
 FileId IdOf(HANDLE h)
@@ -57,9 +56,10 @@ bool CreatesIn(Call c, const wchar_t* path, const fs::path& dir)
            IdOf(fs::path(path).parent_path()) == IdOf(dir);
 }
 void SetTemporaryFolder(const fs::path& p) { ::SetEnvironmentVariableW(L"TMP", p.empty() ? nullptr : p.c_str()); }
-// Windows has no unnamed files: its temporary files are always named.
-constexpr bool kUnnamedChoices[] = {false};
-bool OpensUnnamedIn(Call, const wchar_t*, const fs::path&) { return false; }
+// Windows has no unnamed files, in-kernel copies or renames that refuse to replace: one kind of
+// file system.
+constexpr bool kFileSystemChoices[] = {true};
+Error PlainFileSystemRefuses(Call, const wchar_t*, const fs::path&) { return 0; }
 void AddAttribute(const fs::path&) {}
 #else
 #include <sys/stat.h>
@@ -75,7 +75,6 @@ using Call = FaultyFileCalls::Call;
 constexpr Error kNoSpace = ENOSPC;
 constexpr Error kFailed = EIO;
 constexpr Error kRefused = EACCES;
-constexpr Error kNoUnnamedFiles = EOPNOTSUPP;
 int AsErrno(Error e) { return e; }
 
 FileId IdOf(int fd)
@@ -91,10 +90,17 @@ FileId IdOf(const fs::path& p)
 bool ChangesContent(Call c) { return FaultyFileCalls::IsWrite(c) || c == Call::FTruncate; }
 // A new file in the folder: an unnamed temporary file is opened on the folder itself.
 bool CreatesIn(Call c, const char* path, const fs::path& dir) { return c == Call::Open && path && dir == path; }
-// With and without unnamed files (O_TMPFILE), which some file systems do not offer; the save then
-// uses named temporary files and renames a backup to its name.
-constexpr bool kUnnamedChoices[] = {true, false};
-bool OpensUnnamedIn(Call c, const char* path, const fs::path& dir) { return CreatesIn(c, path, dir); }
+// A file system with unnamed files (O_TMPFILE), in-kernel copies and renames that refuse to
+// replace, and a plain one without: the save then uses named temporary files, copies through a
+// buffer and names a backup by a link.
+constexpr bool kFileSystemChoices[] = {true, false};
+Error PlainFileSystemRefuses(Call c, const char* path, const fs::path& dir)
+{
+    if (CreatesIn(c, path, dir)) return EOPNOTSUPP;
+    if (c == Call::CopyFileRange) return ENOSYS;
+    if (c == Call::RenameNoReplace) return EINVAL;
+    return 0;
+}
 void SetTemporaryFolder(const fs::path& p)
 {
     if (p.empty()) ::unsetenv("TMPDIR");
@@ -146,8 +152,8 @@ std::vector<std::string> Others(const fs::path& dir, std::initializer_list<std::
 
 class SaveTable {
 public:
-    SaveTable(Path path, bool unnamedFiles, std::vector<std::byte> oldContent, std::vector<std::byte> newContent)
-        : m_path(path), m_unnamedFiles(unnamedFiles), m_old(std::move(oldContent)), m_new(std::move(newContent))
+    SaveTable(Path path, bool richFileSystem, std::vector<std::byte> oldContent, std::vector<std::byte> newContent)
+        : m_path(path), m_richFileSystem(richFileSystem), m_old(std::move(oldContent)), m_new(std::move(newContent))
     {
         fs::create_directory(m_dir / "d");
         fs::create_directory(m_dir / "tmp");
@@ -228,7 +234,8 @@ private:
         const bool readOnlyFolder = m_path == Path::InPlaceBackupInTemporaryFolder;
         calls.before = [this, readOnlyFolder](std::size_t, Call c, auto file, auto path) -> Error {
             if (readOnlyFolder && CreatesIn(c, path, Dir())) return kRefused;
-            if (!m_unnamedFiles && OpensUnnamedIn(c, path, Dir())) return kNoUnnamedFiles;
+            if (!m_richFileSystem)
+                if (const Error err = PlainFileSystemRefuses(c, path, Dir())) return err;
             if (ChangesContent(c) && m_targetId != 0 && IdOf(file) == m_targetId) m_touched = true;
             return 0;
         };
@@ -239,7 +246,7 @@ private:
     void Check(const Row& row, const SaveResult& r, bool touched, const std::vector<Call>& calls)
     {
         std::ostringstream where;
-        where << PathName(m_path) << (m_unnamedFiles ? "" : ", named temporary files") << ", old " << m_old.size() << " bytes, new " << m_new.size() << ": " << row.what
+        where << PathName(m_path) << (m_richFileSystem ? "" : ", plain file system") << ", old " << m_old.size() << " bytes, new " << m_new.size() << ": " << row.what
               << " -> " << (r.ok ? "ok" : r.step + " errno " + std::to_string(r.sysErrno)) << "; calls:";
         for (const Call c : calls) where << ' ' << FaultyFileCalls::Name(c);
         const std::vector<std::byte> now = fs::exists(Target()) ? ReadAll(Target()) : std::vector<std::byte>{};
@@ -282,7 +289,7 @@ private:
     }
 
     const Path m_path;
-    const bool m_unnamedFiles;
+    const bool m_richFileSystem;
     const std::vector<std::byte> m_old, m_new;
     TempDir m_dir;
     FileId m_targetId = 0;
@@ -299,10 +306,10 @@ TEST(SafeSaveFaults, EveryCallOfEveryPathFailedInTurn)
         // A longer list and a shorter one: putting the old content back must also cut the file.
         for (const auto& [oldSize, newSize] : {std::pair<std::size_t, std::size_t>{80, 152}, {152, 80}}) {
             if (path == Path::NewFile && oldSize > newSize) continue;
-            for (const bool unnamed : kUnnamedChoices) {
-                SaveTable table(path, unnamed, Content(oldSize, 1), Content(newSize, 2));
+            for (const bool rich : kFileSystemChoices) {
+                SaveTable table(path, rich, Content(oldSize, 1), Content(newSize, 2));
                 const std::size_t rows = table.Run();
-                sizes << PathName(path) << (unnamed ? "" : ", named temporary files") << " (" << oldSize << " -> "
+                sizes << PathName(path) << (rich ? "" : ", plain file system") << " (" << oldSize << " -> "
                       << newSize << "): " << rows << " rows\n";
                 total += rows;
             }
