@@ -155,8 +155,8 @@ bool DeviceListDocument::StartReading(PendingOpen& pending, DeviceList& target, 
     return result.Ok();
 }
 
-// The list that is replaced is gone for good: its history, its index and its import list go at
-// once (its records go with the storage that replaces theirs).
+// The list that is replaced is gone for good: its history and its index go at once (its records
+// go with the storage that replaces theirs).
 void DeviceListDocument::ReleaseListBefore()
 {
     m_history.Clear();

@@ -162,6 +162,14 @@ bool VisitLaterDuplicates(std::vector<Member>& run, Visit& visit)
                 }
         return true;
     }
+    // One key throughout (a device repeated, the usual long run) needs no sort: the run is in
+    // list order already, its first member the first of the group.
+    if (std::all_of(run.begin() + 1, run.end(), [&](const Member& m) { return m.key == run.front().key; })) {
+        for (std::size_t i = 1; i < run.size(); ++i)
+            if (!visit(run.front().index, run[i].index))
+                return false;
+        return true;
+    }
     std::sort(run.begin(), run.end(), [](const Member& a, const Member& b) {
         return std::tie(a.key.w[0], a.key.w[1], a.key.w[2], a.index) <
                std::tie(b.key.w[0], b.key.w[1], b.key.w[2], b.index);
@@ -476,21 +484,33 @@ void DuplicateIndex::Rebuild(const DeviceList& list)
     const auto& refs = list.RefArray();
     const PairVec pairs = SortedHashPairs(list);
 
-    // Each later record of a key only adds to the count of the key's first one.
+    // Each later record of a key only adds to the count of the key's first one. Visits of one
+    // group mostly come one after another, so the count is added once for each stretch of them.
     std::vector<std::uint8_t, LargeAllocator<std::uint8_t>> later;
+    std::size_t repeated = 0;
+    const DeviceRecord* group = nullptr;
+    std::size_t groupMore = 0;
+    auto keepGroup = [&] {
+        if (group != nullptr)
+            m_repeats[group] += groupMore;
+    };
     ForEachSharedHashRun(pairs, refs, [&](std::vector<RunMember>& run) {
         auto note = [&](std::size_t first, std::size_t again) {
             if (later.empty())
                 later.assign(n, 0);
             later[again] = 1;
-            ++m_repeats[refs[first]];
+            ++repeated;
+            if (refs[first] != group) {
+                keepGroup();
+                group = refs[first];
+                groupMore = 0;
+            }
+            ++groupMore;
             return true;
         };
         return VisitLaterDuplicates(run, note);
     });
-    std::size_t repeated = 0;
-    for (const auto& [rec, more] : m_repeats)
-        repeated += more;
+    keepGroup();
     m_records = n;
     m_keys = n - repeated;
     m_capacity = SlotsFor(m_keys);

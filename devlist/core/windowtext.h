@@ -12,34 +12,11 @@
 // native Windows one), so that captions, titles and messages never drift apart. Each front end
 // only places these texts on its own controls.
 
-// Control ids of the main window's template; the find bar's controls follow the template's own.
-enum MainControl : int {
-    IDC_EXIT = 2,
-    IDC_DEVICE_LIST = 1000,
-    IDC_OPEN = 1001,
-    IDC_SAVE = 1003,
-    IDC_ADD = 1004,
-    IDC_TIDY = 1005,
-    IDC_MODIFY = 1012,
-    IDC_DELETE = 1013,
-    IDC_FIND_LABEL = 1020,
-    IDC_FIND_FIELD = 1021,
-    IDC_FIND_TEXT = 1022,
-    IDC_FIND_STATUS = 1023,
-};
+#include "dialoglayout.h"
 
-// Control ids of the entry dialogs (templates 129 and 132).
-enum : int {
-    IDC_ENTRY_OK = 1,
-    IDC_ENTRY_CANCEL = 2,
-    IDC_NAME = 1006,
-    IDC_IMPORT = 1007,
-    IDC_FID = 1008,
-    IDC_ROM = 1009,
-    IDC_VOLTAGE = 1010,
-    IDC_SIG1 = 1011,
-    IDC_SIG2 = 1014,
-    IDC_SIG3 = 1015,
+// A control's place in its template, in dialog units (the RECT_* macros of dialoglayout.h).
+struct TemplateRect {
+    int x, y, width, height;
 };
 
 struct ControlText {
@@ -49,10 +26,6 @@ struct ControlText {
 
 inline constexpr const char* kMainCaption = "Tessaro ver1.0 For Qorel Vantor";
 inline constexpr const char* kMakerName = "Halvern";
-inline constexpr ControlText kMainButtons[] = {
-    {IDC_EXIT, "退出程序"}, {IDC_OPEN, "打开文件"}, {IDC_SAVE, "保存文件"}, {IDC_ADD, "增加器件"},
-    {IDC_TIDY, "整理"},     {IDC_MODIFY, "修改"},   {IDC_DELETE, "删除"},
-};
 // The text of control `id` in `table`, empty for an id that is none.
 template <std::size_t N>
 constexpr const char* TextOf(const ControlText (&table)[N], int id)
@@ -104,17 +77,26 @@ int EntryFieldControl(DeviceField field);
 // The labels, each with the edit whose line it stands on.
 struct EntryLabel {
     const char* text;
-    int editId;
+    int id;
+    TemplateRect rect;
 };
 inline constexpr EntryLabel kEntryLabels[] = {
-    {"名称(小于20个字符):", IDC_NAME}, {"FID(1字节的16进制数):", IDC_FID}, {"ROM(K字节):", IDC_ROM},
-    {"编程电压(V):", IDC_VOLTAGE},     {"特征字(16进制数):", IDC_SIG1},
+    {"名称(小于20个字符):", IDC_LABEL_NAME, {RECT_LABEL_NAME}},
+    {"FID(1字节的16进制数):", IDC_LABEL_FID, {RECT_LABEL_FID}},
+    {"ROM(K字节):", IDC_LABEL_ROM, {RECT_LABEL_ROM}},
+    {"编程电压(V):", IDC_LABEL_VOLTAGE, {RECT_LABEL_VOLTAGE}},
+    {"特征字(16进制数):", IDC_LABEL_SIG, {RECT_LABEL_SIG}},
 };
 
 // The find bar and the context menu.
 inline constexpr const char* kFindLabel = "查找:";
 inline constexpr const char* kFindHint = "Enter/F3 下一个, Shift+F3 上一个, Esc 关闭";
 inline constexpr const char* kFindNotFound = "未找到";
+// The word's colour, red as a warning.
+struct TextColour {
+    int red, green, blue;
+};
+inline constexpr TextColour kFindStatusColour{0xc0, 0x00, 0x00};
 struct FindFieldChoice {
     const char* title;
     FindField field;
@@ -124,8 +106,6 @@ inline constexpr FindFieldChoice kFindFields[] = {
     {"签名", FindField::Signature},
     {"FID", FindField::Fid},
 };
-inline constexpr const char* kUndoText = "撤销";
-inline constexpr const char* kRedoText = "重做";
 
 // The About box and its system-menu item.
 inline constexpr const char* kAboutTitle = "About Tessaro";

@@ -12,9 +12,6 @@ namespace {
 
 QFont DialogFont() { return TemplateFont(QStringLiteral("MS Sans Serif"), 8); }
 
-// The line of each label's edit, in the order of kEntryLabels.
-constexpr int kEntryLabelY[] = {10, 29, 49, 70, 90};
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
@@ -28,49 +25,46 @@ CDeviceFieldsDlg::CDeviceFieldsDlg(IPrompt& prompt, QWidget* parent)
     setModal(true);
 }
 
-void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, int okX, int cancelX, bool withImport)
+void CDeviceFieldsDlg::CreateControls(const DialogUnits& du, TemplateRect okRect, TemplateRect cancelRect, bool withImport)
 {
     // Built in template order, which is also the tab order; the add template has its import
     // button between the labels and the FID edit.
-    auto button = [&](int id, int x) {
+    auto button = [&](int id, TemplateRect r) {
         auto* b = new QPushButton(QString::fromUtf8(TextOf(kEntryButtons, id)), this);
         b->setObjectName(QString::number(id));
-        du.Place(b, x, 120, 50, 16);
+        du.Place(b, r.x, r.y, r.width, r.height);
         return b;
     };
-    auto edit = [&](int id, int x, int y, int w) {
+    auto edit = [&](int id, TemplateRect r) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::number(id));
-        du.Place(e, x, y, w, 12);
+        du.Place(e, r.x, r.y, r.width, r.height);
         return e;
     };
-    // The template placed the labels for a narrower font, each where its text ended just short of
-    // the edits. Right-aligned on the line of their edit, from the leftmost label's start to the
-    // rightmost one's end, they line up in any font.
-    constexpr int kLabelLeft = 21, kLabelRight = 110;
-    auto label = [&](const char* text, int editY) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+    auto label = [&](const EntryLabel& entry) {
+        auto* l = new QLabel(QString::fromUtf8(entry.text), this);
+        l->setObjectName(QString::number(entry.id));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        du.Place(l, kLabelLeft, editY, kLabelRight - kLabelLeft, 12);
+        du.Place(l, entry.rect.x, entry.rect.y, entry.rect.width, entry.rect.height);
         return l;
     };
 
-    QPushButton* ok = button(IDC_ENTRY_OK, okX);
-    QPushButton* cancel = button(IDC_ENTRY_CANCEL, cancelX);
+    QPushButton* ok = button(IDC_ENTRY_OK, okRect);
+    QPushButton* cancel = button(IDC_ENTRY_CANCEL, cancelRect);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] { accept(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 
-    QWidget* name = edit(IDC_NAME, 118, 10, 90);
-    for (int i = 0; i < 4; ++i) label(kEntryLabels[i].text, kEntryLabelY[i]);
-    QWidget* import = withImport ? button(IDC_IMPORT, 170) : nullptr;
-    QWidget* fid = edit(IDC_FID, 118, 29, 40);
-    QWidget* rom = edit(IDC_ROM, 118, 49, 40);
-    QWidget* volt = edit(IDC_VOLTAGE, 118, 70, 40);
-    QWidget* sig1 = edit(IDC_SIG1, 118, 90, 25);
-    QWidget* sig2 = edit(IDC_SIG2, 152, 90, 25);
-    QWidget* sig3 = edit(IDC_SIG3, 186, 90, 25);
-    label(kEntryLabels[4].text, kEntryLabelY[4]);
+    QWidget* name = edit(IDC_NAME, {RECT_NAME});
+    for (int i = 0; i < 4; ++i) label(kEntryLabels[i]);
+    QWidget* import = withImport ? button(IDC_IMPORT, {RECT_IMPORT}) : nullptr;
+    QWidget* fid = edit(IDC_FID, {RECT_FID});
+    QWidget* rom = edit(IDC_ROM, {RECT_ROM});
+    QWidget* volt = edit(IDC_VOLTAGE, {RECT_VOLTAGE});
+    QWidget* sig1 = edit(IDC_SIG1, {RECT_SIG1});
+    QWidget* sig2 = edit(IDC_SIG2, {RECT_SIG2});
+    QWidget* sig3 = edit(IDC_SIG3, {RECT_SIG3});
+    label(kEntryLabels[4]);
 
     std::vector<QWidget*> order{ok, cancel, name};
     if (import) order.push_back(import);
@@ -139,8 +133,8 @@ CAddDeviceDlg::CAddDeviceDlg(IPrompt& prompt, IFileChooser& importChooser, QWidg
     setWindowTitle(QString::fromUtf8(kAddTitle));
     OnCreate();
     const DialogUnits du(font());
-    setFixedSize(du.Size(250, 143));
-    CreateControls(du, 30, 100, true);
+    setFixedSize(du.Size(DLG_ADD_SIZE));
+    CreateControls(du, {RECT_ADD_OK}, {RECT_ADD_CANCEL}, true);
     connect(findChild<QPushButton*>(QString::number(IDC_IMPORT)), &QPushButton::clicked, this,
             [this] { OnImportFromFile(); });
     UpdateData(false);
@@ -197,8 +191,8 @@ CEditDeviceDlg::CEditDeviceDlg(IPrompt& prompt, QWidget* parent) : CDeviceFields
     setWindowTitle(QString::fromUtf8(kEditTitle));
     OnCreate();
     const DialogUnits du(font());
-    setFixedSize(du.Size(241, 143));
-    CreateControls(du, 57, 139, false);
+    setFixedSize(du.Size(DLG_EDIT_SIZE));
+    CreateControls(du, {RECT_EDIT_OK}, {RECT_EDIT_CANCEL}, false);
     UpdateData(false);
 }
 

@@ -37,8 +37,8 @@ protected:
     CDeviceFieldsDlg(IPrompt& prompt, QWidget* parent);
 
     // Creates the edits and labels shared by both templates at their template positions, the
-    // OK/Cancel buttons at the given x positions and, for the add template, the import button.
-    void CreateControls(const DialogUnits& du, int okX, int cancelX, bool withImport);
+    // OK/Cancel buttons at theirs and, for the add template, the import button.
+    void CreateControls(const DialogUnits& du, TemplateRect okRect, TemplateRect cancelRect, bool withImport);
     virtual void DoDataExchange(CDataExchange& dx);
     virtual void OnOK() = 0;
     void OnCancel() { done(2); }

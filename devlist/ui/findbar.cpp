@@ -1,46 +1,54 @@
 #include "findbar.h"
 
+#include "dialogunits.h"
 #include "windowtext.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 
 namespace {
 
 const auto& kFields = kFindFields;
 
+// Places `w` at its template rectangle, which counts from the window's top, inside the bar.
+void PlaceInBar(const DialogUnits& du, QWidget* w, TemplateRect r, int height)
+{
+    du.Place(w, r.x, r.y - FIND_BAR_TOP, r.width, height);
+}
+
 }  // namespace
 
 FindBar::FindBar(QWidget* parent) : QWidget(parent)
 {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 1, 2, 1);
-    layout->setSpacing(4);
-    layout->addWidget(new QLabel(QString::fromUtf8(kFindLabel), this));
+    const DialogUnits du(parent->font());
+    du.Place(this, 0, FIND_BAR_TOP, TemplateRect{RECT_DEVICE_LIST}.width, FIND_BAR_HEIGHT);
+    auto* label = new QLabel(QString::fromUtf8(kFindLabel), this);
+    label->setObjectName(QString::number(IDC_FIND_LABEL));
+    PlaceInBar(du, label, {RECT_FIND_LABEL}, TemplateRect{RECT_FIND_LABEL}.height);
     m_pField = new QComboBox(this);
+    m_pField->setObjectName(QString::number(IDC_FIND_FIELD));
     for (const FindFieldChoice& c : kFields) m_pField->addItem(QString::fromUtf8(c.title));
-    layout->addWidget(m_pField);
+    // The template's height of a drop-down list counts its open list; closed, it is an edit's.
+    PlaceInBar(du, m_pField, {RECT_FIND_FIELD}, TemplateRect{RECT_FIND_TEXT}.height);
     m_pEdit = new QLineEdit(this);
+    m_pEdit->setObjectName(QString::number(IDC_FIND_TEXT));
     m_pEdit->setPlaceholderText(QString::fromUtf8(kFindHint));
-    layout->addWidget(m_pEdit, 1);
+    PlaceInBar(du, m_pEdit, {RECT_FIND_TEXT}, TemplateRect{RECT_FIND_TEXT}.height);
     m_pStatus = new QLabel(this);
-    m_pStatus->setStyleSheet(QStringLiteral("color: #c00000"));
-    // The word's room is kept when it is empty, so that the text field does not change width.
-    m_pStatus->setFixedWidth(m_pStatus->fontMetrics().horizontalAdvance(QString::fromUtf8(kFindNotFound)) + 2);
-    layout->addWidget(m_pStatus);
+    m_pStatus->setObjectName(QString::number(IDC_FIND_STATUS));
+    QPalette palette = m_pStatus->palette();
+    palette.setColor(QPalette::WindowText, QColor(kFindStatusColour.red, kFindStatusColour.green, kFindStatusColour.blue));
+    m_pStatus->setPalette(palette);
+    PlaceInBar(du, m_pStatus, {RECT_FIND_STATUS}, TemplateRect{RECT_FIND_STATUS}.height);
 
     connect(m_pEdit, &QLineEdit::textChanged, this, &FindBar::QueryChanged);
     connect(m_pField, &QComboBox::currentIndexChanged, this, &FindBar::QueryChanged);
-    m_pEdit->installEventFilter(this);
-    m_pField->installEventFilter(this);
 }
 
-void FindBar::Open()
+void FindBar::FocusText()
 {
-    show();
     m_pEdit->setFocus(Qt::ShortcutFocusReason);
     m_pEdit->selectAll();
 }
@@ -53,22 +61,6 @@ FindField FindBar::Field() const
 
 QString FindBar::Text() const { return m_pEdit->text(); }
 
-void FindBar::ShowNotFound(bool notFound) { m_pStatus->setText(notFound ? QString::fromUtf8(kFindNotFound) : QString()); }
+void FindBar::ShowStatus(const QString& word) { m_pStatus->setText(word); }
 
-bool FindBar::eventFilter(QObject* watched, QEvent* event)
-{
-    // Enter and Esc belong to the bar while it has the focus: the window would otherwise take
-    // Esc as the exit button.
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape) {
-            emit Closed();
-            return true;
-        }
-        if (watched == m_pEdit && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            emit Next();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
+QString FindBar::Status() const { return m_pStatus->text(); }

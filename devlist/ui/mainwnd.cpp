@@ -5,9 +5,13 @@
 #include "devicelistmodel.h"
 #include "dialogunits.h"
 #include "findbar.h"
+#include "qtkeys.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QDragEnterEvent>
@@ -17,19 +21,15 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
-#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace {
-
-// The list's height in the template, and what the find bar takes of it while open.
-constexpr int kListHeight = 269;
-constexpr int kFindBarHeight = 16;
 
 // The one local file of a drag, or an empty string when the drag carries anything else.
 QString DraggedFile(const QMimeData* mime)
@@ -43,6 +43,18 @@ QString DraggedFile(const QMimeData* mime)
 // Posted when the list has been drawn, so the rows of a new list show before the rest of its file
 // is read and its index built.
 const QEvent::Type kIdleWorkEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// The buttons in template order, which is also the tab order (the list comes after the first).
+struct ButtonPlace {
+    int id;
+    TemplateRect rect;
+};
+constexpr ButtonPlace kButtonPlaces[] = {
+    {IDC_EXIT, {RECT_EXIT}}, {IDC_OPEN, {RECT_OPEN}},     {IDC_SAVE, {RECT_SAVE}},     {IDC_ADD, {RECT_ADD}},
+    {IDC_TIDY, {RECT_TIDY}}, {IDC_MODIFY, {RECT_MODIFY}}, {IDC_DELETE, {RECT_DELETE}},
+};
+// The order the toolkit's style is given to the buttons.
+constexpr int kStyleOrder[] = {IDC_EXIT, IDC_OPEN, IDC_SAVE, IDC_TIDY, IDC_ADD, IDC_DELETE, IDC_MODIFY};
 
 }  // namespace
 
@@ -61,6 +73,7 @@ CDeviceListDlg::CDeviceListDlg(const Services& services, QWidget* parent)
       m_dlgAdd(m_prompt, m_importChooser),
       m_dlgEdit(m_prompt),
       m_doc(m_prompt, m_openChooser, m_saveChooser),
+      m_logic(m_doc, *this),
       m_hIcon(LoadTessaroIcon())
 {
     SetupWindow();
@@ -78,74 +91,68 @@ void CDeviceListDlg::SetupWindow()
     // Caption, system menu and minimise box; no maximise box, no sizing border.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(du.Size(384, 269));
+    setFixedSize(du.Size(DLG_MAIN_SIZE));
 
-    // Each button has a key besides its click, named in its tooltip. Delete and Enter belong to
-    // the list (a row must have the focus), the others to the whole window.
-    auto makeButton = [&](int id, int x, int y, QKeySequence key, const char* listKeys = nullptr) {
-        auto* b = new QPushButton(QString::fromUtf8(TextOf(kMainButtons, id)), this);
-        b->setObjectName(QString::number(id));
-        // None of the buttons is a default button: Enter must not press whichever has focus.
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        du.Place(b, x, y, 50, 14);
-        QStringList keys;
-        if (!key.isEmpty()) {
-            b->setShortcut(key);
-            keys << key.toString(QKeySequence::NativeText);
-        }
-        if (listKeys) keys << QString::fromUtf8(listKeys);
-        b->setToolTip(QStringLiteral("%1 (%2)").arg(b->text(), keys.join(QStringLiteral(", "))));
-        return b;
-    };
-
-    // Controls in template order, which is also the tab order.
-    QPushButton* exitBtn = makeButton(IDC_EXIT, 325, 160, {}, "Esc");
     m_pListCtrl = new CXTListCtrl(this);
     m_pListCtrl->setObjectName(QString::number(IDC_DEVICE_LIST));
-    du.Place(m_pListCtrl, 0, 0, 313, kListHeight);
-    QPushButton* openBtn = makeButton(IDC_OPEN, 325, 10, QKeySequence(Qt::CTRL | Qt::Key_O));
-    QPushButton* saveBtn = makeButton(IDC_SAVE, 325, 35, QKeySequence(Qt::CTRL | Qt::Key_S));
-    QPushButton* addBtn = makeButton(IDC_ADD, 325, 60, QKeySequence(Qt::Key_Insert));
-    QPushButton* tidyBtn = makeButton(IDC_TIDY, 325, 135, QKeySequence(Qt::CTRL | Qt::Key_T));
-    QPushButton* modifyBtn = makeButton(IDC_MODIFY, 325, 85, QKeySequence(Qt::Key_F2), "Enter");
-    QPushButton* deleteBtn = makeButton(IDC_DELETE, 325, 110, {}, "Delete");
+    du.Place(m_pListCtrl, RECT_DEVICE_LIST);
+    // Controls in template order, which is also the tab order; each button as the command table
+    // has it, its tooltip naming its keys.
+    std::vector<QWidget*> order;
+    for (const ButtonPlace& place : kButtonPlaces) {
+        const CommandDef& def = CommandOf(*ButtonCommand(place.id));
+        auto* b = new QPushButton(QString::fromUtf8(def.buttonText), this);
+        b->setObjectName(QString::number(place.id));
+        // None of the buttons is a default button: Enter must not close the window.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        du.Place(b, place.rect.x, place.rect.y, place.rect.width, place.rect.height);
+        b->setToolTip(QString::fromUtf8(def.tooltip));
+        b->installEventFilter(this);
+        connect(b, &QPushButton::clicked, this, [this, id = place.id] { Render(m_logic.Button(id, SelectedRow())); });
+        order.push_back(b);
+        if (order.size() == 1) order.push_back(m_pListCtrl);
+    }
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 
     auto* iconLabel = new QLabel(this);
-    du.Place(iconLabel, 340, 225, 20, 20);
+    du.Place(iconLabel, RECT_MAIN_ICON);
     iconLabel->setAlignment(Qt::AlignCenter);
     iconLabel->setPixmap(m_hIcon.pixmap(iconLabel->size()));
     auto* maker = new QLabel(QString::fromUtf8(kMakerName), this);
-    du.Place(maker, 320, 255, 60, 8);
-
-    QWidget* order[] = {exitBtn, m_pListCtrl, openBtn, saveBtn, addBtn, tidyBtn, modifyBtn, deleteBtn};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-
-    m_pAboutAction = AddAboutEntry(this, QString::fromUtf8(kAboutMenuText), [this] { OnAbout(); });
+    du.Place(maker, RECT_MAKER);
 
     // Minimised, the window manager draws the icon (the task bar, an icon box); on Windows the
     // platform does the same from the window icon, so no painting of our own is needed.
     setWindowIcon(m_hIcon);
 
-    // Bind the buttons (exit, open, save, tidy, add, delete, modify) and style them flat.
-    QPushButton* bound[] = {exitBtn, openBtn, saveBtn, tidyBtn, addBtn, deleteBtn, modifyBtn};
     for (std::size_t i = 0; i < m_btns.size(); ++i) {
-        m_btns[i].Attach(bound[i]);
+        m_btns[i].Attach(findChild<QPushButton*>(QString::number(kStyleOrder[i])));
         m_btns[i].SetXButtonStyle(2, true);
     }
-    connect(exitBtn, &QPushButton::clicked, this, &CDeviceListDlg::OnCancel);
-    connect(openBtn, &QPushButton::clicked, this, &CDeviceListDlg::OnOpenFile);
-    connect(saveBtn, &QPushButton::clicked, this, [this] { OnSaveFile(); });
-    connect(addBtn, &QPushButton::clicked, this, &CDeviceListDlg::OnAddDevice);
-    connect(tidyBtn, &QPushButton::clicked, this, &CDeviceListDlg::TidyDevices);
-    connect(modifyBtn, &QPushButton::clicked, this, &CDeviceListDlg::ModifyDevice);
-    connect(deleteBtn, &QPushButton::clicked, this, &CDeviceListDlg::DeleteDevice);
 
+    SetupList();
+    m_pFindBar = new FindBar(this);
+    m_pFindBar->hide();
+    connect(m_pFindBar, &FindBar::QueryChanged, this, [this] {
+        const QByteArray text = m_pFindBar->Text().toUtf8();
+        Render(m_logic.FindQueryChanged(m_pFindBar->Field(), text.toStdString(), SelectedRow()));
+    });
+    m_pFindBar->Edit()->installEventFilter(this);
+    m_pFindBar->FieldBox()->installEventFilter(this);
+    SetupMenu();
+    m_doc.SetRowsChanged([this] { OnRowsChanged(); });
+    OnRowsChanged();
+    setAcceptDrops(true);
+}
+
+void CDeviceListDlg::SetupList()
+{
     // The list: flat header, the toolkit colours, then the columns.
+    const DialogUnits du(font());
     m_pListCtrl->SubclassFlatHeader();
     m_pListCtrl->SetColors(QColor(20, 50, 200), QColor(250, 250, 250));
     m_pModel = new DeviceListModel(m_doc.List(), this);
-    m_doc.SetRowsChanged([this] { OnRowsChanged(); });
     m_pListCtrl->setModel(m_pModel);
     QHeaderView* header = m_pListCtrl->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignCenter);
@@ -160,9 +167,28 @@ void CDeviceListDlg::SetupWindow()
     m_pListCtrl->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pListCtrl->installEventFilter(this);
     m_pListCtrl->viewport()->installEventFilter(this);
-    connect(m_pListCtrl, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { ModifyDevice(); });
+    // Qt reports a double click on a row only; one on empty space is a press.
+    connect(m_pListCtrl, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { Render(m_logic.DoubleClick(index.row())); });
+}
 
-    SetupFindAndUndo();
+// The context menu: the table's entries in its order, About (with its system-menu entry on
+// Windows) after a separator.
+void CDeviceListDlg::SetupMenu()
+{
+    m_pAboutAction = AddAboutEntry(this, QString::fromUtf8(kAboutMenuText), [this] { Run(Command::About); });
+    for (const CommandDef& def : MainCommands()) {
+        if (!def.menuText || def.id == Command::About) continue;
+        // The key is only named: the window's key handling runs it, in its scope.
+        auto* action = new QAction(QString::fromUtf8(def.menuText) + u'\t' + QString::fromUtf8(MenuKeyText(def)), this);
+        connect(action, &QAction::triggered, this, [this, id = def.id] { Run(id); });
+        insertAction(m_pAboutAction, action);
+        m_actions[static_cast<std::size_t>(def.id)] = action;
+    }
+    m_actions[static_cast<std::size_t>(Command::About)] = m_pAboutAction;
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    insertAction(m_pAboutAction, separator);
 }
 
 // Fitted once, as the template sets them: a column the user widens may still overflow.
@@ -177,91 +203,40 @@ void CDeviceListDlg::FitColumnsBesideScrollBar()
     header->resizeSection(COL_NAME, widths[COL_NAME]);
 }
 
-void CDeviceListDlg::SetupFindAndUndo()
+void CDeviceListDlg::Run(Command command) { Render(m_logic.Run(command, SelectedRow())); }
+
+void CDeviceListDlg::AppendDevice(const DeviceRecord& record)
 {
-    m_pFindBar = new FindBar(this);
-    m_pFindBar->hide();
-    connect(m_pFindBar, &FindBar::QueryChanged, this, [this] {
-        FindFrom(FindDirection::Forward, false);
-    });
-    connect(m_pFindBar, &FindBar::Next, this, [this] { FindNext(FindDirection::Forward); });
-    connect(m_pFindBar, &FindBar::Closed, this, &CDeviceListDlg::CloseFindBar);
-
-    auto addShortcut = [this](QKeySequence keys, std::function<void()> run) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, std::move(run));
-    };
-    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { OpenFindBar(); });
-    addShortcut(QKeySequence(Qt::Key_F3), [this] { FindNext(FindDirection::Forward); });
-    addShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { FindNext(FindDirection::Backward); });
-
-    // Context-menu entries ahead of the About entry, each with its key.
-    auto addAction = [this](const char* text, QKeySequence keys, void (CDeviceListDlg::*slot)()) {
-        auto* action = new QAction(QString::fromUtf8(text), this);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, slot);
-        insertAction(m_pAboutAction, action);
-        return action;
-    };
-    m_pUndoAction = addAction(kUndoText, QKeySequence(Qt::CTRL | Qt::Key_Z), &CDeviceListDlg::OnUndo);
-    m_pRedoAction = addAction(kRedoText, QKeySequence(Qt::CTRL | Qt::Key_Y), &CDeviceListDlg::OnRedo);
-    auto* separator = new QAction(this);
-    separator->setSeparator(true);
-    insertAction(m_pAboutAction, separator);
-    OnRowsChanged();
-
-    setAcceptDrops(true);
+    m_doc.Append(record);
 }
 
 void CDeviceListDlg::OnRowsChanged()
 {
     m_pModel->SyncRows();
-    m_pUndoAction->setEnabled(m_doc.CanUndo());
-    m_pRedoAction->setEnabled(m_doc.CanRedo());
+    Render(m_logic.View());
+}
+
+void CDeviceListDlg::Render(const MainView& view)
+{
+    if (view.findBarOpen != m_pFindBar->isVisible()) {
+        PlaceList(view.findBarOpen);
+        m_pFindBar->setVisible(view.findBarOpen);
+    }
+    m_pFindBar->ShowStatus(QString::fromUtf8(view.findStatus));
+    for (std::size_t c = 0; c < kCommandCount; ++c)
+        if (m_actions[c]) m_actions[c]->setEnabled(view.enabled[c]);
+    if (view.clearSelection) m_pListCtrl->selectionModel()->clearSelection();
+    if (view.showRow && *view.showRow < m_doc.List().Count()) ShowRow(*view.showRow);
+    if (view.focus == MainView::Focus::List) m_pListCtrl->setFocus();
+    if (view.focus == MainView::Focus::FindText) m_pFindBar->FocusText();
+    if (view.close) QDialog::done(IDC_EXIT);
 }
 
 void CDeviceListDlg::PlaceList(bool withFindBar)
 {
     const DialogUnits du(font());
-    const int listHeight = withFindBar ? kListHeight - kFindBarHeight : kListHeight;
-    du.Place(m_pListCtrl, 0, 0, 313, listHeight);
-    if (withFindBar) du.Place(m_pFindBar, 0, listHeight, 313, kFindBarHeight);
-}
-
-void CDeviceListDlg::OpenFindBar()
-{
-    PlaceList(true);
-    m_pFindBar->Open();
-}
-
-void CDeviceListDlg::CloseFindBar()
-{
-    m_pFindBar->hide();
-    PlaceList(false);
-    m_pListCtrl->setFocus();
-}
-
-void CDeviceListDlg::FindNext(FindDirection direction)
-{
-    if (m_pFindBar->isHidden() || m_pFindBar->Text().isEmpty()) {
-        OpenFindBar();
-        return;
-    }
-    FindFrom(direction, true);
-}
-
-void CDeviceListDlg::FindFrom(FindDirection direction, bool again)
-{
-    const QByteArray text = m_pFindBar->Text().toUtf8();
-    const RecordMatcher matcher(m_pFindBar->Field(), std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    const std::optional<std::size_t> row = m_doc.Find(matcher, SelectedRow(), direction, again);
-    m_pFindBar->ShowNotFound(!text.isEmpty() && !row);
-    if (!row) {
-        // The highlight of an earlier match must not pass for this one.
-        if (!text.isEmpty()) m_pListCtrl->selectionModel()->clearSelection();
-        return;
-    }
-    ShowRow(*row);
+    constexpr TemplateRect list{RECT_DEVICE_LIST};
+    du.Place(m_pListCtrl, list.x, list.y, list.width, withFindBar ? FIND_BAR_TOP : list.height);
 }
 
 void CDeviceListDlg::ShowRow(std::size_t row)
@@ -269,24 +244,6 @@ void CDeviceListDlg::ShowRow(std::size_t row)
     const QModelIndex index = m_pModel->index(static_cast<int>(row), 0);
     m_pListCtrl->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_pListCtrl->scrollTo(index);
-}
-
-std::optional<std::size_t> CDeviceListDlg::SelectedIndex() const
-{
-    const long row = SelectedRow();
-    if (row < 0) return std::nullopt;
-    return static_cast<std::size_t>(row);
-}
-
-// The rows an undo or redo changed come into view selected, so that it is seen to have worked.
-void CDeviceListDlg::OnUndo()
-{
-    if (const std::optional<std::size_t> row = m_doc.Undo(SelectedIndex())) ShowRow(*row);
-}
-
-void CDeviceListDlg::OnRedo()
-{
-    if (const std::optional<std::size_t> row = m_doc.Redo(SelectedIndex())) ShowRow(*row);
 }
 
 void CDeviceListDlg::dragEnterEvent(QDragEnterEvent* event)
@@ -313,20 +270,38 @@ void CDeviceListDlg::OpenDroppedFile(const std::filesystem::path& path)
 bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pListCtrl->viewport() && event->type() == QEvent::Paint) PostIdleWork();
-    if (watched == m_pListCtrl && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        // The Delete key whatever the modifiers, the keypad's included, as the list view reports it.
-        if (key->key() == Qt::Key_Delete) {
-            DeleteDevice();
-            return true;
-        }
-        // Enter on a row modifies it; with no row selected it does nothing, as before.
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && SelectedRow() >= 0) {
-            ModifyDevice();
-            return true;
-        }
-    }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        OnKey(*static_cast<QKeyEvent*>(event), static_cast<QWidget*>(watched)))
+        return true;
     return QDialog::eventFilter(watched, event);
+}
+
+// Keys reach the focused control's filter first; this is for keys pressed where none has it.
+void CDeviceListDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (!OnKey(*event, QApplication::focusWidget())) QDialog::keyPressEvent(event);
+}
+
+bool CDeviceListDlg::OnKey(const QKeyEvent& key, const QWidget* target)
+{
+    const std::optional<KeyChord> chord = ChordOfQtKey(key.key(), key.modifiers());
+    if (!chord) return false;
+    const std::optional<MainView> view = m_logic.Key(*chord, ControlOf(target), SelectedRow());
+    if (!view) return false;
+    Render(*view);
+    return true;
+}
+
+int CDeviceListDlg::ControlOf(const QWidget* widget) const
+{
+    // The control is the window's child (or the find bar's) whose object name is its id; its
+    // inner widgets (a list's viewport) count as the control.
+    for (const QWidget* w = widget; w && w != this; w = w->parentWidget()) {
+        bool isId = false;
+        const int id = w->objectName().toInt(&isId);
+        if (isId) return id;
+    }
+    return 0;
 }
 
 void CDeviceListDlg::closeEvent(QCloseEvent* event)
@@ -335,8 +310,8 @@ void CDeviceListDlg::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    OnCancel();
     // The exit flow decides: a window that stays open must not be closed behind its back.
+    Run(Command::Exit);
     if (isVisible())
         event->ignore();
     else
@@ -347,7 +322,7 @@ void CDeviceListDlg::closeEvent(QCloseEvent* event)
 bool CDeviceListDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
     if (IsAboutSystemCommand(message)) {
-        OnAbout();
+        Run(Command::About);
         *result = 0;
         return true;
     }
@@ -355,57 +330,31 @@ bool CDeviceListDlg::nativeEvent(const QByteArray& eventType, void* message, qin
 }
 #endif
 
-void CDeviceListDlg::OnAbout()
+void CDeviceListDlg::RunAboutBox()
 {
     AboutBox dlg(TessaroAbout(), this);
     dlg.DoModal();
 }
 
-void CDeviceListDlg::OnOK()
+IMainDialogs::AddResult CDeviceListDlg::RunAddDialog()
 {
-    // Enter lands here; the window has no OK action.
+    AddResult added;
+    added.result = m_dlgAdd.DoModal();
+    added.record = m_dlgAdd.m_record;
+    added.importPath = m_dlgAdd.m_strImportPath;
+    return added;
 }
 
-bool CDeviceListDlg::SaveChangesFirst() { return m_doc.SaveChangesFirst(); }
-
-void CDeviceListDlg::reject()
+void CDeviceListDlg::RunModifyDialog(DeviceRecord& record)
 {
-    if (m_pFindBar->isVisible()) {
-        CloseFindBar();
-        return;
-    }
-    OnCancel();
+    m_dlgEdit.m_pRecord = &record;
+    m_dlgEdit.DoModal();
 }
 
-void CDeviceListDlg::OnCancel()
+void CDeviceListDlg::OpenListFile(const std::filesystem::path& path)
 {
-    if (!SaveChangesFirst()) return;
-    QDialog::done(IDC_EXIT);
+    m_doc.OpenFile(path);
 }
-
-bool CDeviceListDlg::OnSaveFile() { return m_doc.Save(); }
-
-void CDeviceListDlg::OnOpenFile() { m_doc.Open(); }
-
-void CDeviceListDlg::OpenListFile(const std::filesystem::path& path) { m_doc.OpenFile(path); }
-
-void CDeviceListDlg::OnAddDevice()
-{
-    switch (m_dlgAdd.DoModal()) {
-    case 1:
-        AppendDevice(m_dlgAdd.m_record);
-        break;
-    case 3:
-        ImportDevices(m_dlgAdd.m_strImportPath);
-        break;
-    default:
-        break;
-    }
-}
-
-void CDeviceListDlg::AppendDevice(const DeviceRecord& record) { m_doc.Append(record); }
-
-void CDeviceListDlg::ImportDevices(const std::filesystem::path& path) { m_doc.Import(path); }
 
 long CDeviceListDlg::SelectedRow() const
 {
@@ -415,28 +364,6 @@ long CDeviceListDlg::SelectedRow() const
     if (rows.isEmpty()) return -1;
     return rows.front().row();
 }
-
-std::optional<std::size_t> CDeviceListDlg::SelectedDevice()
-{
-    return m_doc.SelectedDevice(SelectedRow());
-}
-
-void CDeviceListDlg::DeleteDevice()
-{
-    if (const std::optional<std::size_t> row = SelectedDevice()) m_doc.Delete(*row);
-}
-
-void CDeviceListDlg::ModifyDevice()
-{
-    const std::optional<std::size_t> row = SelectedDevice();
-    if (!row) return;
-    m_doc.Modify(*row, [this](DeviceRecord& rec) {
-        m_dlgEdit.m_pRecord = &rec;
-        m_dlgEdit.DoModal();
-    });
-}
-
-void CDeviceListDlg::TidyDevices() { m_doc.Tidy(); }
 
 void CDeviceListDlg::customEvent(QEvent* event)
 {
@@ -450,8 +377,6 @@ void CDeviceListDlg::customEvent(QEvent* event)
     }
     QDialog::customEvent(event);
 }
-
-void CDeviceListDlg::RefillList() { m_doc.Refill(); }
 
 // Low priority: after the rows waiting to be painted.
 void CDeviceListDlg::PostIdleWork()

@@ -11,6 +11,8 @@
 #include "filechooser.h"
 #include "listdocument.h"
 #include "listfind.h"
+#include "maincommands.h"
+#include "mainwindowlogic.h"
 #include "prompt.h"
 #include "qtprompt.h"
 #include "record.h"
@@ -20,6 +22,7 @@
 class DeviceListModel;
 class FindBar;
 class QAction;
+class QKeyEvent;
 class QLabel;
 
 // Where the main window's questions, messages and file names come from. nullptr means the real
@@ -31,52 +34,34 @@ struct DeviceListServices {
     IFileChooser* import = nullptr;
 };
 
-// The main window: the device list beside seven buttons. It wires the buttons, the list view and
-// the two entry dialogs to the list document, which owns the records and the flows.
-class CDeviceListDlg : public QDialog {
+// The main window: the device list beside seven buttons. It binds the buttons, keys, menu and
+// list view to the window logic (the command table and what each command leaves on screen),
+// renders the view it hands back, and runs the entry dialogs and the About box for it.
+class CDeviceListDlg : public QDialog, private IMainDialogs {
     Q_OBJECT
 public:
     using Services = DeviceListServices;
-    using enum MainControl;
 
     explicit CDeviceListDlg(const Services& services = {}, QWidget* parent = nullptr);
     ~CDeviceListDlg() override;
 
     int DoModal() { return exec(); }
 
-    // Flows behind the buttons; public so that the shell and tests can reach them directly.
-    void OnOpenFile();
     // What 打开文件 does once its dialog has named a file; also the shell's open of a file named
     // on the command line.
     void OpenListFile(const std::filesystem::path& path);
-    bool OnSaveFile();  // true when the file was written
-    // The save question before the list is left or replaced: true when the caller may go on.
-    bool SaveChangesFirst();
-    // The selected row as a list index, or nothing after asking the user to select one first.
-    std::optional<std::size_t> SelectedDevice();
-    void OnAddDevice();
-    void AppendDevice(const DeviceRecord& record);
-    void ImportDevices(const std::filesystem::path& path);
-    void DeleteDevice();
-    void ModifyDevice();
-    void TidyDevices();
-    void RefillList();
-    void OnAbout();
-
-    // Ctrl+F opens the find bar under the list; each change of its text searches from the
-    // selected row, Enter / F3 go to the next match and Shift+F3 to the previous, Esc closes it.
-    void OpenFindBar();
-    void CloseFindBar();
-    void FindNext(FindDirection direction);
-    // Ctrl+Z / Ctrl+Y and the context menu.
-    void OnUndo();
-    void OnRedo();
     // A file dropped on the window: the save question, then what 打开文件 does with a named file.
     void OpenDroppedFile(const std::filesystem::path& path);
-
-    // Enter never closes the window; Esc, the exit button and the close box ask first.
-    void OnOK();
-    void OnCancel();
+    // A command as its button, key or menu entry runs it, with the row selected now.
+    void Run(Command command);
+    void OnOpenFile() { Run(Command::Open); }
+    void AppendDevice(const DeviceRecord& record);
+    void DeleteDevice() { Run(Command::Delete); }
+    void ModifyDevice() { Run(Command::Modify); }
+    void TidyDevices() { Run(Command::Tidy); }
+    void OnUndo() { Run(Command::Undo); }
+    void OnRedo() { Run(Command::Redo); }
+    void OpenFindBar() { Run(Command::Find); }
 
     bool IsModified() const { return m_doc.IsModified(); }
     const DeviceList& List() const { return m_doc.List(); }
@@ -86,20 +71,21 @@ public:
     CAddDeviceDlg& AddDialog() { return m_dlgAdd; }
     CEditDeviceDlg& EditDialog() { return m_dlgEdit; }
     QAction* AboutAction() const { return m_pAboutAction; }
-    QAction* UndoAction() const { return m_pUndoAction; }
-    QAction* RedoAction() const { return m_pRedoAction; }
+    QAction* MenuAction(Command command) const { return m_actions[static_cast<std::size_t>(command)]; }
     FindBar* FindBarWidget() const { return m_pFindBar; }
 
     static const char* const kCaption;
 
 public slots:
-    void accept() override { OnOK(); }
-    // Esc: closes the find bar while it is open, wherever the focus is; otherwise the exit flow.
-    void reject() override;
+    // Enter never closes the window: the window's keys take it first, and this is never reached.
+    void accept() override {}
+    // Esc where no control of the window had the focus.
+    void reject() override { Run(Command::Escape); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void customEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -108,17 +94,25 @@ protected:
 #endif
 
 private:
+    AddResult RunAddDialog() override;
+    void RunModifyDialog(DeviceRecord& record) override;
+    void RunAboutBox() override;
+
     void SetupWindow();
+    void SetupList();
+    void SetupMenu();
+    // The key pressed on `target`, if it is one of the window's: true when it was taken.
+    bool OnKey(const QKeyEvent& key, const QWidget* target);
+    // The main window's control (the find bar's included) that `widget` is or is in, 0 for none.
+    int ControlOf(const QWidget* widget) const;
     long SelectedRow() const;
-    void SetupFindAndUndo();
+    void Render(const MainView& view);
     void OnRowsChanged();
-    void FindFrom(FindDirection direction, bool again);
     void PostIdleWork();
     void PlaceList(bool withFindBar);
     void FitColumnsBesideScrollBar();
     // Selects `row` (< the row count) and scrolls it into view.
     void ShowRow(std::size_t row);
-    std::optional<std::size_t> SelectedIndex() const;
 
     // The real prompt and choosers; the references below point at them unless tests injected
     // their own. Declared before the dialogs and the document that take those references.
@@ -134,13 +128,13 @@ private:
     CAddDeviceDlg m_dlgAdd;
     CEditDeviceDlg m_dlgEdit;
     DeviceListDocument m_doc;
+    MainWindowLogic m_logic;
     bool m_bIdleWorkPosted = false;
     std::array<CXTButton, 7> m_btns;  // exit, open, save, tidy, add, delete, modify
     CXTListCtrl* m_pListCtrl = nullptr;
     DeviceListModel* m_pModel = nullptr;
     QAction* m_pAboutAction = nullptr;
-    QAction* m_pUndoAction = nullptr;
-    QAction* m_pRedoAction = nullptr;
+    std::array<QAction*, kCommandCount> m_actions{};
     FindBar* m_pFindBar = nullptr;
     QIcon m_hIcon;
 };

@@ -75,8 +75,7 @@ void CDeviceFieldsDlg::OnInitDialog()
     SetWindowUtf8(m_hWnd, m_title);
     for (const ControlText& b : kEntryButtons)
         if (const HWND button = GetDlgItem(m_hWnd, b.id)) SetWindowUtf8(button, b.text);
-    for (std::size_t i = 0; i < std::size(kEntryLabels); ++i)
-        SetDlgItemUtf8(m_hWnd, IDC_LABEL_FIRST + static_cast<int>(i), kEntryLabels[i].text);
+    for (const EntryLabel& label : kEntryLabels) SetDlgItemUtf8(m_hWnd, label.id, label.text);
     FillControls();
 }
 

@@ -8,7 +8,9 @@
 #include "aboutbox.h"
 #include "dialogunits.h"
 #include "resource.h"
+#include "tooltip.h"
 #include "windowtext.h"
+#include "winkeys.h"
 #include "wintext.h"
 
 namespace {
@@ -17,19 +19,9 @@ namespace {
 // duplicate index built then.
 constexpr UINT WM_APP_IDLE_WORK = WM_APP + 1;
 
-// The window's keys, as data: what each one runs is in OnCommand.
-enum : WORD { IDM_FIND = 40010, IDM_FIND_NEXT, IDM_FIND_PREVIOUS };
-const ACCEL kKeys[] = {
-    {FCONTROL | FVIRTKEY, 'F', IDM_FIND},
-    {FVIRTKEY, VK_F3, IDM_FIND_NEXT},
-    {FSHIFT | FVIRTKEY, VK_F3, IDM_FIND_PREVIOUS},
-    {FCONTROL | FVIRTKEY, 'Z', IDM_UNDO},
-    {FCONTROL | FVIRTKEY, 'Y', IDM_REDO},
-};
+// The context menu's entries: the command table's, each command at this base plus its number.
+constexpr UINT kMenuCommandBase = 40000;
 
-// The template's list height, and what the find bar takes of it while open.
-constexpr int kListHeight = 269;
-constexpr int kFindBarHeight = 16;
 constexpr int kFindControls[] = {IDC_FIND_LABEL, IDC_FIND_FIELD, IDC_FIND_TEXT, IDC_FIND_STATUS};
 
 // The toolkit's colours of the list: text, then background.
@@ -60,18 +52,17 @@ CDeviceListDlg::CDeviceListDlg(HINSTANCE inst, const Services& services)
       m_importChooser(services.import ? *services.import : m_realImport),
       m_dlgAdd(inst, m_prompt, m_importChooser),
       m_dlgEdit(inst, m_prompt),
-      m_doc(m_prompt, m_openChooser, m_saveChooser)
+      m_doc(m_prompt, m_openChooser, m_saveChooser),
+      m_logic(m_doc, *this)
 {
     m_hIcon = LoadProgramIcon(inst, SM_CXICON, SM_CYICON);
     m_hSmallIcon = LoadProgramIcon(inst, SM_CXSMICON, SM_CYSMICON);
-    m_hAccel = CreateAcceleratorTableW(const_cast<ACCEL*>(kKeys), static_cast<int>(std::size(kKeys)));
     m_doc.SetRowsChanged([this] { OnRowsChanged(); });
 }
 
 CDeviceListDlg::~CDeviceListDlg()
 {
     if (m_hWnd) DestroyWindow(m_hWnd);
-    if (m_hAccel) DestroyAcceleratorTable(m_hAccel);
     if (m_hIcon) DestroyIcon(m_hIcon);
     if (m_hSmallIcon) DestroyIcon(m_hSmallIcon);
 }
@@ -103,14 +94,16 @@ int CDeviceListDlg::RunModalLoop()
 bool CDeviceListDlg::PreTranslateMessage(MSG& msg)
 {
     // The keys count only inside this window; a message box or entry dialog has its own loop.
+    // The window logic takes the keys of the command table in their scope, Enter always (the
+    // dialog manager would otherwise press the default button, and the exit button has the focus
+    // first); the others go to the focused control as usual.
     const bool inWindow = m_hWnd && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd));
-    if (inWindow && TranslateAcceleratorW(m_hWnd, m_hAccel, &msg)) return true;
-    // Enter would press the focused button (the dialog manager makes it the default), and the
-    // exit button has the focus first: Enter goes to OnOK, which never closes the window.
-    if (inWindow && msg.wParam == VK_RETURN && (msg.message == WM_KEYDOWN || msg.message == WM_CHAR)) {
-        if (msg.message == WM_KEYDOWN) OnOK();
-        return true;
-    }
+    if (inWindow && msg.message == WM_KEYDOWN)
+        if (const std::optional<KeyChord> chord = ChordOfVirtualKey(msg.wParam))
+            if (const std::optional<MainView> view = m_logic.Key(*chord, ControlOf(msg.hwnd), SelectedRow())) {
+                Render(*view);
+                return true;
+            }
     if (m_hWnd && IsDialogMessageW(m_hWnd, &msg)) return true;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -142,7 +135,12 @@ void CDeviceListDlg::OnInitDialog()
     AppendAboutMenuItem(m_hWnd, m_hInst, IDS_ABOUTBOX);
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
-    for (const ControlText& b : kMainButtons) SetDlgItemUtf8(m_hWnd, b.id, b.text);
+    m_hTips = CreateToolTips(m_hWnd);
+    for (const CommandDef& c : MainCommands()) {
+        if (!c.button) continue;
+        SetDlgItemUtf8(m_hWnd, c.button, c.buttonText);
+        AddToolTip(m_hTips, GetDlgItem(m_hWnd, c.button), c.tooltip);
+    }
     SetDlgItemUtf8(m_hWnd, IDC_FIND_LABEL, kFindLabel);
     const HWND field = GetDlgItem(m_hWnd, IDC_FIND_FIELD);
     for (const FindFieldChoice& c : kFindFields)
@@ -196,7 +194,7 @@ INT_PTR CDeviceListDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     case WM_NOTIFY: {
         LRESULT result = 0;
@@ -206,12 +204,12 @@ INT_PTR CDeviceListDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_SYSCOMMAND:
         if (IsAboutCommand(wParam)) {
-            RunAboutBox(m_hInst, m_hWnd, IDD_ABOUTBOX);
+            Render(m_logic.Run(Command::About, SelectedRow()));
             return TRUE;
         }
         return FALSE;
     case WM_CLOSE:
-        OnCancel();
+        Render(m_logic.Run(Command::Exit, SelectedRow()));
         return TRUE;
     case WM_CONTEXTMENU:
         OnContextMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
@@ -219,6 +217,14 @@ INT_PTR CDeviceListDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(m_hWnd, IDC_FIND_STATUS)) {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, RGB(kFindStatusColour.red, kFindStatusColour.green, kFindStatusColour.blue));
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        return FALSE;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_hIcon);
     case WM_APP_IDLE_WORK:
@@ -234,59 +240,19 @@ INT_PTR CDeviceListDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void CDeviceListDlg::OnCommand(int id, int code, HWND)
+void CDeviceListDlg::OnCommand(int id, int code)
 {
-    switch (id) {
-    case IDOK:
-        OnOK();
-        return;
-    case IDCANCEL:  // the exit button (id 2) and Esc
-        if (InFindBar(GetFocus()))
-            CloseFindBar();
-        else
-            OnCancel();
-        return;
-    case IDC_OPEN:
-        OnOpenFile();
-        return;
-    case IDC_SAVE:
-        OnSaveFile();
-        return;
-    case IDC_ADD:
-        OnAddDevice();
-        return;
-    case IDC_TIDY:
-        m_doc.Tidy();
-        return;
-    case IDC_MODIFY:
-        ModifyDevice();
-        return;
-    case IDC_DELETE:
-        DeleteDevice();
-        return;
-    case IDM_UNDO:
-        m_doc.Undo();
-        return;
-    case IDM_REDO:
-        m_doc.Redo();
-        return;
-    case IDM_FIND:
-        OpenFindBar();
-        return;
-    case IDM_FIND_NEXT:
-        FindNext(FindDirection::Forward);
-        return;
-    case IDM_FIND_PREVIOUS:
-        FindNext(FindDirection::Backward);
-        return;
-    case IDC_FIND_TEXT:
-    case IDC_FIND_FIELD:
+    if (id == IDC_FIND_TEXT || id == IDC_FIND_FIELD) {
         if ((id == IDC_FIND_TEXT && code == EN_CHANGE) || (id == IDC_FIND_FIELD && code == CBN_SELCHANGE))
-            FindFrom(FindDirection::Forward, false);
-        return;
-    default:
+            OnFindQueryChanged();
         return;
     }
+    if (id >= static_cast<int>(kMenuCommandBase) && id < static_cast<int>(kMenuCommandBase + kCommandCount)) {
+        Render(m_logic.Run(static_cast<Command>(id - kMenuCommandBase), SelectedRow()));
+        return;
+    }
+    // A button clicked; IDOK (Enter where the window's keys did not see it) has no button.
+    if (code == BN_CLICKED && ButtonCommand(id)) Render(m_logic.Button(id, SelectedRow()));
 }
 
 bool CDeviceListDlg::OnNotify(const NMHDR& header, LRESULT& result)
@@ -298,11 +264,8 @@ bool CDeviceListDlg::OnNotify(const NMHDR& header, LRESULT& result)
         result = 0;
         return true;
     case NM_DBLCLK:
-        ModifyDevice();
-        result = 0;
-        return true;
-    case LVN_KEYDOWN:
-        if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) DeleteDevice();
+        // On empty space the item is -1: no row, whatever is selected.
+        Render(m_logic.DoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem));
         result = 0;
         return true;
     default:
@@ -342,6 +305,22 @@ void CDeviceListDlg::OnRowsChanged()
     PostIdleWork();
 }
 
+void CDeviceListDlg::Render(const MainView& view)
+{
+    if (!m_hWnd) return;
+    if (view.findBarOpen != (IsWindowVisible(GetDlgItem(m_hWnd, IDC_FIND_TEXT)) != FALSE)) PlaceList(view.findBarOpen);
+    if (GetDlgItemUtf8(m_hWnd, IDC_FIND_STATUS) != view.findStatus) SetDlgItemUtf8(m_hWnd, IDC_FIND_STATUS, view.findStatus);
+    if (view.clearSelection) ListView_SetItemState(m_hList, -1, 0, LVIS_SELECTED);
+    if (view.showRow && *view.showRow < m_doc.List().Count()) SelectRow(*view.showRow);
+    if (view.focus == MainView::Focus::List) SetFocus(m_hList);
+    if (view.focus == MainView::Focus::FindText) {
+        const HWND edit = GetDlgItem(m_hWnd, IDC_FIND_TEXT);
+        SetFocus(edit);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+    }
+    if (view.close) Close();
+}
+
 void CDeviceListDlg::PostIdleWork()
 {
     if (!m_doc.HasIdleWork() || m_bIdleWorkPosted) return;
@@ -349,13 +328,25 @@ void CDeviceListDlg::PostIdleWork()
     PostMessageW(m_hWnd, WM_APP_IDLE_WORK, 0, 0);
 }
 
+UINT CDeviceListDlg::MenuId(Command command) { return kMenuCommandBase + static_cast<UINT>(command); }
+
+HMENU CDeviceListDlg::CreateContextMenu() const
+{
+    // The command table's entries in its order, each with its key, About after a separator.
+    const MainView view = m_logic.View();
+    HMENU menu = CreatePopupMenu();
+    for (const CommandDef& c : MainCommands()) {
+        if (!c.menuText) continue;
+        if (c.id == Command::About) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        const std::wstring text = Utf8ToWide(std::string(c.menuText) + "\t" + MenuKeyText(c));
+        AppendMenuW(menu, MF_STRING | (view.Enabled(c.id) ? 0 : MF_GRAYED), MenuId(c.id), text.c_str());
+    }
+    return menu;
+}
+
 void CDeviceListDlg::OnContextMenu(POINT at)
 {
-    HMENU menu = CreatePopupMenu();
-    const std::wstring undo = Utf8ToWide(std::string(kUndoText) + "\tCtrl+Z");
-    const std::wstring redo = Utf8ToWide(std::string(kRedoText) + "\tCtrl+Y");
-    AppendMenuW(menu, MF_STRING | (m_doc.CanUndo() ? 0 : MF_GRAYED), IDM_UNDO, undo.c_str());
-    AppendMenuW(menu, MF_STRING | (m_doc.CanRedo() ? 0 : MF_GRAYED), IDM_REDO, redo.c_str());
+    HMENU menu = CreateContextMenu();
     if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
         RECT r;
         GetWindowRect(m_hList, &r);
@@ -363,7 +354,7 @@ void CDeviceListDlg::OnContextMenu(POINT at)
     }
     const UINT cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
     DestroyMenu(menu);
-    if (cmd) OnCommand(static_cast<int>(cmd), 0, nullptr);
+    if (cmd) OnCommand(static_cast<int>(cmd), 0);
 }
 
 void CDeviceListDlg::OnDropFiles(HDROP drop)
@@ -388,22 +379,27 @@ void CDeviceListDlg::OpenDroppedFile(const std::filesystem::path& path)
 
 void CDeviceListDlg::OpenListFile(const std::filesystem::path& path) { m_doc.OpenFile(path); }
 
-void CDeviceListDlg::OnOpenFile() { m_doc.Open(); }
-
-void CDeviceListDlg::OnSaveFile() { m_doc.Save(); }
-
-void CDeviceListDlg::OnAddDevice()
+IMainDialogs::AddResult CDeviceListDlg::RunAddDialog()
 {
-    switch (m_dlgAdd.DoModal(m_hWnd)) {
-    case 1:
-        m_doc.Append(m_dlgAdd.m_record);
-        break;
-    case 3:
-        m_doc.Import(m_dlgAdd.m_strImportPath);
-        break;
-    default:
-        break;
-    }
+    AddResult added;
+    added.result = m_dlgAdd.DoModal(m_hWnd);
+    added.record = m_dlgAdd.m_record;
+    added.importPath = m_dlgAdd.m_strImportPath;
+    return added;
+}
+
+void CDeviceListDlg::RunModifyDialog(DeviceRecord& record)
+{
+    m_dlgEdit.m_pRecord = &record;
+    m_dlgEdit.DoModal(m_hWnd);
+}
+
+void CDeviceListDlg::RunAboutBox() { ::RunAboutBox(m_hInst, m_hWnd, IDD_ABOUTBOX); }
+
+int CDeviceListDlg::ControlOf(HWND wnd) const
+{
+    while (wnd && GetParent(wnd) != m_hWnd) wnd = GetParent(wnd);
+    return wnd ? GetDlgCtrlID(wnd) : 0;
 }
 
 long CDeviceListDlg::SelectedRow() const
@@ -425,33 +421,6 @@ void CDeviceListDlg::SelectRow(std::size_t row)
     ListView_EnsureVisible(m_hList, i, FALSE);
 }
 
-void CDeviceListDlg::DeleteDevice()
-{
-    if (const std::optional<std::size_t> row = m_doc.SelectedDevice(SelectedRow())) m_doc.Delete(*row);
-}
-
-void CDeviceListDlg::ModifyDevice()
-{
-    const std::optional<std::size_t> row = m_doc.SelectedDevice(SelectedRow());
-    if (!row) return;
-    m_doc.Modify(*row, [this](DeviceRecord& rec) {
-        m_dlgEdit.m_pRecord = &rec;
-        m_dlgEdit.DoModal(m_hWnd);
-    });
-}
-
-void CDeviceListDlg::OnOK()
-{
-    // Enter lands here: in the find bar it goes to the next match; the window has no OK action.
-    if (InFindBar(GetFocus())) FindNext(FindDirection::Forward);
-}
-
-void CDeviceListDlg::OnCancel()
-{
-    if (!m_doc.SaveChangesFirst()) return;
-    Close();
-}
-
 void CDeviceListDlg::Close()
 {
     m_bClosed = true;
@@ -461,53 +430,17 @@ void CDeviceListDlg::Close()
 // ---------------------------------------------------------------------------------------------
 // The find bar
 
-bool CDeviceListDlg::FindBarOpen() const { return IsWindowVisible(GetDlgItem(m_hWnd, IDC_FIND_TEXT)) != FALSE; }
-
-bool CDeviceListDlg::InFindBar(HWND wnd) const
-{
-    if (!wnd || !FindBarOpen()) return false;
-    for (int id : kFindControls) {
-        const HWND control = GetDlgItem(m_hWnd, id);
-        if (wnd == control || IsChild(control, wnd)) return true;
-    }
-    return false;
-}
-
 void CDeviceListDlg::PlaceList(bool withFindBar)
 {
-    PlaceControl(m_hWnd, m_hList, 0, 0, 313, withFindBar ? kListHeight - kFindBarHeight : kListHeight);
+    constexpr TemplateRect list{RECT_DEVICE_LIST};
+    PlaceControl(m_hWnd, m_hList, list.x, list.y, list.width, withFindBar ? FIND_BAR_TOP : list.height);
     for (int id : kFindControls) ShowWindow(GetDlgItem(m_hWnd, id), withFindBar ? SW_SHOW : SW_HIDE);
 }
 
-void CDeviceListDlg::OpenFindBar()
-{
-    PlaceList(true);
-    const HWND edit = GetDlgItem(m_hWnd, IDC_FIND_TEXT);
-    SetFocus(edit);
-    SendMessageW(edit, EM_SETSEL, 0, -1);
-}
-
-void CDeviceListDlg::CloseFindBar()
-{
-    PlaceList(false);
-    SetFocus(m_hList);
-}
-
-void CDeviceListDlg::FindNext(FindDirection direction)
-{
-    if (!FindBarOpen() || GetDlgItemUtf8(m_hWnd, IDC_FIND_TEXT).empty()) {
-        OpenFindBar();
-        return;
-    }
-    FindFrom(direction, true);
-}
-
-void CDeviceListDlg::FindFrom(FindDirection direction, bool again)
+void CDeviceListDlg::OnFindQueryChanged()
 {
     const std::string text = GetDlgItemUtf8(m_hWnd, IDC_FIND_TEXT);
     const auto choice = static_cast<std::size_t>(SendDlgItemMessageW(m_hWnd, IDC_FIND_FIELD, CB_GETCURSEL, 0, 0));
     const FindField field = choice < std::size(kFindFields) ? kFindFields[choice].field : FindField::Name;
-    const std::optional<std::size_t> row = m_doc.Find(RecordMatcher(field, text), SelectedRow(), direction, again);
-    SetDlgItemUtf8(m_hWnd, IDC_FIND_STATUS, !text.empty() && !row ? kFindNotFound : "");
-    if (row) SelectRow(*row);
+    Render(m_logic.FindQueryChanged(field, text, SelectedRow()));
 }

@@ -13,6 +13,7 @@
 #include "filedialog.h"
 #include "listdocument.h"
 #include "listfind.h"
+#include "mainwindowlogic.h"
 #include "msgbox.h"
 
 // Where the main window's questions, messages and file names come from. nullptr means the real
@@ -25,9 +26,10 @@ struct DeviceListServices {
 };
 
 // The main window (template 102): the device list as a virtual list view beside seven buttons,
-// and the find bar. It binds the controls to the list document, which owns the records and every
-// flow, and to the two entry dialogs.
-class CDeviceListDlg {
+// and the find bar. It binds the controls, keys and context menu to the window logic (the
+// command table and what each command leaves on screen), renders the view it hands back, and
+// runs the entry dialogs and the About box for it.
+class CDeviceListDlg : private IMainDialogs {
 public:
     using Services = DeviceListServices;
 
@@ -47,12 +49,17 @@ public:
 
     HWND Hwnd() const { return m_hWnd; }
     HWND ListView() const { return m_hList; }
+    HWND ToolTips() const { return m_hTips; }
     bool IsClosed() const { return m_bClosed; }
 
     // What 打开文件 does once its dialog has named a file: the shell's file from the command line.
     void OpenListFile(const std::filesystem::path& path);
     // A dropped file: the save question first, then as above.
     void OpenDroppedFile(const std::filesystem::path& path);
+
+    // The context menu as it would open now (the caller destroys it); each entry's command id.
+    HMENU CreateContextMenu() const;
+    static UINT MenuId(Command command);
 
     DeviceListDocument& Document() { return m_doc; }
     CAddDeviceDlg& AddDialog() { return m_dlgAdd; }
@@ -63,31 +70,24 @@ private:
     INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void SetupList();
-    void OnCommand(int id, int code, HWND control);
+    void OnCommand(int id, int code);
     bool OnNotify(const NMHDR& header, LRESULT& result);
     void OnGetDispInfo(NMLVDISPINFOW& info);
     void OnContextMenu(POINT at);
     void OnDropFiles(HDROP drop);
 
-    void OnOpenFile();
-    void OnSaveFile();
-    void OnAddDevice();
-    void DeleteDevice();
-    void ModifyDevice();
-    void OnCancel();
-    void OnOK();
+    AddResult RunAddDialog() override;
+    void RunModifyDialog(DeviceRecord& record) override;
+    void RunAboutBox() override;
+
+    void Render(const MainView& view);
     void OnRowsChanged();
     void Close();
-
+    // The window's control (the find bar's included) that `wnd` is or is in, 0 for none.
+    int ControlOf(HWND wnd) const;
     long SelectedRow() const;
     void SelectRow(std::size_t row);
-
-    bool FindBarOpen() const;
-    bool InFindBar(HWND wnd) const;
-    void OpenFindBar();
-    void CloseFindBar();
-    void FindNext(FindDirection direction);
-    void FindFrom(FindDirection direction, bool again);
+    void OnFindQueryChanged();
     void PostIdleWork();
     void PlaceList(bool withFindBar);
 
@@ -106,12 +106,13 @@ private:
     CAddDeviceDlg m_dlgAdd;
     CEditDeviceDlg m_dlgEdit;
     DeviceListDocument m_doc;
+    MainWindowLogic m_logic;
 
     HWND m_hWnd = nullptr;
     HWND m_hList = nullptr;
     HICON m_hIcon = nullptr;
     HICON m_hSmallIcon = nullptr;
-    HACCEL m_hAccel = nullptr;
+    HWND m_hTips = nullptr;  // the buttons' tooltips
     bool m_bClosed = false;
     bool m_bIdleWorkPosted = false;
     bool m_bShownLoading = false;  // the rows last shown were a file still being read

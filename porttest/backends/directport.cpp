@@ -141,7 +141,7 @@ PortInUse LinuxDirectPlatform::InUse() const
         char text[64];
         std::snprintf(text, sizeof text, "direct 0x%x%s", unsigned(m_direct.Base()),
                       m_direct.FoundEcr() ? ", ECP 端口设为字节模式" : "");
-        return {false, text, false, kPortKindDirect};
+        return {false, text, false, kPortKindDirect, false, m_direct.Base()};
     }
     return {false, kNoPortDescription, true};
 }

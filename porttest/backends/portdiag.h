@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "errnotext.h"
+
 // Why no real parallel port could be opened, in words a user can act on.
 //
 // Everything here works on explicit roots ("/proc", "/dev" in the program, a temporary tree in
@@ -83,5 +85,3 @@ PortProblem ClassifyIopermError(int err, bool rawIo);
 // never quoted (they are English): an errno appears only as its name in brackets, e.g. "(EIO)".
 std::string DescribePortProblem(const PortDiagnosis& diagnosis);
 
-// "输入/输出错误(EIO)": a short Chinese meaning of an errno and its name, for bug reports.
-std::string ErrnoText(int err);

@@ -202,8 +202,12 @@ bool LinuxPpdevPlatform::InitializeDriver()
         }
     }
 
-    if (m_port.Open(device))
+    if (m_port.Open(device)) {
+        for (const ParportInfo& p : ports)
+            if (p.device == device)
+                m_opened = p; // for the record: the port's base and modes
         return true;
+    }
     const PortDiagnosis opened = m_port.Problem();
     m_diag.problem = opened.problem;
     m_diag.device = opened.device;
@@ -269,7 +273,7 @@ PortInUse LinuxPpdevPlatform::InUse() const
         std::string text = m_port.Device();
         if (m_port.Failed())
             text += " (访问失败)"; // the verdict lines are Chinese throughout
-        return {false, text, false, kPortKindKernelDriver, m_port.Failed()};
+        return {false, text, false, kPortKindKernelDriver, m_port.Failed(), m_opened.base, m_opened.modes};
     }
     return {false, kNoPortDescription, true};
 }

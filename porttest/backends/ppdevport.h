@@ -132,6 +132,7 @@ private:
     PpdevPort m_port;
     AbsentPort m_absent;
     PortDiagnosis m_diag;          // why the last start failed
+    ParportInfo m_opened;          // what the kernel lists for the port opened
     DriverLoad m_driverLoad = DriverLoad::NotTried;
 };
 

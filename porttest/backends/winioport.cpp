@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ecpmode.h"
 #include "programfile.h"
 #include "wintext.h"
 
@@ -249,6 +250,9 @@ bool WinIoPlatform::InitializeDriver()
     if (m_started) {
         m_driverPort = std::make_unique<WinIoPort>(*m_lib, m_base);
         m_reason.clear();
+        // The registers are reached directly here too: an ECP port goes to byte mode while held.
+        m_foundEcr = EnterEcpByteMode(m_base, [this](std::uint16_t port) { return ReadPort(port); },
+                                      [this](std::uint16_t port, std::uint8_t v) { m_lib->setPortVal(port, v, 1); });
     } else if (m_driverFileMissing) {
         m_reason = "找不到 winio.sys: 请把它与 WINIO.dll 一起放在程序目录 " + WideToUtf8(m_dir) + " 中。";
     } else {
@@ -264,16 +268,27 @@ bool WinIoPlatform::InstallDriver(const std::string& driverPath)
         return false;
     // A writable, zero-filled buffer of at least the 200 bytes the library has always been given,
     // longer where the path needs it: a deep program folder is no reason to cut the path.
+    // The path is UTF-8; the library takes it in the ANSI code page.
     constexpr std::size_t kClassicBuffer = 200;
-    std::vector<char> buffer(std::max(kClassicBuffer, driverPath.size() + 1), '\0');
-    std::copy(driverPath.begin(), driverPath.end(), buffer.begin());
+    const std::string ansi = AnsiPath(driverPath);
+    std::vector<char> buffer(std::max(kClassicBuffer, ansi.size() + 1), '\0');
+    std::copy(ansi.begin(), ansi.end(), buffer.begin());
     // Said in the reason if the driver then does not start: the commonest cause of all.
-    m_driverFileMissing = GetFileAttributesA(buffer.data()) == INVALID_FILE_ATTRIBUTES;
+    m_driverFileMissing = GetFileAttributesW(Utf8ToWidePath(driverPath).c_str()) == INVALID_FILE_ATTRIBUTES;
     return m_lib->install(buffer.data(), false);
+}
+
+std::uint8_t WinIoPlatform::ReadPort(std::uint16_t port)
+{
+    DWORD value = 0;
+    return m_lib->getPortVal(port, &value, 1) ? static_cast<std::uint8_t>(value & 0xFF) : 0xFF;
 }
 
 void WinIoPlatform::ShutdownDriver()
 {
+    if (m_started && m_lib && m_foundEcr)
+        LeaveEcpByteMode(m_base, *m_foundEcr, [this](std::uint16_t port, std::uint8_t v) { m_lib->setPortVal(port, v, 1); });
+    m_foundEcr.reset();
     if (m_started && m_lib)
         m_lib->shutdown();
     m_started = false;
@@ -302,9 +317,10 @@ PortInUse WinIoPlatform::InUse() const
 {
     const bool direct = UsesPortInstructions();
     if (direct && m_directAllowed)
-        return {false, "direct " + Hex(m_base), false, kPortKindDirect};
+        return {false, "direct " + Hex(m_base), false, kPortKindDirect, false, m_base};
     if (!direct && m_started)
-        return {false, "WinIo " + Hex(m_base), false, kPortKindWinIo};
+        return {false, "WinIo " + Hex(m_base) + (m_foundEcr ? ", ECP 端口设为字节模式" : ""), false, kPortKindWinIo,
+                false, m_base};
     return {false, kNoPortDescription, true};
 }
 

@@ -4,6 +4,7 @@
 // through the processor's port instructions where the system still allows them.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "absentport.h"
@@ -38,6 +39,7 @@ public:
 
 private:
     bool UsesPortInstructions() const;
+    std::uint8_t ReadPort(std::uint16_t port); // through the library; 0xFF when it fails
 
     Mode m_mode;
     std::uint16_t m_base;
@@ -46,6 +48,7 @@ private:
     std::unique_ptr<IPortIo> m_directPort;
     AbsentPort m_absent;
     bool m_started = false;
+    std::optional<std::uint8_t> m_foundEcr; // an ECP port's ECR as found, while in byte mode
     bool m_directAllowed = false;
     bool m_driverFileMissing = false; // the driver path handed to InstallDriver names no file
     std::wstring m_dir;               // where the library and its driver belong

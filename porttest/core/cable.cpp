@@ -117,6 +117,16 @@ void CIspCable::SelectCable(int type, int mode, bool open)
         ClearPin(cable->lowOnSelect);
 }
 
+std::vector<std::pair<std::string, int>> CIspCable::MapEntries() const
+{
+    std::vector<std::pair<std::string, int>> entries;
+    for (const MapField& f : kMapFields) {
+        const std::string line = f.section == kLeSection ? "LE" : f.section == kOeSection ? "OE" : "";
+        entries.emplace_back(line + f.key, this->*f.cable);
+    }
+    return entries;
+}
+
 void CIspCable::LatchSequence()
 {
     switch (m_nLatchMode) {

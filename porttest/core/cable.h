@@ -1,4 +1,8 @@
 #pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "mapsource.h"
 #include "port.h"
 
@@ -53,6 +57,10 @@ public:
     bool m_bSettingsFileFound = false;
     // Where the selected cable's map came from (folders searched, file, warnings).
     MapSource m_mapSource;
+
+    // The map in use, each entry by its settings key ("MOSI", ..., "R2", and the levels as
+    // "LEEnable", "LEDisable", "OEEnable", "OEDisable"), in the settings file's order.
+    std::vector<std::pair<std::string, int>> MapEntries() const;
 
     // A signal write on any pin, then the latch sequence (also when the port refused the write).
     void DriveSignal(int pin, bool level);

@@ -11,7 +11,7 @@ struct OptionSpec {
 };
 inline constexpr OptionSpec kPorvikOptions[] = {
     {"port", true}, {"wiring-test", false}, {"cable", true}, {"report", true},
-    {"repeat", true}, {"settle-us", true}, {"help", false}, {"h", false}, {"version", false}, {"v", false},
+    {"repeat", true}, {"label", true}, {"settle-us", true}, {"help", false}, {"h", false}, {"version", false}, {"v", false},
 };
 
 // `args` without the program name and without the toolkit's own options. Options may be written

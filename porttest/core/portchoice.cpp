@@ -139,3 +139,12 @@ std::vector<PortOffer> PortOffers(const std::vector<FoundPort>& found)
     offers.push_back({"虚拟并口 (内存中, 带回环插头, 不需要硬件)", PortChoice{PortChoice::Virtual}});
     return offers;
 }
+
+std::vector<PortOffer> WithCurrentPort(std::vector<PortOffer> offers, const PortChoice& current)
+{
+    for (const PortOffer& o : offers)
+        if (o.choice == current)
+            return offers;
+    offers.push_back({PortChoiceText(current) + " (启动时所选)", current});
+    return offers;
+}

@@ -70,3 +70,8 @@ struct FoundPort {
 // What the window's port chooser lists: the automatic choice, each port found ("/dev/parport0
 // (0x378, PCSPP,TRISTATE)"), then the virtual port.
 std::vector<PortOffer> PortOffers(const std::vector<FoundPort>& found);
+
+// `offers` with the port the program was started on (`current`, from --port or PORVIK_PORT)
+// added at the end when it is not among them (a device the system does not list, the direct
+// instructions, a virtual plug with faults), so that it can be chosen again.
+std::vector<PortOffer> WithCurrentPort(std::vector<PortOffer> offers, const PortChoice& current);

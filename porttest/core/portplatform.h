@@ -21,6 +21,8 @@ struct PortInUse {
     bool isAbsent = false;   // no port could be opened: reads 0xFF, writes go nowhere
     const char* kind = "";   // how the registers are reached: one of the kPortKind texts
     bool failed = false;     // a register access failed after opening: nothing since is real
+    unsigned base = 0;       // the port's base address, when known (0: unknown or none)
+    std::string modes = {};  // what the system says the port can do ("PCSPP,TRISTATE"), when known
 };
 
 // How a port's registers are reached, as the verdicts name it.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "testertexts.h"
+
 namespace {
 
 bool SameRow(const WireVerdict& a, const WireVerdict& b)
@@ -189,27 +191,101 @@ const char* VerdictCode(const RepeatedReport& r)
     return r.Passed() ? "pass" : "fail";
 }
 
-std::string WiringReportJson(const RepeatedReport& r, const std::string& dateTime)
+namespace {
+
+// The port's kind in the record, by the words the verdicts use.
+struct PortKindCode {
+    const char* kind;
+    const char* code;
+};
+constexpr PortKindCode kPortKindCodes[] = {
+    {kPortKindKernelDriver, "ppdev"},
+    {kPortKindDirect, "direct"},
+    {kPortKindWinIo, "winio"},
+    {kPortKindVirtual, "virtual"},
+};
+
+std::string PortKindCodeOf(const PortInUse& port)
 {
+    if (port.isAbsent)
+        return "none";
+    if (port.isVirtual)
+        return "virtual";
+    for (const PortKindCode& k : kPortKindCodes)
+        if (port.kind && std::string(port.kind) == k.kind)
+            return k.code;
+    return "unknown";
+}
+
+std::string OrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
+std::string Bool(bool b) { return b ? "true" : "false"; }
+
+} // namespace
+
+ReportContext ReportContextOf(const CCableTester& tester, bool cableLooped, const std::string& label,
+                              const std::string& dateTime)
+{
+    ReportContext c;
+    c.dateTime = dateTime;
+    c.label = label;
+    if (cableLooped) {
+        c.cableId = CCableTester::kCableEntries[tester.Entry()].keyword;
+        c.pinMap = tester.Cable().MapEntries();
+    }
+    c.port = tester.Cable().InUse();
+    return c;
+}
+
+std::string WiringReportJson(const RepeatedReport& r, const ReportContext& c)
+{
+    const WiringReport& last = r.last;
     std::string j = "{\n";
-    j += "  \"date\": " + JsonString(dateTime) + ",\n";
-    j += "  \"port\": " + JsonString(r.last.portText) + ",\n";
-    j += std::string("  \"virtualPort\": ") + (r.last.isVirtual ? "true" : "false") + ",\n";
-    j += "  \"wiring\": " + JsonString(r.last.wiringName) + ",\n";
-    j += "  \"mapSource\": " + JsonString(r.last.mapSource) + ",\n";
-    j += "  \"runs\": " + std::to_string(r.runs) + ",\n";
-    j += "  \"failedRuns\": " + std::to_string(r.failedRuns) + ",\n";
+    auto field = [&](const char* name, const std::string& value) { j += std::string("  \"") + name + "\": " + value + ",\n"; };
+    field("schema", JsonString("porvik-wiring-report"));
+    field("schemaVersion", std::to_string(kReportSchemaVersion));
+    field("program", JsonString("Porvik"));
+    field("programVersion", JsonString(kPorvikVersion));
+    field("date", JsonString(c.dateTime));
+    field("label", OrNull(c.label));
+    field("port", JsonString(last.portText));
+    field("portKind", JsonString(PortKindCodeOf(c.port)));
+    field("portBase", c.port.base ? std::to_string(c.port.base) : "null");
+    field("portModes", OrNull(c.port.modes));
+    field("virtualPort", Bool(last.isVirtual));
+    field("cable", OrNull(c.cableId));
+    field("wiring", JsonString(last.wiringName));
+    field("mapSource", JsonString(last.mapSource));
+    std::string map = "null";
+    if (!c.pinMap.empty()) {
+        map = "{";
+        for (std::size_t i = 0; i < c.pinMap.size(); ++i)
+            map += (i ? ", " : "") + JsonString(c.pinMap[i].first) + ": " + std::to_string(c.pinMap[i].second);
+        map += "}";
+    }
+    field("pinMap", map);
+    std::string warnings = "[";
+    for (std::size_t i = 0; i < last.mapWarnings.size(); ++i)
+        warnings += (i ? ", " : "") + JsonString(last.mapWarnings[i]);
+    field("settingsWarnings", warnings + "]");
+    field("repeated", Bool(r.repeated));
+    field("runs", std::to_string(r.runs));
+    field("failedRuns", std::to_string(r.failedRuns));
     j += "  \"wires\": [";
     for (std::size_t i = 0; i < r.wires.size(); ++i) {
         const WireTally& t = r.wires[i];
         j += std::string(i ? "," : "") + "\n    {\"output\": " + std::to_string(t.last.output) +
-             ", \"input\": " + std::to_string(t.last.input) +
-             ", \"expected\": " + (t.last.expected ? "true" : "false") +
+             ", \"input\": " + std::to_string(t.last.input) + ", \"expected\": " + Bool(t.last.expected) +
              ", \"verdict\": " + JsonString(t.last.tested ? WiringResultText(t.failedRuns == 0) : WiringResultText(t.last)) +
-             ", \"reading\": " + JsonString(t.last.finding) + ", \"failedRuns\": " + std::to_string(t.failedRuns) + "}";
+             ", \"verdictCode\": " + JsonString(VerdictCode(t)) + ", \"intermittent\": " + Bool(t.Intermittent()) +
+             ", \"reading\": " + JsonString(TallyFinding(t, r.runs)) + ", \"failedRuns\": " + std::to_string(t.failedRuns) + "}";
     }
     j += r.wires.empty() ? "],\n" : "\n  ],\n";
-    j += "  \"verdict\": " + JsonString(VerdictWord(r)) + ",\n";
+    const bool stoppedByPort = last.portFailed || (last.noPort && r.runs > 0);
+    field("portFailure", stoppedByPort ? OrNull(last.portProblem.empty() ? "并口访问失败" : last.portProblem) : "null");
+    field("settingsError", OrNull(last.settingsError));
+    field("verdict", JsonString(VerdictWord(r)));
+    field("verdictCode", JsonString(VerdictCode(r)));
     j += "  \"summary\": " + JsonString(TallySummary(r)) + "\n}\n";
     return j;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tester.h"
 #include "wiringtest.h"
 
 // The wiring test as a record and as a wiggle test: the result written as JSON for a bench's
@@ -63,9 +64,26 @@ int RepeatedExitCode(const RepeatedReport& report);
 const char* VerdictCode(const WireTally& tally);
 const char* VerdictCode(const RepeatedReport& report);
 
-// The result as a JSON object (UTF-8): date and time, port, cable/wiring, map source, runs, each
-// wire with its verdict, reading and failed runs, the overall verdict. `dateTime` as the caller
-// has it (ISO 8601).
-std::string WiringReportJson(const RepeatedReport& report, const std::string& dateTime);
+// The record's version of its fields (README, man porvik): 2 added the schema and program
+// versions, the label, the cable id, the pin map, the port's base and modes, the settings
+// warnings, the verdict codes and what stopped a test.
+inline constexpr int kReportSchemaVersion = 2;
+
+// What the record says beside the runs.
+struct ReportContext {
+    std::string dateTime = {}; // ISO 8601, as the caller has it
+    std::string label = {};    // the cable's serial or tag (--label); empty: none
+    std::string cableId = {};  // the cable's word on the command line ("qorel"); empty: the loopback plug
+    std::vector<std::pair<std::string, int>> pinMap = {}; // the cable's map as tested; empty: the plug
+    PortInUse port = {};       // the port tested, with its base and modes where known
+};
+// The context of a test the tester ran (`cableLooped`: its chosen cable's ISP loop).
+ReportContext ReportContextOf(const CCableTester& tester, bool cableLooped, const std::string& label,
+                              const std::string& dateTime);
+
+// The result as a JSON object (UTF-8), schema kReportSchemaVersion: who wrote it and when, the
+// port, the cable and its map with the settings file's warnings, runs, each wire with its verdict
+// (Chinese and a code), reading and failed runs, the overall verdict and summary.
+std::string WiringReportJson(const RepeatedReport& report, const ReportContext& context);
 // The local date and time in ISO 8601, for the record.
 std::string NowIso8601();

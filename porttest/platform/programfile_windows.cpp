@@ -11,9 +11,8 @@ const char kPathSeparator = '\\';
 
 namespace {
 
-// The path in the ANSI code page, which every narrow path of this program is in (the settings
-// file's profile function and the driver library both take such paths); nothing when a character
-// has no ANSI form, since a path with a stand-in character names some other file.
+// The path in the ANSI code page, which the driver library takes; nothing when a character has
+// no ANSI form, since a path with a stand-in character names some other file.
 std::string ToAnsi(const std::wstring& wide)
 {
     if (wide.empty())
@@ -57,9 +56,35 @@ std::wstring ProgramFileW()
     }
 }
 
-std::string ProgramFile()
+std::string ProgramFile() { return WideToUtf8Path(ProgramFileW()); }
+
+std::wstring Utf8ToWidePath(const std::string& utf8)
 {
-    const std::wstring wide = ProgramFileW();
+    if (utf8.empty())
+        return {};
+    const int len = static_cast<int>(utf8.size());
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), len, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), len, wide.data(), n);
+    return wide;
+}
+
+std::string WideToUtf8Path(const std::wstring& wide)
+{
+    if (wide.empty())
+        return {};
+    const int len = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), len, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), len, utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+std::string AnsiPath(const std::string& utf8)
+{
+    const std::wstring wide = Utf8ToWidePath(utf8);
     std::string ansi = ToAnsi(wide);
     // A folder name outside the ANSI code page may still have an 8.3 short form that fits it.
     if (ansi.empty() && !wide.empty())

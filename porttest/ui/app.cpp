@@ -7,6 +7,7 @@
 #include "appdir.h"
 #include "cmdline.h"
 #include "portstatus.h"
+#include "reportfile.h"
 #include "qtoptions.h"
 #include "qtprompt.h"
 #include "testwnd.h"
@@ -19,7 +20,7 @@ namespace {
 QString HelpText()
 {
     return QStringLiteral(
-               "用法: porvik [--port <端口>] [--settle-us <微秒>] [--wiring-test [--cable <下载线>] [--report <文件>] [--repeat <N>]]\n"
+               "用法: porvik [--port <端口>] [--settle-us <微秒>] [--wiring-test [--cable <下载线>] [--report <文件>] [--label <文本>] [--repeat <N>]]\n"
                "并口下载线测试程序 Porvik %1\n"
                "\n"
                "  --port <端口>  使用的并口:\n"
@@ -45,11 +46,15 @@ QString HelpText()
                "                 结果表格输出到标准输出. 退出码: 0 通过, 1 不通过,\n"
                "                 2 用法错误, 3 没有可用的并口或测试中并口访问失败,\n"
                "                 4 设置错误 (设置文件有无法使用的值, 或其引脚表无法测试,\n"
-               "                 如 MOSI 与 OE 同用一个引脚).\n"
+               "                 如 MOSI 与 OE 同用一个引脚), 5 报告文件无法写入.\n"
                "  --cable <下载线>  与 --wiring-test 一起用: 改为检查该下载线 ISP 端回环\n"
                "                 (MOSI 接 MISO); qorel, atmel 或 altera.\n"
-               "  --report <文件>  与 --wiring-test 一起用: 把结果写成 JSON 文件 (日期时间, 并口,\n"
-               "                 下载线, 引脚表来源, 每根线的结论和读数, 总结论).\n"
+               "  --report <文件>  与 --wiring-test 一起用: 把结果写成 JSON 文件 (格式版本, 程序版本,\n"
+               "                 日期时间, 标签, 并口及其地址和模式, 下载线, 所用的引脚表及设置文件的\n"
+               "                 警告, 每根线的结论和读数, 总结论; 结论另有英文代码 pass/fail 等).\n"
+               "                 测试前先检查该路径: 不写入符号链接、文件夹、管道或设备, 不覆盖不是\n"
+               "                 Porvik 报告的文件; 写入失败时原报告保持不变, 退出码 5.\n"
+               "  --label <文本>  与 --wiring-test 一起用: 写进报告的标签 (如电缆的序列号).\n"
                "  --repeat <N>   与 --wiring-test 一起用: 连续测试 N 次 (一边晃动电缆), 报告每根线\n"
                "                 失败的次数 (\"失败 k/N 次\"), 读数时有时无的线标为 \"时通时断\";\n"
                "                 结论只在 N 次全部通过时为通过. 并口中途失败时, 已完成的各次\n"
@@ -97,6 +102,8 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
     const QCommandLineOption wiringOption(QStringLiteral("wiring-test"));
     const QCommandLineOption cableOption(QStringLiteral("cable"), QString(), QStringLiteral("cable"));
     const QCommandLineOption reportOption(QStringLiteral("report"), QString(), QStringLiteral("file"));
+    const QCommandLineOption labelOption(QStringLiteral("label"), QString(), QStringLiteral("text"));
+    parser.addOption(labelOption);
     const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("n"));
     const QCommandLineOption settleOption(QStringLiteral("settle-us"), QString(), QStringLiteral("us"));
     parser.addOption(settleOption);
@@ -170,7 +177,9 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
             return Failure(QStringLiteral("--cable 的值 \"%1\" 无效 (可用: qorel, atmel, altera)").arg(value));
         r.cableEntry = static_cast<int>(found - entries);
     }
-    for (const QCommandLineOption* o : {&reportOption, &repeatOption})
+    if (parser.isSet(labelOption))
+        r.label = parser.value(labelOption).toStdString();
+    for (const QCommandLineOption* o : {&reportOption, &repeatOption, &labelOption})
         if (parser.isSet(*o) && !parser.isSet(wiringOption))
             return Failure(QStringLiteral("--%1 只能与 --wiring-test 一起用").arg(o->names().front()));
     if (parser.isSet(reportOption)) {
@@ -204,16 +213,20 @@ public:
     std::vector<std::string> messages;
 };
 
-int ReportNotWritten(const std::string& file, std::FILE* err)
+int ReportNotWritten(const std::string& file, const std::string& reason, std::FILE* err)
 {
-    std::fprintf(err, "porvik: 无法写入报告文件 %s\n", file.c_str());
-    return kWiringNoPort; // an input/output error, as the other tools count it
+    std::fprintf(err, "porvik: %s\n", ReportNotWrittenText(file, reason).c_str());
+    return kWiringReportNotWritten; // its own code: a failed cable is not hidden behind "no port"
 }
 
 } // namespace
 
 int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, std::FILE* out, std::FILE* err)
 {
+    // Before anything is driven: a report that cannot be written is said before a long test.
+    if (!cmd.reportFile.empty())
+        if (const auto problem = ReportPathProblem(cmd.reportFile))
+            return ReportNotWritten(cmd.reportFile, *problem, err);
     // Before the port is opened: the Qorel Isp cable's settings file is looked for there.
     g_strAppDir = ProgramDirectory();
     CollectingPrompt prompt;
@@ -233,13 +246,10 @@ int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, 
                                                  platform.FailureReason(), tester.Cable().m_mapSource))
         std::fprintf(err, "porvik: %s\n", line.c_str());
     if (!cmd.reportFile.empty()) {
-        const std::string json = WiringReportJson(result, NowIso8601());
-        std::FILE* file = std::fopen(cmd.reportFile.c_str(), "wb");
-        bool written = file && std::fwrite(json.data(), 1, json.size(), file) == json.size();
-        if (file && std::fclose(file) != 0)
-            written = false;
-        if (!written)
-            return ReportNotWritten(cmd.reportFile, err);
+        const std::string json =
+            WiringReportJson(result, ReportContextOf(tester, cmd.cableEntry.has_value(), cmd.label, NowIso8601()));
+        if (const auto problem = WriteReportFile(cmd.reportFile, json))
+            return ReportNotWritten(cmd.reportFile, *problem, err);
     }
     return RepeatedExitCode(result);
 }

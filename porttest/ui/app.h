@@ -32,6 +32,7 @@ struct PorvikCommandLine {
     // WiringTest: where to write the result as JSON (empty: nowhere) and how many runs to make.
     std::string reportFile;
     int repeat = 1;
+    std::string label; // WiringTest: the cable's serial or tag, for the record (empty: none)
     QString message; // text for stdout (Help, Version) or stderr (Error)
     int exitCode = 0; // for everything but Run
 };
@@ -44,7 +45,9 @@ PorvikCommandLine ParsePorvikCommandLine(const QStringList& arguments, const cha
 
 // `porvik --wiring-test`: opens the chosen port, runs the wiring test (waiting cmd.settleUs
 // between a write and the next read of the inputs), prints its table on `out` (the reasons of a
-// failed open on `err`) and returns the exit code: 0 pass, 1 fail, 3 no port.
+// failed open on `err`) and returns the exit code: 0 pass, 1 fail, 3 no port or a port that
+// failed, 4 a pin map that cannot be tested, 5 a report that cannot be written (checked before the
+// test, so that a long test is not run for nothing, and said again if the write fails).
 // No window and no display: a production bench runs it from a script.
 int RunWiringTestCommand(const PorvikCommandLine& cmd, IPortPlatform& platform, std::FILE* out, std::FILE* err);
 

@@ -2,8 +2,7 @@
 #include <QIcon>
 
 #include "aboutbox.h"
-#include "testertexts.h" // kAboutMenuText, string 101
-inline const char* const kPorvikVersion = "1.0.0.1";
+#include "testertexts.h" // kAboutMenuText, string 101; kPorvikVersion
 
 // Icon 128 (32 x 32 and 16 x 16), for the windows and the About box.
 QIcon PorvikIcon();

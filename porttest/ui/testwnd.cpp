@@ -2,33 +2,27 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QCheckBox>
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QMenu>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QWheelEvent>
 
 #include <climits>
-#include <span>
 
 #include "aboutentry.h"
 #include "connectorpicture.h"
-#include "ddx.h"
 #include "dialogunits.h"
-#include "parsehex.h"
 #include "porvikabout.h"
-#include "portstart.h"
-#include "portstatus.h"
-#include "settings.h"
 #include "testertexts.h"
 #include "wiringdlg.h"
 
@@ -36,15 +30,33 @@ namespace {
 
 QString Id(int id) { return QString::number(id); }
 
-QString Hex2(std::uint8_t v) { return QString::fromStdString(CCableTester::RegisterText(v)); }
+QString Text(const std::string& s) { return QString::fromStdString(s); }
 
-QString PinLabel(int pin) { return QString::fromStdString(CCableTester::PinLabel(pin)); }
+QColor Colour(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-// The status line's colour for a port that is not a working real one.
-const QColor kNoRealPortColour(180, 0, 0);
+// A place of the layout (testerlayout.h), in dialog units.
+struct Place {
+    int x, y, w, h;
+};
+constexpr Place kPicture{RC_PICTURE}, kPin1{RC_PIN1}, kPin13{RC_PIN13};
+
+// The keys of the command table as Qt names them.
+QKeySequence KeyOf(const TesterCommandRow& row)
+{
+    constexpr struct {
+        TesterKey key;
+        Qt::Key qt;
+    } keys[] = {{TesterKey::Enter, Qt::Key_Return}, {TesterKey::Escape, Qt::Key_Escape},
+                {TesterKey::F1, Qt::Key_F1},        {TesterKey::F5, Qt::Key_F5}};
+    for (const auto& k : keys)
+        if (k.key == row.key)
+            return QKeySequence(row.shift ? QKeyCombination(Qt::SHIFT, k.qt) : QKeyCombination(k.qt));
+    return {};
+}
 
 // The right edge, in dialog units, of the room inside the "下载线" frame for the pin labels.
-constexpr int kCableGroupInnerRight = 297;
+constexpr Place kCableGroup{RC_CABLE_GROUP};
+constexpr int kCableGroupInnerRight = kCableGroup.x + kCableGroup.w - 3;
 
 // How far below its top edge the style draws a group box's frame line: drawn once, off screen,
 // and looked for right of the title. Styles differ too much to compute it from their metrics.
@@ -63,8 +75,9 @@ int FrameLineOffset(QGroupBox* group)
 // Places a group box so that its frame line runs where the platform draws it, through the middle
 // of the 8-unit title at the template's top edge. Qt draws the title above the line instead, so
 // the box must start higher than the template says, or the line would cross the first row.
-void PlaceGroupBox(QGroupBox* group, const DialogUnits& du, int x, int y, int w, int h)
+void PlaceGroupBox(QGroupBox* group, const DialogUnits& du, Place p)
 {
+    const auto [x, y, w, h] = p;
     group->resize(du.X(w), du.Y(h));
     const int top = std::max(0, du.Y(y + 4) - FrameLineOffset(group));
     const int bottom = du.Y(y + h);
@@ -106,47 +119,12 @@ QString FitWrapped(const QString& text, const QFontMetrics& fm, const QRect& rec
 } // namespace
 
 CPinTestDlg::CPinTestDlg(IPortPlatform& platform, IPrompt& prompt, QWidget* parent)
-    : QDialog(parent), m_tester(platform, prompt), m_cable(m_tester.Cable()), m_platform(platform), m_prompt(prompt)
+    : QDialog(parent), m_session(platform, prompt, kChooseVirtualPortHint), m_cable(m_session.Tester().Cable())
 {
     CreateControls();
 }
 
 CPinTestDlg::~CPinTestDlg() = default;
-
-// A pin box of the template: its pin, control, caption, place, field and click handler.
-struct CPinTestDlg::PinBox {
-    int pin;
-    int id;
-    const char* caption;
-    int x, y, w; // dialog units; 10 high
-    int CPinTestDlg::* field;
-    void (CPinTestDlg::*onClick)();
-};
-
-std::span<const CPinTestDlg::PinBox> CPinTestDlg::PinBoxes()
-{
-    // Template order, which is also the tab order.
-    static constexpr PinBox boxes[] = {
-        {1, IDC_PIN1, "PIN1", 62, 238, 39, &CPinTestDlg::m_bPin1, &CPinTestDlg::OnPin1},
-        {2, IDC_PIN2, "PIN2", 62, 219, 33, &CPinTestDlg::m_bPin2, &CPinTestDlg::OnPin2},
-        {14, IDC_PIN14, "PIN14", 62, 229, 36, &CPinTestDlg::m_bPin14, &CPinTestDlg::OnPin14},
-        {15, IDC_PIN15, "PIN15(ReadOnly)", 62, 210, 76, &CPinTestDlg::m_bPin15, &CPinTestDlg::OnRefresh},
-        {16, IDC_PIN16, "PIN16", 62, 192, 36, &CPinTestDlg::m_bPin16, &CPinTestDlg::OnPin16},
-        {17, IDC_PIN17, "PIN17", 62, 173, 36, &CPinTestDlg::m_bPin17, &CPinTestDlg::OnPin17},
-        {3, IDC_PIN3, "PIN3", 62, 201, 33, &CPinTestDlg::m_bPin3, &CPinTestDlg::OnPin3},
-        {4, IDC_PIN4, "PIN4", 62, 183, 33, &CPinTestDlg::m_bPin4, &CPinTestDlg::OnPin4},
-        {5, IDC_PIN5, "PIN5", 62, 164, 33, &CPinTestDlg::m_bPin5, &CPinTestDlg::OnPin5},
-        {6, IDC_PIN6, "PIN6", 62, 145, 33, &CPinTestDlg::m_bPin6, &CPinTestDlg::OnPin6},
-        {7, IDC_PIN7, "PIN7", 62, 127, 33, &CPinTestDlg::m_bPin7, &CPinTestDlg::OnPin7},
-        {8, IDC_PIN8, "PIN8", 62, 108, 33, &CPinTestDlg::m_bPin8, &CPinTestDlg::OnPin8},
-        {9, IDC_PIN9, "PIN9", 62, 89, 33, &CPinTestDlg::m_bPin9, &CPinTestDlg::OnPin9},
-        {10, IDC_PIN10, "PIN10(ReadOnly)", 62, 71, 74, &CPinTestDlg::m_bPin10, &CPinTestDlg::OnRefresh},
-        {11, IDC_PIN11, "PIN11(ReadOnly)", 62, 52, 72, &CPinTestDlg::m_bPin11, &CPinTestDlg::OnRefresh},
-        {12, IDC_PIN12, "PIN12(ReadOnly)", 62, 33, 73, &CPinTestDlg::m_bPin12, &CPinTestDlg::OnRefresh},
-        {13, IDC_PIN13, "PIN13(ReadOnly)", 62, 15, 74, &CPinTestDlg::m_bPin13, &CPinTestDlg::OnRefresh},
-    };
-    return boxes;
-}
 
 void CPinTestDlg::CreateControls()
 {
@@ -158,36 +136,40 @@ void CPinTestDlg::CreateControls()
     // A plain frame with a close box: no help button, no resizing.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(du.Size(307, 281));
+    setFixedSize(du.Size(DLG_PORVIK_W, DLG_PORVIK_H));
 
-    auto button = [&](int id, const char* text, int x, int y, int w, int h) {
-        auto* b = new QPushButton(QString::fromUtf8(text), this);
+    auto caption = [](int id) {
+        for (const ControlCaption& c : TesterCaptions())
+            if (c.control == id)
+                return QString::fromUtf8(c.text);
+        return QString();
+    };
+    auto button = [&](int id, const QString& text, Place p) {
+        auto* b = new QPushButton(text, this);
         b->setObjectName(Id(id));
-        du.Place(b, x, y, w, h);
+        du.Place(b, p.x, p.y, p.w, p.h);
+        if (const TesterCommandRow* row = CommandForControl(id)) {
+            if (row->tooltip)
+                b->setToolTip(QString::fromUtf8(row->tooltip));
+            connect(b, &QPushButton::clicked, this, [this, command = row->id] { Do(command); });
+        }
         return b;
     };
-    auto label = [&](const char* text, int x, int y, int w, int h) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+    auto label = [&](const QString& text, Place p) {
+        auto* l = new QLabel(text, this);
         l->setTextFormat(Qt::PlainText);
-        du.Place(l, x, y, w, h);
+        du.Place(l, p.x, p.y, p.w, p.h);
         return l;
     };
-    auto check = [&](int pin, int id, const char* text, int x, int y, int w, int h) {
-        auto* c = new QCheckBox(QString::fromUtf8(text), this);
-        c->setObjectName(Id(id));
-        du.Place(c, x, y, w, h);
-        m_chkPin[pin] = c;
-        return c;
-    };
-    auto edit = [&](int id, int x, int y, int w, int h) {
+    auto edit = [&](int id, Place p) {
         auto* e = new QLineEdit(this);
         e->setObjectName(Id(id));
-        du.Place(e, x, y, w, h);
+        du.Place(e, p.x, p.y, p.w, p.h);
         return e;
     };
 
     // Template order, which is also the tab order.
-    QPushButton* exitButton = button(IDCANCEL_EXIT, "退出程序", 227, 261, 50, 14);
+    button(IDC_EXIT, caption(IDC_EXIT), {RC_EXIT});
 
     // Real-size picture: the control takes the bitmap's size, not the template's.
     auto* picture = new QLabel(this);
@@ -195,29 +177,43 @@ void CPinTestDlg::CreateControls()
     picture->setLineWidth(1);
     {
         const int frame = picture->frameWidth();
-        const QPoint origin(du.X(7), du.Y(7));
+        const QPoint origin(du.X(kPicture.x), du.Y(kPicture.y));
         // Scale the bitmap with the dialog units, so that its rows stay beside their boxes
         // even where the stand-in font's metrics differ from the template font's 6 x 12.
         const int w = (connector::kWidth * du.BaseX() + 3) / 6;
         const int h = (connector::kHeight * du.BaseY() + 6) / 12;
         // Row centres taken from the boxes of pin 13 (top) and pin 1 (bottom).
-        const double top = du.Y(15) + du.Y(10) / 2.0 - origin.y() - frame;
-        const double bottom = du.Y(238) + du.Y(10) / 2.0 - origin.y() - frame;
+        const double top = du.Y(kPin13.y) + du.Y(kPin13.h) / 2.0 - origin.y() - frame;
+        const double bottom = du.Y(kPin1.y) + du.Y(kPin1.h) / 2.0 - origin.y() - frame;
         picture->setPixmap(QPixmap::fromImage(connector::DrawPicture(w, h, top, bottom)));
         picture->setGeometry(origin.x(), origin.y(), w + 2 * frame, h + 2 * frame);
         picture->setFixedSize(picture->size());
     }
 
-    for (const PinBox& box : PinBoxes())
-        check(box.pin, box.id, box.caption, box.x, box.y, box.w, 10);
+    constexpr Place pinPlaces[] = {{RC_PIN1},  {RC_PIN2},  {RC_PIN14}, {RC_PIN15}, {RC_PIN16}, {RC_PIN17},
+                                   {RC_PIN3},  {RC_PIN4},  {RC_PIN5},  {RC_PIN6},  {RC_PIN7},  {RC_PIN8},
+                                   {RC_PIN9},  {RC_PIN10}, {RC_PIN11}, {RC_PIN12}, {RC_PIN13}};
+    std::size_t boxIndex = 0;
+    for (const PinBoxRow& box : PinBoxes()) {
+        const Place p = pinPlaces[boxIndex++];
+        auto* c = new QCheckBox(QString::fromUtf8(box.caption), this);
+        c->setObjectName(Id(box.control));
+        du.Place(c, p.x, p.y, p.w, p.h);
+        m_chkPin[box.pin] = c;
+        // The box has already flipped its tick: that is the level asked for.
+        connect(c, &QCheckBox::clicked, this, [this, c, pin = box.pin] {
+            m_session.ClickPin(pin, c->isChecked());
+            Render();
+        });
+    }
 
-    m_edtData = edit(IDC_DATA, 209, 17, 21, 12);
-    label("数据字:", 179, 19, 29, 8);
-    label("控制字:", 179, 37, 29, 8);
-    label("状态字:", 179, 55, 30, 8);
-    button(IDC_WRITE_DATA, "刷新", 239, 15, 25, 14);
-    m_edtControl = edit(IDC_CONTROL, 209, 35, 21, 12);
-    m_edtStatus = edit(IDC_STATUS, 209, 53, 21, 12);
+    m_edtData = edit(IDC_DATA, {RC_DATA});
+    label(caption(IDC_DATA_LABEL), {RC_DATA_LABEL});
+    label(caption(IDC_CONTROL_LABEL), {RC_CONTROL_LABEL});
+    label(caption(IDC_STATUS_LABEL), {RC_STATUS_LABEL});
+    button(IDC_WRITE_DATA, caption(IDC_WRITE_DATA), {RC_WRITE_DATA});
+    m_edtControl = edit(IDC_CONTROL, {RC_CONTROL});
+    m_edtStatus = edit(IDC_STATUS, {RC_STATUS});
     m_edtStatus->setReadOnly(true);
     {
         // A read-only edit has the window's background, as the platform shows one.
@@ -225,33 +221,34 @@ void CPinTestDlg::CreateControls()
         pal.setColor(QPalette::Base, pal.color(QPalette::Window));
         m_edtStatus->setPalette(pal);
     }
-    button(IDC_WRITE_CONTROL, "刷新", 239, 33, 25, 14);
-    button(IDC_REFRESH, "刷新", 239, 53, 25, 14);
+    button(IDC_WRITE_CONTROL, caption(IDC_WRITE_CONTROL), {RC_WRITE_CONTROL});
+    button(IDC_REFRESH, caption(IDC_REFRESH), {RC_REFRESH});
 
-    auto* portGroup = new QGroupBox(QStringLiteral("并口"), this);
-    PlaceGroupBox(portGroup, du, 150, 7, 150, 68);
+    auto* portGroup = new QGroupBox(caption(IDC_PORT_GROUP), this);
+    PlaceGroupBox(portGroup, du, {RC_PORT_GROUP});
 
-    const int gndY[] = {25, 43, 62, 81, 100, 118, 137, 156};
-    for (int i = 0; i < 8; ++i)
-        label("GND", i == 5 ? 61 : 62, gndY[i], 20, 8); // room for the widest dialog font's "GND"
+    for (Place gnd : {Place{RC_GND1}, Place{RC_GND2}, Place{RC_GND3}, Place{RC_GND4}, Place{RC_GND5},
+                      Place{RC_GND6}, Place{RC_GND7}, Place{RC_GND8}})
+        label(QStringLiteral("GND"), gnd);
 
-    auto* cableGroup = new QGroupBox(QStringLiteral("下载线"), this);
-    PlaceGroupBox(cableGroup, du, 150, 79, 150, 178);
+    auto* cableGroup = new QGroupBox(caption(IDC_CABLE_GROUP), this);
+    PlaceGroupBox(cableGroup, du, kCableGroup);
 
-    m_btnRst = button(IDC_RST, "Rst=1", 167, 193, 50, 14);
-    m_btnMiso = button(IDC_MISO, "MISO=1", 167, 153, 50, 14);
-    m_btnMosi = button(IDC_MOSI, "MOSI=1", 167, 133, 50, 14);
-    m_btnSck = button(IDC_SCK, "SCK=1", 167, 173, 50, 14);
+    const TesterView& view = m_session.View();
+    button(IDC_RST, Text(view.toggleCaptions[2]), {RC_RST});
+    button(IDC_MISO, Text(view.misoCaption), {RC_MISO});
+    button(IDC_MOSI, Text(view.toggleCaptions[0]), {RC_MOSI});
+    button(IDC_SCK, Text(view.toggleCaptions[1]), {RC_SCK});
     // The pin labels reach to the frame's inner edge, room for any number the settings file gives.
-    auto pinLabel = [&](const char* text, int x, int y) {
-        return label(text, x, y, kCableGroupInnerRight - x, 8);
+    auto pinLabel = [&](int id, Place p) {
+        QLabel* l = label(QString(), {p.x, p.y, kCableGroupInnerRight - p.x, p.h});
+        l->setObjectName(Id(id));
     };
-    m_lblMosiPin = pinLabel("使用PIN14", 227, 136);
-    m_lblMisoPin = pinLabel("使用PIN15", 227, 156);
-    m_lblSckPin = pinLabel("使用PIN1", 227, 176);
-    m_lblRstPin = pinLabel("使用PIN16", 227, 196);
-    auto* hint = label("注意:是否使用了器件的锁存控制和输出控制", 167, 92, 120, 15);
-    hint->setWordWrap(true);
+    pinLabel(IDC_MOSI_PIN, {RC_MOSI_PIN});
+    pinLabel(IDC_MISO_PIN, {RC_MISO_PIN});
+    pinLabel(IDC_SCK_PIN, {RC_SCK_PIN});
+    pinLabel(IDC_RST_PIN, {RC_RST_PIN});
+    label(caption(IDC_HINT), {RC_HINT})->setWordWrap(true);
 
     // A drop-down list without an edit field: typed text would be ignored anyway, and an
     // editable field would let a typed entry name select a cable behind the user's back.
@@ -262,31 +259,25 @@ void CPinTestDlg::CreateControls()
     m_cboCable->setFocusPolicy(Qt::StrongFocus);
     m_cboCable->installEventFilter(this);
     {
-        const QRect r = du.Rect(168, 114, 115, 67);
+        const Place p{RC_CABLE};
+        const QRect r = du.Rect(p.x, p.y, p.w, p.h);
         const int h = m_cboCable->sizeHint().height();
         m_cboCable->setGeometry(r.x(), r.y(), r.width(), h);
         m_cboCable->setFixedSize(r.width(), h);
     }
 
-    m_btnR1 = button(IDC_R1, "R1(保留)=1", 167, 213, 50, 14);
-    m_btnR2 = button(IDC_R2, "R2(保留)=1", 167, 233, 50, 14);
-    m_lblR1Pin = pinLabel("使用PIN16", 228, 216);
-    m_lblR2Pin = pinLabel("使用PIN16", 228, 235);
-
-    m_lblMosiPin->setObjectName(Id(IDC_MOSI_PIN));
-    m_lblMisoPin->setObjectName(Id(IDC_MISO_PIN));
-    m_lblSckPin->setObjectName(Id(IDC_SCK_PIN));
-    m_lblRstPin->setObjectName(Id(IDC_RST_PIN));
-    m_lblR1Pin->setObjectName(Id(IDC_R1_PIN));
-    m_lblR2Pin->setObjectName(Id(IDC_R2_PIN));
+    button(IDC_R1, Text(view.toggleCaptions[3]), {RC_R1});
+    button(IDC_R2, Text(view.toggleCaptions[4]), {RC_R2});
+    pinLabel(IDC_R1_PIN, {RC_R1_PIN});
+    pinLabel(IDC_R2_PIN, {RC_R2_PIN});
 
     // Added below the template's controls: a user must never mistake the virtual port for a cable.
-    m_lblPortInUse = label("", 7, 256, 216, 22);
+    m_lblPortInUse = label(QString(), {RC_PORT_STATUS});
     m_lblPortInUse->setObjectName(QStringLiteral("portInUse"));
     m_lblPortInUse->setWordWrap(true);
     m_lblPortInUse->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Shown when the line cannot hold its whole text: the whole of it is one click away.
-    m_btnPortDetails = button(0, kPortDetailsButton, 195, 261, 28, 14);
+    m_btnPortDetails = button(IDC_PORT_DETAILS, caption(IDC_PORT_DETAILS), {RC_PORT_DETAILS});
     m_btnPortDetails->setObjectName(QStringLiteral("portDetails"));
     m_btnPortDetails->hide();
 
@@ -294,37 +285,19 @@ void CPinTestDlg::CreateControls()
     portGroup->lower();
     cableGroup->lower();
 
-    // No push button is the default one. A focused push button takes Enter itself; Enter
-    // anywhere else reaches keyPressEvent below and does nothing.
+    // No push button is the default one. A focused push button takes Enter itself (its click);
+    // Enter anywhere else reaches keyPressEvent below and does nothing.
     for (QPushButton* b : findChildren<QPushButton*>()) {
         b->setAutoDefault(true);
         b->setDefault(false);
     }
 
-    // The message map: the pin boxes from their table, then the buttons by control id.
-    for (const PinBox& box : PinBoxes())
-        connect(m_chkPin[box.pin], &QCheckBox::clicked, this, box.onClick);
-    const struct {
-        int id;
-        void (CPinTestDlg::*handler)();
-    } messageMap[] = {
-        {IDC_WRITE_DATA, &CPinTestDlg::OnWriteData}, {IDC_WRITE_CONTROL, &CPinTestDlg::OnWriteControl},
-        {IDC_REFRESH, &CPinTestDlg::OnRefresh},      {IDC_MOSI, &CPinTestDlg::OnToggleMosi},
-        {IDC_MISO, &CPinTestDlg::OnReadMiso},        {IDC_SCK, &CPinTestDlg::OnToggleSck},
-        {IDC_RST, &CPinTestDlg::OnToggleRst},        {IDC_R1, &CPinTestDlg::OnToggleR1},
-        {IDC_R2, &CPinTestDlg::OnToggleR2},
-    };
-    for (const auto& entry : messageMap) {
-        auto* control = findChild<QAbstractButton*>(Id(entry.id));
-        if (!control)
-            qFatal("message map: no button with id %d", entry.id);
-        connect(control, &QAbstractButton::clicked, this, entry.handler);
-    }
     // `activated` is the user's choice only, like the selection-change notification: setting the
     // selection from code does not report it.
-    connect(m_cboCable, &QComboBox::activated, this, &CPinTestDlg::OnSelchangeCable);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_btnPortDetails, &QPushButton::clicked, this, &CPinTestDlg::OnPortDetails);
+    connect(m_cboCable, &QComboBox::activated, this, [this](int entry) {
+        m_session.ChooseCable(entry);
+        Render();
+    });
 }
 
 bool CPinTestDlg::eventFilter(QObject* watched, QEvent* event)
@@ -361,77 +334,76 @@ void CPinTestDlg::StartUp()
         return;
     m_bInitialized = true;
     CentreOnScreen();
-    OnInitDialog();
-}
-
-void CPinTestDlg::keyPressEvent(QKeyEvent* event)
-{
-    // Qt would press a remembered default button here; the window's OK action is empty instead.
-    // (Esc still ends the window through the base class.)
-    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
-    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        OnOK();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void CPinTestDlg::OnInitDialog()
-{
-    // The first exchange shows the fields as constructed: boxes clear, edits and labels empty.
-    UpdateData(false);
-
-    AddAboutEntry();
-    AddWiringTestEntries();
+    AddCommandEntries();
     setWindowIcon(PorvikIcon());
 
     // Inserted at fixed positions, never sorted: the position gives the cable type.
     int entry = 0;
     for (const CCableTester::CableEntry& cable : CCableTester::kCableEntries)
         m_cboCable->insertItem(entry++, QString::fromUtf8(cable.name));
-    m_cboCable->setCurrentIndex(CCableTester::kQorelIspEntry);
 
-    m_tester.Start();
-    ApplyCable(CCableTester::kQorelIspEntry);
-
-    ShowPortInUse();
+    m_session.Start();
+    Render();
 }
 
-void CPinTestDlg::AddAboutEntry()
+void CPinTestDlg::keyPressEvent(QKeyEvent* event)
 {
-    if (!m_actAbout)
-        m_actAbout = ::AddAboutEntry(this, QString::fromUtf8(kAboutMenuText), [this] { OnAbout(); });
+    // Qt would press a remembered default button on Enter and end the window on Esc by itself:
+    // the command table says what each does here.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    TesterKey key = TesterKey::None;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        key = TesterKey::Enter;
+    else if (event->key() == Qt::Key_Escape)
+        key = TesterKey::Escape;
+    if (key != TesterKey::None && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
+        if (const TesterCommandRow* row = CommandForKey(key, mods == Qt::ShiftModifier)) {
+            Do(row->id);
+            event->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
-void CPinTestDlg::AddWiringTestEntries()
+void CPinTestDlg::AddCommandEntries()
 {
-    if (m_actWiringPlug)
-        return;
-    auto add = [this](const QString& text, const QKeySequence& key, bool selectedCable) {
-        auto* action = new QAction(text, this);
-        action->setShortcut(key);
+    // The window's menu entries and their keys, in the table's order.
+    for (const TesterCommandRow& row : TesterCommands()) {
+        if (!row.menuText)
+            continue;
+        const QString text = QString::fromUtf8(row.menuText);
+        QAction* action = nullptr;
+        if (row.id == TesterCommand::About) {
+            action = ::AddAboutEntry(this, text, [this] { Do(TesterCommand::About); });
+        } else {
+            action = new QAction(text, this);
+            connect(action, &QAction::triggered, this, [this, command = row.id] { Do(command); });
+            addAction(action);
+        }
+        action->setShortcut(KeyOf(row));
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, selectedCable] { OnWiringTest(selectedCable); });
-        addAction(action);
-        return action;
-    };
-    m_actWiringPlug = add(QString::fromUtf8(kWiringPlugEntry), QKeySequence(Qt::Key_F5), false);
-    m_actWiringCable = add(QString::fromUtf8(kWiringCableEntry), QKeySequence(Qt::SHIFT | Qt::Key_F5), true);
+        if (row.tooltip)
+            action->setToolTip(QString::fromUtf8(row.tooltip));
+        m_actions[static_cast<int>(row.id)] = action;
+    }
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
+
+QAction* CPinTestDlg::CommandAction(TesterCommand command) const { return m_actions[static_cast<int>(command)]; }
 
 void CPinTestDlg::SetPortOffers(std::vector<PortOffer> offers, const PortChoice& current)
 {
+    m_currentPort = current;
     auto* menu = new QMenu(this);
     auto* group = new QActionGroup(menu);
-    for (PortOffer& offer : offers) {
+    for (PortOffer& offer : WithCurrentPort(std::move(offers), current)) {
         QAction* action = menu->addAction(QString::fromStdString(offer.label));
         action->setCheckable(true);
-        action->setChecked(offer.choice.kind == current.kind && offer.choice.device == current.device);
+        action->setChecked(offer.choice == current);
         group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, choice = std::move(offer.choice), current] {
-            if (choice == current)
-                return;
+        // The current port chosen again is opened again: the way back after it failed.
+        connect(action, &QAction::triggered, this, [this, choice = std::move(offer.choice)] {
             m_chosenPort = choice;
             done(kSwitchPort);
         });
@@ -455,29 +427,54 @@ void CPinTestDlg::SetKeepEntry(const QString& text, std::function<bool()> ticked
     connect(keep, &QAction::triggered, this, [this, keep, ticked, toggle = std::move(toggle)] {
         toggle();
         keep->setChecked(ticked());
-        ShowPortInUse();
+        m_session.ShowStatus(); // the note on a kept port
+        Render();
     });
 }
 
-void CPinTestDlg::OnWiringTest(bool selectedCable)
+void CPinTestDlg::Do(TesterCommand command)
 {
-    const WiringReport report = m_tester.TestWiring(selectedCable);
-    RefreshFromPort(); // the status line says at once when the port failed during the test
-    CWiringDlg dlg(report, this, [this, selectedCable] {
-        const WiringReport again = m_tester.TestWiring(selectedCable);
-        if (again.portFailed)
-            ShowPortInUse();
-        return again;
-    });
-    dlg.exec();
-    RefreshFromPort(); // the wiggle test's runs put the registers back, the boxes show them
+    // The edits' texts as they stand are what a register write takes.
+    m_session.SetRegisterTexts(m_edtData->text().toStdString(), m_edtControl->text().toStdString());
+    Act(m_session.Run(command));
+}
+
+void CPinTestDlg::Act(CTesterSession::Effect effect)
+{
+    Render();
+    switch (effect) {
+    case CTesterSession::Effect::None:
+        return;
+    case CTesterSession::Effect::ShowAbout:
+        // Passed the window, so that the box is centred over it.
+        AboutBox(PorvikAbout(), this).DoModal();
+        return;
+    case CTesterSession::Effect::ShowWiring: {
+        CWiringDlg dlg(m_session.TakeWiring(), this);
+        dlg.exec();
+        m_session.WiringClosed();
+        Render();
+        return;
+    }
+    case CTesterSession::Effect::End:
+        QDialog::reject();
+        return;
+    case CTesterSession::Effect::Reopen:
+        // The shell opens the port it was started on again; without a shell there is nothing to
+        // reopen it with.
+        if (m_currentPort) {
+            m_chosenPort = m_currentPort;
+            done(kSwitchPort);
+        }
+        return;
+    }
 }
 
 #ifdef Q_OS_WIN
 bool CPinTestDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
     if (IsAboutSystemCommand(message)) {
-        OnAbout();
+        Do(TesterCommand::About);
         *result = 0;
         return true;
     }
@@ -485,174 +482,61 @@ bool CPinTestDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
 }
 #endif
 
-void CPinTestDlg::OnAbout()
+QString CPinTestDlg::StatusLineText() const { return Text(m_session.View().statusLine); }
+
+void CPinTestDlg::Render()
 {
-    // Passed the window, so that the box is centred over it.
-    AboutBox(PorvikAbout(), this).DoModal();
+    const TesterView& view = m_session.View();
+    for (int pin = 1; pin <= CCableTester::kPins; ++pin)
+        m_chkPin[pin]->setChecked(view.pinTicked[static_cast<std::size_t>(pin)]);
+    m_edtData->setText(Text(view.data));
+    m_edtControl->setText(Text(view.control));
+    m_edtStatus->setText(Text(view.status));
+    for (int t = 0; t < CCableTester::kToggles; ++t)
+        findChild<QPushButton*>(Id(kToggleControls[t]))->setText(Text(view.toggleCaptions[static_cast<std::size_t>(t)]));
+    findChild<QPushButton*>(Id(IDC_MISO))->setText(Text(view.misoCaption));
+    for (std::size_t i = 0; i < std::size(kSignalLabelControls); ++i) {
+        auto* l = findChild<QLabel*>(Id(kSignalLabelControls[i]));
+        l->setText(Text(view.signalLabels[i]));
+        FitOneLine(l, font());
+    }
+    if (m_cboCable->currentIndex() != view.cableEntry)
+        m_cboCable->setCurrentIndex(view.cableEntry);
+    for (const TesterCommandRow& row : TesterCommands()) {
+        const bool enabled = view.Enabled(row.id);
+        if (QAction* a = m_actions[static_cast<int>(row.id)])
+            a->setEnabled(enabled);
+        if (row.control)
+            if (auto* b = findChild<QPushButton*>(Id(row.control)))
+                b->setEnabled(enabled);
+    }
+    ShowStatusLine();
 }
 
-QString CPinTestDlg::StatusLineText() const
+void CPinTestDlg::ShowStatusLine()
 {
-    const std::string status = PortStatusText(m_cable.InUse(), m_platform.FailureReason(), m_cable.m_mapSource);
-    return QString::fromStdString(WithStartNote(status, m_startNote ? m_startNote() : std::string()));
-}
-
-void CPinTestDlg::ShowPortInUse()
-{
-    const PortInUse inUse = m_cable.InUse();
-    const bool failed = PortStatusWarns(inUse, m_platform.FailureReason(), m_cable.m_mapSource);
-    m_strStatusLine = StatusLineText();
+    const TesterView& view = m_session.View();
+    const QString whole = Text(view.statusLine);
 
     // The whole text when it fits the line; else as much as fits and the details button.
     const DialogUnits du(font());
     const QFontMetrics fm = m_lblPortInUse->fontMetrics();
-    // Two whole rows between the connector picture and the window's bottom edge (a third would
-    // touch it); when cut, the line stops a few units short of the details button.
-    QRect line = du.Rect(7, 256, 216, 22);
-    QString shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
-    const bool cut = shown != m_strStatusLine;
+    const Place full{RC_PORT_STATUS}, narrow{RC_PORT_STATUS_CUT};
+    QRect line = du.Rect(full.x, full.y, full.w, full.h);
+    QString shown = FitWrapped(whole, fm, QRect(QPoint(), line.size()));
+    const bool cut = shown != whole;
     if (cut) {
-        line = du.Rect(7, 256, 182, 22); // clear of the button at x 195
-        shown = FitWrapped(m_strStatusLine, fm, QRect(QPoint(), line.size()));
+        line = du.Rect(narrow.x, narrow.y, narrow.w, narrow.h); // clear of the details button
+        shown = FitWrapped(whole, fm, QRect(QPoint(), line.size()));
     }
     m_lblPortInUse->setFixedSize(line.size());
     m_lblPortInUse->move(line.topLeft());
     m_lblPortInUse->setText(shown);
-    m_lblPortInUse->setToolTip(m_strStatusLine);
+    m_lblPortInUse->setToolTip(whole);
     m_btnPortDetails->setVisible(cut);
 
     QPalette pal = palette(); // the window's, so that a repeated call starts afresh
-    if (failed)
-        pal.setColor(QPalette::WindowText, kNoRealPortColour);
+    if (view.statusTone != Tone::Normal)
+        pal.setColor(QPalette::WindowText, Colour(ToneText(view.statusTone)));
     m_lblPortInUse->setPalette(pal);
-}
-
-void CPinTestDlg::OnPortDetails() { m_prompt.Inform(m_strStatusLine.toStdString()); }
-
-const CPinTestDlg::PinBox& CPinTestDlg::PinBoxOf(int pin)
-{
-    for (const PinBox& box : PinBoxes())
-        if (box.pin == pin)
-            return box;
-    qFatal("no pin box for pin %d", pin);
-}
-
-int& CPinTestDlg::PinField(int pin) { return this->*PinBoxOf(pin).field; }
-
-void CPinTestDlg::DoDataExchange(bool save)
-{
-    // The control bindings (R2, R1, cable, Rst, SCK, MISO, MOSI) are made once in
-    // CreateControls; the values follow in their fixed binding order. No exchange here can fail.
-    CDataExchange dx(this, save, m_prompt);
-    for (int pin : {1, 14, 15, 16, 17, 2, 10, 11, 12, 13, 3, 4, 5, 6, 7, 8, 9})
-        DDX_Check(dx, PinBoxOf(pin).id, PinField(pin));
-    DDX_Text(dx, IDC_CONTROL, m_strControl);
-    DDX_Text(dx, IDC_DATA, m_strData);
-    DDX_Text(dx, IDC_STATUS, m_strStatus);
-    DDX_Text(dx, IDC_MOSI_PIN, m_strMosiPin);
-    DDX_Text(dx, IDC_MISO_PIN, m_strMisoPin);
-    DDX_Text(dx, IDC_SCK_PIN, m_strSckPin);
-    DDX_Text(dx, IDC_RST_PIN, m_strRstPin);
-    DDX_Text(dx, IDC_R1_PIN, m_strR1Pin);
-    DDX_Text(dx, IDC_R2_PIN, m_strR2Pin);
-}
-
-void CPinTestDlg::UpdateData(bool bSaveAndValidate) { DoDataExchange(bSaveAndValidate); }
-
-void CPinTestDlg::RefreshFromPort()
-{
-    const CCableTester::Reading r = m_tester.ReadAll();
-    for (int pin = 1; pin <= CCableTester::kPins; ++pin)
-        PinField(pin) = r.pinHigh[static_cast<std::size_t>(pin)] ? 1 : 0;
-    m_strData = Hex2(r.data);
-    m_strControl = Hex2(r.control);
-    m_strStatus = Hex2(r.status);
-    UpdateData(false);
-    // A port can fail between two refreshes; the line must not go on calling it usable.
-    ShowPortInUse();
-}
-
-void CPinTestDlg::ApplyCable(int index)
-{
-    m_tester.ChooseCable(index);
-    // Each signal's label names its pin in the chosen map.
-    const struct {
-        QString CPinTestDlg::* text;
-        int CIspCable::* pin;
-    } labels[] = {
-        {&CPinTestDlg::m_strMosiPin, &CIspCable::m_nMosiPin}, {&CPinTestDlg::m_strMisoPin, &CIspCable::m_nMisoPin},
-        {&CPinTestDlg::m_strSckPin, &CIspCable::m_nSckPin},   {&CPinTestDlg::m_strRstPin, &CIspCable::m_nRstPin},
-        {&CPinTestDlg::m_strR1Pin, &CIspCable::m_nR1Pin},     {&CPinTestDlg::m_strR2Pin, &CIspCable::m_nR2Pin},
-    };
-    for (const auto& l : labels)
-        this->*l.text = PinLabel(m_cable.*l.pin);
-    UpdateData(false);
-    for (QLabel* l : {m_lblMosiPin, m_lblMisoPin, m_lblSckPin, m_lblRstPin, m_lblR1Pin, m_lblR2Pin})
-        FitOneLine(l, font());
-    // The settings-file note belongs to the Qorel Isp entry only.
-    if (m_bInitialized && m_lblPortInUse)
-        ShowPortInUse();
-}
-
-void CPinTestDlg::OnSelchangeCable() { ApplyCable(m_cboCable->currentIndex()); }
-
-void CPinTestDlg::OnWritablePin(int pin)
-{
-    // The box has already flipped its tick; the exchange also takes the edits' text, which the
-    // refresh below overwrites.
-    UpdateData(true);
-    if (PinField(pin) != 0)
-        m_cable.SetPin(pin);
-    else
-        m_cable.ClearPin(pin);
-    RefreshFromPort();
-}
-
-void CPinTestDlg::OnWriteData()
-{
-    UpdateData(true);
-    OnWriteRegister(m_strData, &CIspCable::WriteData);
-}
-
-void CPinTestDlg::OnWriteControl()
-{
-    UpdateData(true);
-    OnWriteRegister(m_strControl, &CIspCable::WriteControl);
-}
-
-void CPinTestDlg::OnWriteRegister(const QString& text, void (CIspCable::*write)(std::uint8_t))
-{
-    std::uint8_t value = 0;
-    if (ParseHexByte(text.toStdString(), value))
-        (m_cable.*write)(value);
-    else
-        m_prompt.Message(kBadRegisterValue, IPrompt::Buttons::Ok);
-    RefreshFromPort();
-}
-
-void CPinTestDlg::OnToggleMosi() { OnToggle(CCableTester::Toggle::Mosi); }
-void CPinTestDlg::OnToggleSck() { OnToggle(CCableTester::Toggle::Sck); }
-void CPinTestDlg::OnToggleRst() { OnToggle(CCableTester::Toggle::Rst); }
-void CPinTestDlg::OnToggleR1() { OnToggle(CCableTester::Toggle::R1); }
-void CPinTestDlg::OnToggleR2() { OnToggle(CCableTester::Toggle::R2); }
-
-void CPinTestDlg::OnToggle(CCableTester::Toggle toggle)
-{
-    // By CCableTester::Toggle.
-    QPushButton* CPinTestDlg::* const buttons[CCableTester::kToggles] = {
-        &CPinTestDlg::m_btnMosi, &CPinTestDlg::m_btnSck, &CPinTestDlg::m_btnRst, &CPinTestDlg::m_btnR1,
-        &CPinTestDlg::m_btnR2,
-    };
-    const int level = m_tester.FlipToggle(toggle);
-    (this->*buttons[static_cast<std::size_t>(toggle)])->setText(
-        QString::fromStdString(CCableTester::ToggleCaption(toggle, level)));
-    RefreshFromPort();
-}
-
-void CPinTestDlg::OnReadMiso()
-{
-    RefreshFromPort();
-    const unsigned miso = m_cable.GetMiso();
-    m_btnMiso->setText(QString::fromStdString(CCableTester::MisoCaption(miso)));
-    RefreshFromPort();
 }

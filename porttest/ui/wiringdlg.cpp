@@ -10,23 +10,25 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 #include "testertexts.h"
 
 namespace {
 
-const QColor kPassRow(200, 240, 200);
-const QColor kFailRow(250, 200, 200);
-const QColor kUntestedRow(225, 225, 225);
-
 QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+QColor Colour(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 } // namespace
 
 CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent, std::function<WiringReport()> runAgain)
-    : QDialog(parent), m_tally(AsRepeated(report)), m_runAgain(std::move(runAgain))
+    : CWiringDlg(std::make_unique<CWiringSession>(report, std::move(runAgain)), parent)
+{
+}
+
+CWiringDlg::CWiringDlg(std::unique_ptr<CWiringSession> session, QWidget* parent)
+    : QDialog(parent), m_session(std::move(session))
 {
     setWindowTitle(QString::fromUtf8(kWiringDialogTitle));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -57,19 +59,19 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent, std::functio
     layout->addWidget(m_summary);
 
     auto* buttons = new QHBoxLayout;
-    auto* save = new QPushButton(QStringLiteral("保存报告..."), this);
+    auto* save = new QPushButton(QString::fromUtf8(kSaveReportButton), this);
     save->setObjectName(QStringLiteral("save"));
     connect(save, &QPushButton::clicked, this, &CWiringDlg::OnSave);
     buttons->addWidget(save);
-    if (m_runAgain) {
-        m_btnRepeat = new QPushButton(QStringLiteral("连续测试"), this);
+    if (m_session->View().repeatOffered) {
+        m_btnRepeat = new QPushButton(this);
         m_btnRepeat->setObjectName(QStringLiteral("repeat"));
-        m_btnRepeat->setEnabled(!report.noPort && !report.portFailed && report.settingsError.empty());
         connect(m_btnRepeat, &QPushButton::clicked, this, &CWiringDlg::OnRepeat);
         buttons->addWidget(m_btnRepeat);
     }
     buttons->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(QString::fromUtf8(kWiringOkButton), this);
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     buttons->addWidget(ok);
@@ -78,41 +80,39 @@ CWiringDlg::CWiringDlg(const WiringReport& report, QWidget* parent, std::functio
     // One run after the other, each between the window's events, so that the stop button and
     // the table answer while the technician wiggles the cable.
     m_timer.setInterval(0);
-    connect(&m_timer, &QTimer::timeout, this, &CWiringDlg::RunOnce);
-    connect(this, &QDialog::finished, &m_timer, &QTimer::stop);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_session->RunOnce();
+        Render();
+    });
+    connect(this, &QDialog::finished, this, [this] {
+        m_session->Stop();
+        m_timer.stop();
+    });
 
     chooseFile = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("保存报告"), QStringLiteral("接线测试.json"),
+        return QFileDialog::getSaveFileName(this, QString::fromUtf8(kSaveReportTitle),
+                                            QString::fromUtf8(kSaveReportDefaultName),
                                             QStringLiteral("JSON 文件 (*.json)"));
     };
-    inform = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("接线测试"), text); };
+    inform = [this](const QString& text) { QMessageBox::warning(this, QString::fromUtf8(kWiringDialogTitle), text); };
 
-    Fill();
+    Render();
     resize(std::max(620, sizeHint().width()), sizeHint().height());
 }
 
-void CWiringDlg::Fill()
+void CWiringDlg::Render()
 {
-    const WiringReport& last = m_tally.last;
-    QString subject = QString::fromUtf8(kExpectedWiringLabel) + Text(last.wiringName) + QStringLiteral("\n") +
-                      Text(WiringSubjectText(last)).trimmed();
-    if (m_repeated)
-        subject += QStringLiteral("\n") + Text(RunsText(m_tally));
-    m_subject->setText(subject);
+    const WiringView& view = m_session->View();
+    m_subject->setText(Text(view.subject));
 
-    m_table->setVisible(!m_tally.wires.empty()); // a port that failed at once judged no wire
-    m_table->setRowCount(static_cast<int>(m_tally.wires.size()));
+    m_table->setVisible(view.tableShown);
+    m_table->setRowCount(static_cast<int>(view.rows.size()));
     int row = 0;
-    for (const WireTally& t : m_tally.wires) {
-        const WireVerdict& v = t.last;
-        const bool pass = m_repeated ? t.failedRuns == 0 : v.pass;
-        const QString result = m_repeated ? Text(TallyText(t, m_tally.runs)) : QString::fromUtf8(WiringResultText(v));
-        const QString cells[] = {Text(WiringPinText(v.output)), Text(WiringPinText(v.input)), result,
-                                 Text(m_repeated ? TallyFinding(t, m_tally.runs) : v.finding)};
+    for (const WiringRowView& r : view.rows) {
         int column = 0;
-        for (const QString& cell : cells) {
-            auto* item = new QTableWidgetItem(cell);
-            item->setBackground(!v.tested ? kUntestedRow : pass ? kPassRow : kFailRow);
+        for (const std::string& cell : r.cells) {
+            auto* item = new QTableWidgetItem(Text(cell));
+            item->setBackground(Colour(ToneRow(r.tone)));
             item->setForeground(Qt::black);
             m_table->setItem(row, column++, item);
         }
@@ -128,11 +128,17 @@ void CWiringDlg::Fill()
         rowsHeight += m_table->rowHeight(r);
     m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + rowsHeight + 2 * m_table->frameWidth());
 
-    const bool passed = m_repeated ? m_tally.Passed() : last.Passed();
-    m_summary->setText(Text(TallySummary(m_tally)));
+    m_summary->setText(Text(view.summary));
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, passed ? QColor(0, 120, 0) : QColor(180, 0, 0));
+    pal.setColor(QPalette::WindowText, Colour(ToneText(view.summaryTone)));
     m_summary->setPalette(pal);
+
+    if (m_btnRepeat) {
+        m_btnRepeat->setText(Text(view.repeatCaption));
+        m_btnRepeat->setEnabled(view.repeatEnabled);
+    }
+    if (!m_session->Repeating())
+        m_timer.stop();
 }
 
 void CWiringDlg::OnSave()
@@ -140,35 +146,14 @@ void CWiringDlg::OnSave()
     const QString file = chooseFile();
     if (file.isEmpty())
         return;
-    const std::string json = WiringReportJson(m_tally, NowIso8601());
-    std::FILE* out = std::fopen(QFile::encodeName(file).constData(), "wb");
-    bool written = out && std::fwrite(json.data(), 1, json.size(), out) == json.size();
-    if (out && std::fclose(out) != 0)
-        written = false;
-    if (!written)
-        inform(QStringLiteral("无法写入报告文件 %1").arg(file));
+    if (const auto error = m_session->Save(file.toStdString()))
+        inform(Text(*error));
 }
 
 void CWiringDlg::OnRepeat()
 {
-    if (m_timer.isActive()) {
-        m_timer.stop();
-        m_btnRepeat->setText(QStringLiteral("连续测试"));
-        return;
-    }
-    // A fresh count from the first run on.
-    m_tally = RepeatedReport{};
-    m_repeated = true;
-    m_btnRepeat->setText(QStringLiteral("停止"));
-    m_timer.start();
-}
-
-void CWiringDlg::RunOnce()
-{
-    AddRun(m_tally, m_runAgain());
-    if (m_tally.last.noPort || m_tally.last.portFailed || m_tally.runs >= kMaxRepeat) {
-        m_timer.stop();
-        m_btnRepeat->setText(QStringLiteral("连续测试"));
-    }
-    Fill();
+    m_session->ToggleRepeat();
+    if (m_session->Repeating())
+        m_timer.start();
+    Render();
 }

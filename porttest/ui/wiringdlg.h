@@ -3,22 +3,23 @@
 #include <QTimer>
 
 #include <functional>
-#include <string>
+#include <memory>
 
-#include "wiringrecord.h"
+#include "wiringsession.h"
 #include "wiringtest.h"
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
 
-// The wiring test's result: which wiring was expected on which port with which map, one table
-// row per wire (green: pass, red: fail, grey: untested), the verdict, and buttons to save the
-// result as a JSON record and to run the test again and again while the cable is wiggled
-// ("连续测试", stopped by the same button), counting each wire's failed runs.
+// The wiring test's result: the view of a CWiringSession (which wiring was expected on which
+// port with which map, one row per wire in the colour of its verdict, the verdict), with buttons
+// to save the result as a JSON record and to run the test again and again while the cable is
+// wiggled ("连续测试", stopped by the same button). The dialog binds and renders.
 class CWiringDlg : public QDialog {
     Q_OBJECT
 public:
+    explicit CWiringDlg(std::unique_ptr<CWiringSession> session, QWidget* parent = nullptr);
     // `runAgain` runs the same test once more; without it there is no wiggle test.
     explicit CWiringDlg(const WiringReport& report, QWidget* parent = nullptr,
                         std::function<WiringReport()> runAgain = {});
@@ -28,19 +29,18 @@ public:
     std::function<QString()> chooseFile;
     // Where a failed save is said (a message box unless a test puts a recorder here).
     std::function<void(const QString&)> inform;
+    // What the record says beside the runs (cable, map, port, ...); its date is the save's.
+    std::function<ReportContext()> context;
 
-    const RepeatedReport& Tally() const { return m_tally; }
-    bool Repeating() const { return m_timer.isActive(); }
+    const RepeatedReport& Tally() const { return m_session->Tally(); }
+    bool Repeating() const { return m_session->Repeating(); }
 
 private:
-    void Fill();
+    void Render();
     void OnSave();
     void OnRepeat();
-    void RunOnce();
 
-    RepeatedReport m_tally;
-    bool m_repeated = false; // the tally counts runs: show counts rather than single verdicts
-    std::function<WiringReport()> m_runAgain;
+    std::unique_ptr<CWiringSession> m_session;
     QTimer m_timer;
     QLabel* m_subject = nullptr;
     QTableWidget* m_table = nullptr;

@@ -73,7 +73,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // The settings file beside the program may name the port and its settling time; a port
     // chosen in a window is not kept here (the Windows window has no port chooser).
     const PortSettings settings = ReadPortSettings(SettingsFolders(g_strAppDir, kXdgConfigFolders, ProcessEnv));
-    const auto platform = MakePortPlatform(ChooseStartPort(port, std::getenv("PORVIK_PORT"), std::nullopt, settings).choice);
+    const PortChoice choice = ChooseStartPort(port, std::getenv("PORVIK_PORT"), std::nullopt, settings).choice;
     Win32Prompt prompt("Porvik");
     if (!settings.problems.empty()) {
         std::string text;
@@ -81,10 +81,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             text += problem + "\n";
         MessageBoxUtf8(nullptr, text.c_str(), "Porvik", MB_OK | MB_ICONEXCLAMATION);
     }
-    {
+    INT_PTR result = CPinTestDlg::kEnded;
+    do {
+        // "重新打开并口": the old window and its port go first, then the port is opened afresh.
+        const auto platform = MakePortPlatform(choice);
         CPinTestDlg dlg(*platform, prompt, instance);
         dlg.SetSettleTime(settleUs.value_or(settings.settleUs.value_or(0)));
-        dlg.DoModal(&prompt);
-    } // the window, and with it the cable and its port, goes here
+        result = dlg.DoModal(&prompt);
+    } while (result == CPinTestDlg::kReopen); // the window, and with it the cable and its port, goes here
     return 0;
 }

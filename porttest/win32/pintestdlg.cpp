@@ -1,76 +1,37 @@
 #include "pintestdlg.h"
 
 #include <iterator>
+#include <vector>
 
 #include "aboutbox.h"
 #include "dialogunits.h"
 #include "msgbox.h"
-#include "parsehex.h"
 #include "placement.h"
-#include "portstatus.h"
 #include "resource.h"
+#include "tooltip.h"
 #include "testertexts.h"
 #include "wintext.h"
 #include "wiringdlg.h"
 
 namespace {
 
-// A pin box of the template: its pin, and whether a click drives it (else it only refreshes).
-struct PinBox {
-    int id;
-    int pin;
-    bool writable;
+// A place of the layout (testerlayout.h), in dialog units.
+struct Place {
+    int x, y, w, h;
 };
 
-constexpr PinBox kPinBoxes[] = {
-    {IDC_PIN1, 1, true},    {IDC_PIN2, 2, true},    {IDC_PIN14, 14, true},  {IDC_PIN15, 15, false},
-    {IDC_PIN16, 16, true},  {IDC_PIN17, 17, true},  {IDC_PIN3, 3, true},    {IDC_PIN4, 4, true},
-    {IDC_PIN5, 5, true},    {IDC_PIN6, 6, true},    {IDC_PIN7, 7, true},    {IDC_PIN8, 8, true},
-    {IDC_PIN9, 9, true},    {IDC_PIN10, 10, false}, {IDC_PIN11, 11, false}, {IDC_PIN12, 12, false},
-    {IDC_PIN13, 13, false},
-};
-
-const PinBox* FindPinBox(int id)
-{
-    for (const PinBox& box : kPinBoxes)
-        if (box.id == id)
-            return &box;
-    return nullptr;
-}
-
-// The toggle buttons, by CCableTester::Toggle.
-constexpr int kToggleButtons[CCableTester::kToggles] = {IDC_MOSI, IDC_SCK, IDC_RST, IDC_R1, IDC_R2};
-
-// Each signal's pin label and the entry of the cable's map it names.
+// The keys of the command table as Windows names them.
 constexpr struct {
-    int id;
-    int CIspCable::* pin;
-} kPinLabels[] = {
-    {IDC_MOSI_PIN, &CIspCable::m_nMosiPin}, {IDC_MISO_PIN, &CIspCable::m_nMisoPin},
-    {IDC_SCK_PIN, &CIspCable::m_nSckPin},   {IDC_RST_PIN, &CIspCable::m_nRstPin},
-    {IDC_R1_PIN, &CIspCable::m_nR1Pin},     {IDC_R2_PIN, &CIspCable::m_nR2Pin},
-};
+    TesterKey key;
+    WORD vk;
+} kKeys[] = {{TesterKey::Enter, VK_RETURN}, {TesterKey::Escape, VK_ESCAPE}, {TesterKey::F1, VK_F1}, {TesterKey::F5, VK_F5}};
 
-// Captions of template 102 that are not plain ASCII (set at start-up; see porvik.rc).
-constexpr struct {
-    int id;
-    const char* text;
-} kCaptions[] = {
-    {IDCANCEL, "退出程序"},
-    {IDC_DATA_LABEL, "数据字:"},
-    {IDC_CONTROL_LABEL, "控制字:"},
-    {IDC_STATUS_LABEL, "状态字:"},
-    {IDC_WRITE_DATA, "刷新"},
-    {IDC_WRITE_CONTROL, "刷新"},
-    {IDC_REFRESH, "刷新"},
-    {IDC_PORT_GROUP, "并口"},
-    {IDC_CABLE_GROUP, "下载线"},
-    {IDC_HINT, "注意:是否使用了器件的锁存控制和输出控制"},
-    {IDC_PORT_DETAILS, kPortDetailsButton},
-};
+// The command table's menu entries in the system menu (About has its own, 0x0010): command ids
+// with the low four bits clear, as the system menu wants them.
+constexpr UINT kSystemMenuBase = 0x1000;
+UINT SystemMenuId(TesterCommand c) { return kSystemMenuBase + 0x10u * static_cast<UINT>(c); }
 
-// The status line's colour for a port that is not a working real one.
-constexpr COLORREF kNoRealPortColour = RGB(180, 0, 0);
+COLORREF Colour(Rgb c) { return RGB(c.r, c.g, c.b); }
 
 // Whether `text` fits `rect` of control `wnd`, word-wrapped in its font.
 bool FitsWrapped(HWND wnd, const std::wstring& text, const RECT& rect)
@@ -110,20 +71,31 @@ HBITMAP ScalePicture(HWND dlg)
 } // namespace
 
 CPinTestDlg::CPinTestDlg(IPortPlatform& platform, IPrompt& prompt, HINSTANCE instance)
-    : m_platform(platform), m_prompt(prompt), m_hInstance(instance), m_tester(platform, prompt),
-      m_cable(m_tester.Cable())
+    // No port chooser in this window: without hardware it points at the command line.
+    : m_prompt(prompt), m_hInstance(instance), m_session(platform, prompt, kTryVirtualPortHint)
 {
     m_hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
     m_hSmallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    m_hAccel = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    // The keys of the command table that the dialog keys do not cover (Enter and Esc are IDOK
+    // and IDCANCEL, which a focused push button takes as its own click).
+    std::vector<ACCEL> keys;
+    for (const TesterCommandRow& row : TesterCommands())
+        for (const auto& k : kKeys)
+            if (row.key == k.key && k.vk != VK_RETURN && k.vk != VK_ESCAPE)
+                keys.push_back({static_cast<BYTE>(FVIRTKEY | (row.shift ? FSHIFT : 0)), k.vk,
+                                static_cast<WORD>(ID_TESTER_COMMAND + static_cast<int>(row.id))});
+    m_hAccel = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+    chooseReportFile = ChooseReportFile;
 }
 
 CPinTestDlg::~CPinTestDlg()
 {
     if (m_hWnd)
         DestroyWindow(m_hWnd);
+    if (m_hAccel)
+        DestroyAcceleratorTable(m_hAccel);
     if (m_hStatusBrush)
         DeleteObject(m_hStatusBrush);
     if (m_hPicture)
@@ -136,7 +108,7 @@ CPinTestDlg::~CPinTestDlg()
 
 HWND CPinTestDlg::Create(HWND owner)
 {
-    m_bEnded = false;
+    m_result.reset();
     return CreateDialogParamW(m_hInstance, MAKEINTRESOURCEW(IDD_PORVIK_DIALOG), owner, DialogProc,
                               reinterpret_cast<LPARAM>(this));
 }
@@ -150,7 +122,7 @@ INT_PTR CPinTestDlg::DoModal(Win32Prompt* boxes, HWND owner)
     if (owner)
         EnableWindow(owner, FALSE);
     MSG msg;
-    while (!m_bEnded && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (!Ended() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!PreTranslateMessage(msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -161,7 +133,7 @@ INT_PTR CPinTestDlg::DoModal(Win32Prompt* boxes, HWND owner)
     if (boxes)
         boxes->SetOwner(owner);
     DestroyWindow(m_hWnd);
-    return IDCANCEL;
+    return EndResult();
 }
 
 bool CPinTestDlg::PreTranslateMessage(MSG& msg)
@@ -200,16 +172,24 @@ INT_PTR CPinTestDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
-    case WM_SYSCOMMAND:
+    case WM_SYSCOMMAND: {
         if (IsAboutCommand(wParam)) {
-            OnAbout();
+            Do(TesterCommand::About);
             return TRUE;
         }
+        const UINT id = static_cast<UINT>(wParam) & 0xFFF0u;
+        for (const TesterCommandRow& row : TesterCommands())
+            if (row.menuText && row.id != TesterCommand::About && SystemMenuId(row.id) == id) {
+                Do(row.id);
+                return TRUE;
+            }
         return FALSE;
+    }
     case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(m_hWnd, IDC_PORT_STATUS) && m_bStatusWarns) {
+        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(m_hWnd, IDC_PORT_STATUS) &&
+            m_session.View().statusTone != Tone::Normal) {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, kNoRealPortColour);
+            SetTextColor(dc, Colour(ToneText(m_session.View().statusTone)));
             SetBkMode(dc, TRANSPARENT);
             if (!m_hStatusBrush)
                 m_hStatusBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
@@ -228,12 +208,15 @@ void CPinTestDlg::OnInitDialog()
     // Before start-up, so that its message boxes are centred over a window already in place.
     CentreOnScreen();
     m_hPicture = ScalePicture(m_hWnd);
-    for (const auto& caption : kCaptions)
-        SetDlgItemUtf8(m_hWnd, caption.id, caption.text);
-    for (int t = 0; t < CCableTester::kToggles; ++t)
-        SetDlgItemUtf8(m_hWnd, kToggleButtons[t], CCableTester::ToggleCaption(static_cast<CCableTester::Toggle>(t), 1));
+    for (const ControlCaption& caption : TesterCaptions())
+        SetDlgItemUtf8(m_hWnd, caption.control, caption.text);
 
-    AppendAboutMenuItem(m_hWnd, m_hInstance, IDS_ABOUTBOX);
+    AddCommandEntries();
+    // The command table's tooltips on their buttons.
+    m_hToolTips = CreateToolTips(m_hWnd);
+    for (const TesterCommandRow& row : TesterCommands())
+        if (row.control && row.tooltip)
+            AddToolTip(m_hToolTips, GetDlgItem(m_hWnd, row.control), row.tooltip);
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 
@@ -243,151 +226,130 @@ void CPinTestDlg::OnInitDialog()
     for (const CCableTester::CableEntry& cable : CCableTester::kCableEntries)
         SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(entry++),
                      reinterpret_cast<LPARAM>(Utf8ToWide(cable.name).c_str()));
-    SendMessageW(combo, CB_SETCURSEL, CCableTester::kQorelIspEntry, 0);
 
-    m_tester.Start();
-    ApplyCable(CCableTester::kQorelIspEntry);
-    m_bInitialized = true;
-    ShowPortInUse();
+    m_session.Start();
+    Render();
+}
+
+void CPinTestDlg::AddCommandEntries()
+{
+    // The command table's menu entries in the system menu (the window has no context menu),
+    // then, last, the About entry (string 101).
+    if (HMENU menu = GetSystemMenu(m_hWnd, FALSE)) {
+        bool separated = false;
+        for (const TesterCommandRow& row : TesterCommands()) {
+            if (!row.menuText || row.id == TesterCommand::About)
+                continue;
+            if (!separated)
+                AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            separated = true;
+            std::wstring text = Utf8ToWide(row.menuText);
+            for (const auto& k : kKeys)
+                if (row.key == k.key)
+                    text += std::wstring(L"\t") + (row.shift ? L"Shift+" : L"") + (k.vk == VK_F1 ? L"F1" : L"F5");
+            AppendMenuW(menu, MF_STRING, SystemMenuId(row.id), text.c_str());
+        }
+    }
+    AppendAboutMenuItem(m_hWnd, m_hInstance, IDS_ABOUTBOX);
 }
 
 void CPinTestDlg::OnCommand(int id, int code)
 {
-    if (FindPinBox(id)) {
-        if (code == BN_CLICKED)
-            OnPinBox(id);
-        return;
-    }
+    for (const PinBoxRow& box : PinBoxes())
+        if (box.control == id) {
+            // The auto check box has already flipped its tick: that is the level asked for.
+            if (code == BN_CLICKED) {
+                m_session.ClickPin(box.pin, IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED);
+                Render();
+            }
+            return;
+        }
     if (id == IDC_CABLE) {
-        if (code == CBN_SELCHANGE)
-            ApplyCable(static_cast<int>(SendDlgItemMessageW(m_hWnd, IDC_CABLE, CB_GETCURSEL, 0, 0)));
+        if (code == CBN_SELCHANGE) {
+            m_session.ChooseCable(static_cast<int>(SendDlgItemMessageW(m_hWnd, IDC_CABLE, CB_GETCURSEL, 0, 0)));
+            Render();
+        }
         return;
     }
     // Buttons (BN_CLICKED is 0, as is a menu command) and the keys of the accelerator table (1).
     if (code != BN_CLICKED && code != 1)
         return;
-    switch (id) {
-    case IDOK: // Enter: the window's OK action is empty
+    // The edits' texts as they stand are what a register write takes.
+    m_session.SetRegisterTexts(GetDlgItemUtf8(m_hWnd, IDC_DATA), GetDlgItemUtf8(m_hWnd, IDC_CONTROL));
+    if (id >= ID_TESTER_COMMAND && id < ID_TESTER_COMMAND + kTesterCommands) {
+        Do(static_cast<TesterCommand>(id - ID_TESTER_COMMAND));
         return;
-    case IDCANCEL:
-        m_bEnded = true;
-        return;
-    case IDC_WRITE_DATA:
-        OnWriteRegister(IDC_DATA, &CIspCable::WriteData);
-        return;
-    case IDC_WRITE_CONTROL:
-        OnWriteRegister(IDC_CONTROL, &CIspCable::WriteControl);
-        return;
-    case IDC_REFRESH:
-        RefreshFromPort();
-        return;
-    case IDC_MISO:
-        OnReadMiso();
-        return;
-    case IDC_PORT_DETAILS:
-        m_prompt.Inform(m_strStatusLine);
-        return;
-    case ID_KEY_ABOUT:
-        OnAbout();
-        return;
-    case ID_WIRING_PLUG:
-        OnWiringTest(false);
-        return;
-    case ID_WIRING_CABLE:
-        OnWiringTest(true);
-        return;
-    default:
-        break;
     }
+    // Enter outside a push button: the command table's OK action.
+    if (id == IDOK) {
+        Act(m_session.PressKey(TesterKey::Enter, false));
+        return;
+    }
+    Act(m_session.Click(id));
+}
+
+void CPinTestDlg::Do(TesterCommand command) { Act(m_session.Run(command)); }
+
+void CPinTestDlg::Act(CTesterSession::Effect effect)
+{
+    Render();
+    switch (effect) {
+    case CTesterSession::Effect::None:
+        return;
+    case CTesterSession::Effect::ShowAbout:
+        RunAboutBox(m_hInstance, m_hWnd, IDD_ABOUTBOX);
+        return;
+    case CTesterSession::Effect::ShowWiring:
+        RunWiringDialog(m_hInstance, m_hWnd, *m_session.TakeWiring(), m_prompt, chooseReportFile);
+        m_session.WiringClosed();
+        Render();
+        return;
+    case CTesterSession::Effect::End:
+        m_result = kEnded;
+        return;
+    case CTesterSession::Effect::Reopen:
+        m_result = kReopen;
+        return;
+    }
+}
+
+void CPinTestDlg::Render()
+{
+    const TesterView& view = m_session.View();
+    for (const PinBoxRow& box : PinBoxes())
+        CheckDlgButton(m_hWnd, box.control,
+                       view.pinTicked[static_cast<std::size_t>(box.pin)] ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemUtf8(m_hWnd, IDC_DATA, view.data);
+    SetDlgItemUtf8(m_hWnd, IDC_CONTROL, view.control);
+    SetDlgItemUtf8(m_hWnd, IDC_STATUS, view.status);
     for (int t = 0; t < CCableTester::kToggles; ++t)
-        if (kToggleButtons[t] == id)
-            OnToggle(static_cast<CCableTester::Toggle>(t));
-}
-
-void CPinTestDlg::OnPinBox(int id)
-{
-    // The auto check box has already flipped its tick: that is the level asked for. A display-only
-    // box only refreshes, which puts back the pin's real input level.
-    const PinBox* box = FindPinBox(id);
-    if (box->writable) {
-        if (IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED)
-            m_cable.SetPin(box->pin);
-        else
-            m_cable.ClearPin(box->pin);
+        SetDlgItemUtf8(m_hWnd, kToggleControls[t], view.toggleCaptions[static_cast<std::size_t>(t)]);
+    SetDlgItemUtf8(m_hWnd, IDC_MISO, view.misoCaption);
+    for (std::size_t i = 0; i < std::size(kSignalLabelControls); ++i)
+        SetDlgItemUtf8(m_hWnd, kSignalLabelControls[i], view.signalLabels[i]);
+    if (SendDlgItemMessageW(m_hWnd, IDC_CABLE, CB_GETCURSEL, 0, 0) != view.cableEntry)
+        SendDlgItemMessageW(m_hWnd, IDC_CABLE, CB_SETCURSEL, static_cast<WPARAM>(view.cableEntry), 0);
+    HMENU menu = GetSystemMenu(m_hWnd, FALSE);
+    for (const TesterCommandRow& row : TesterCommands()) {
+        const bool enabled = view.Enabled(row.id);
+        if (row.control)
+            EnableWindow(GetDlgItem(m_hWnd, row.control), enabled);
+        if (menu && row.menuText && row.id != TesterCommand::About)
+            EnableMenuItem(menu, SystemMenuId(row.id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     }
-    RefreshFromPort();
+    ShowStatusLine();
 }
 
-void CPinTestDlg::RefreshFromPort()
+void CPinTestDlg::ShowStatusLine()
 {
-    const CCableTester::Reading r = m_tester.ReadAll();
-    for (const PinBox& box : kPinBoxes)
-        CheckDlgButton(m_hWnd, box.id, r.pinHigh[static_cast<std::size_t>(box.pin)] ? BST_CHECKED : BST_UNCHECKED);
-    SetDlgItemUtf8(m_hWnd, IDC_DATA, CCableTester::RegisterText(r.data));
-    SetDlgItemUtf8(m_hWnd, IDC_CONTROL, CCableTester::RegisterText(r.control));
-    SetDlgItemUtf8(m_hWnd, IDC_STATUS, CCableTester::RegisterText(r.status));
-    // A port can fail between two refreshes; the line must not go on calling it usable.
-    ShowPortInUse();
-}
-
-void CPinTestDlg::ApplyCable(int entry)
-{
-    m_tester.ChooseCable(entry);
-    for (const auto& label : kPinLabels)
-        SetDlgItemUtf8(m_hWnd, label.id, CCableTester::PinLabel(m_cable.*label.pin));
-    // The settings-file note belongs to the Qorel Isp entry only.
-    if (m_bInitialized)
-        ShowPortInUse();
-}
-
-void CPinTestDlg::ShowPortInUse()
-{
-    const PortInUse inUse = m_cable.InUse();
-    const std::string reason = m_platform.FailureReason();
-    // No port chooser in this window: without hardware it points at the command line.
-    m_strStatusLine = PortStatusText(inUse, reason, m_cable.m_mapSource, kTryVirtualPortHint);
-    m_bStatusWarns = PortStatusWarns(inUse, reason, m_cable.m_mapSource);
-
     // The whole text when it fits the line; else the line beside the details button.
     const HWND line = GetDlgItem(m_hWnd, IDC_PORT_STATUS);
-    const std::wstring text = Utf8ToWide(m_strStatusLine);
-    const RECT whole = DialogRect(m_hWnd, 7, 256, 216, 24);
-    const bool cut = !FitsWrapped(line, text, whole);
-    PlaceControl(m_hWnd, line, 7, 256, cut ? 186 : 216, 24);
+    const std::wstring text = Utf8ToWide(m_session.View().statusLine);
+    const Place full{RC_PORT_STATUS}, narrow{RC_PORT_STATUS_CUT};
+    const bool cut = !FitsWrapped(line, text, DialogRect(m_hWnd, full.x, full.y, full.w, full.h));
+    const Place p = cut ? narrow : full;
+    PlaceControl(m_hWnd, line, p.x, p.y, p.w, p.h);
     SetWindowTextW(line, text.c_str());
     ShowWindow(GetDlgItem(m_hWnd, IDC_PORT_DETAILS), cut ? SW_SHOWNA : SW_HIDE);
     InvalidateRect(line, nullptr, TRUE);
 }
-
-void CPinTestDlg::OnWriteRegister(int editId, void (CIspCable::*write)(std::uint8_t))
-{
-    std::uint8_t value = 0;
-    if (ParseHexByte(GetDlgItemUtf8(m_hWnd, editId), value))
-        (m_cable.*write)(value);
-    else
-        m_prompt.Message(kBadRegisterValue, IPrompt::Buttons::Ok);
-    RefreshFromPort();
-}
-
-void CPinTestDlg::OnToggle(CCableTester::Toggle toggle)
-{
-    const int level = m_tester.FlipToggle(toggle);
-    SetDlgItemUtf8(m_hWnd, kToggleButtons[static_cast<int>(toggle)], CCableTester::ToggleCaption(toggle, level));
-    RefreshFromPort();
-}
-
-void CPinTestDlg::OnReadMiso()
-{
-    RefreshFromPort();
-    SetDlgItemUtf8(m_hWnd, IDC_MISO, CCableTester::MisoCaption(m_cable.GetMiso()));
-    RefreshFromPort();
-}
-
-void CPinTestDlg::OnWiringTest(bool selectedCable)
-{
-    const WiringReport report = m_tester.TestWiring(selectedCable);
-    RefreshFromPort();
-    RunWiringDialog(m_hInstance, m_hWnd, report);
-}
-
-void CPinTestDlg::OnAbout() { RunAboutBox(m_hInstance, m_hWnd, IDD_ABOUTBOX); }

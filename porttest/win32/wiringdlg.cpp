@@ -1,9 +1,11 @@
 #include "wiringdlg.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "dialogunits.h"
 #include "resource.h"
@@ -12,14 +14,20 @@
 
 namespace {
 
-constexpr COLORREF kPassRow = RGB(200, 240, 200);
-constexpr COLORREF kFailRow = RGB(250, 200, 200);
-constexpr COLORREF kPassText = RGB(0, 120, 0);
-constexpr COLORREF kFailText = RGB(180, 0, 0);
 // Widths of the table's columns in dialog units; the last takes the rest.
-constexpr int kColumnUnits[] = {40, 40, 30};
+constexpr int kColumnUnits[] = {36, 36, 80}; // the result: "失败 123/4567 次" in a wiggle test
+// The wiggle test's runs, one per tick of this timer, between the dialog's own messages.
+constexpr UINT_PTR kRepeatTimer = 1;
 
-void FillTable(HWND dlg, const WiringReport& report)
+COLORREF Colour(Rgb c) { return RGB(c.r, c.g, c.b); }
+
+struct WiringDialog {
+    CWiringSession& session;
+    IPrompt& prompt;
+    const ReportFileChooser& chooseFile;
+};
+
+void AddColumns(HWND dlg)
 {
     const HWND table = GetDlgItem(dlg, IDC_WIRING_TABLE);
     ListView_SetExtendedListViewStyle(table, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -36,43 +44,67 @@ void FillTable(HWND dlg, const WiringReport& report)
         used += col.cx;
         SendMessageW(table, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
     }
+}
+
+void Render(HWND dlg, const CWiringSession& session)
+{
+    const WiringView& view = session.View();
+    SetDlgItemUtf8(dlg, IDC_WIRING_EXPECTED, view.subject);
+    SetDlgItemUtf8(dlg, IDC_WIRING_SUMMARY, view.summary);
+    InvalidateRect(GetDlgItem(dlg, IDC_WIRING_SUMMARY), nullptr, TRUE);
+
+    const HWND table = GetDlgItem(dlg, IDC_WIRING_TABLE);
+    ShowWindow(table, view.tableShown ? SW_SHOWNA : SW_HIDE);
+    SendMessageW(table, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(table, LVM_DELETEALLITEMS, 0, 0);
     int row = 0;
-    for (const WireVerdict& v : report.wires) {
-        const std::string cells[] = {WiringPinText(v.output), WiringPinText(v.input), WiringResultText(v.pass),
-                                     v.finding};
-        for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
-            std::wstring text = Utf8ToWide(cells[c]);
+    for (const WiringRowView& r : view.rows) {
+        for (int c = 0; c < static_cast<int>(r.cells.size()); ++c) {
+            std::wstring text = Utf8ToWide(r.cells[static_cast<std::size_t>(c)]);
             LVITEMW item{};
             item.mask = LVIF_TEXT | (c == 0 ? LVIF_PARAM : 0);
             item.iItem = row;
             item.iSubItem = c;
             item.pszText = text.data();
-            item.lParam = v.pass ? 1 : 0;
+            item.lParam = static_cast<LPARAM>(r.tone);
             SendMessageW(table, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
         }
         ++row;
     }
-}
+    SendMessageW(table, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(table, nullptr, TRUE);
 
+    const HWND repeat = GetDlgItem(dlg, IDC_WIRING_REPEAT);
+    ShowWindow(repeat, view.repeatOffered ? SW_SHOWNA : SW_HIDE);
+    SetWindowUtf8(repeat, view.repeatCaption);
+    EnableWindow(repeat, view.repeatEnabled);
+    if (!session.Repeating())
+        KillTimer(dlg, kRepeatTimer);
+}
 
 INT_PTR CALLBACK WiringProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    auto* self = reinterpret_cast<WiringDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
     switch (msg) {
-    case WM_INITDIALOG: {
+    case WM_INITDIALOG:
         SetWindowLongPtrW(dlg, DWLP_USER, lParam);
-        const WiringReport& report = *reinterpret_cast<const WiringReport*>(lParam);
+        self = reinterpret_cast<WiringDialog*>(lParam);
         SetWindowUtf8(dlg, kWiringDialogTitle);
-        SetDlgItemUtf8(dlg, IDC_WIRING_EXPECTED,
-                       std::string(kExpectedWiringLabel) + report.wiringName + "\n" + WiringSubjectText(report));
-        SetDlgItemUtf8(dlg, IDC_WIRING_SUMMARY, WiringSummary(report));
-        FillTable(dlg, report);
+        SetDlgItemUtf8(dlg, IDC_WIRING_SAVE, kSaveReportButton);
+        AddColumns(dlg);
+        Render(dlg, self->session);
         return TRUE;
-    }
+    case WM_TIMER:
+        if (wParam == kRepeatTimer && self) {
+            self->session.RunOnce();
+            Render(dlg, self->session);
+            return TRUE;
+        }
+        return FALSE;
     case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dlg, IDC_WIRING_SUMMARY)) {
-            const auto* report = reinterpret_cast<const WiringReport*>(GetWindowLongPtrW(dlg, DWLP_USER));
+        if (self && reinterpret_cast<HWND>(lParam) == GetDlgItem(dlg, IDC_WIRING_SUMMARY)) {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, report && report->Passed() ? kPassText : kFailText);
+            SetTextColor(dc, Colour(ToneText(self->session.View().summaryTone)));
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
         }
@@ -87,18 +119,34 @@ INT_PTR CALLBACK WiringProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
             result = CDRF_NOTIFYITEMDRAW;
         } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-            draw->clrTextBk = draw->nmcd.lItemlParam != 0 ? kPassRow : kFailRow;
+            draw->clrTextBk = Colour(ToneRow(static_cast<Tone>(draw->nmcd.lItemlParam)));
             draw->clrText = RGB(0, 0, 0);
         }
         SetWindowLongPtrW(dlg, DWLP_MSGRESULT, result);
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+            self->session.Stop();
+            KillTimer(dlg, kRepeatTimer);
             EndDialog(dlg, LOWORD(wParam));
             return TRUE;
+        case IDC_WIRING_SAVE:
+            if (const auto file = self->chooseFile(dlg))
+                if (const auto error = self->session.Save(*file))
+                    self->prompt.Inform(*error);
+            return TRUE;
+        case IDC_WIRING_REPEAT:
+            self->session.ToggleRepeat();
+            if (self->session.Repeating())
+                SetTimer(dlg, kRepeatTimer, 0, nullptr);
+            Render(dlg, self->session);
+            return TRUE;
+        default:
+            return FALSE;
         }
-        return FALSE;
     default:
         return FALSE;
     }
@@ -106,7 +154,31 @@ INT_PTR CALLBACK WiringProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-void RunWiringDialog(HINSTANCE instance, HWND owner, const WiringReport& report)
+std::optional<std::string> ChooseReportFile(HWND owner)
 {
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_WIRING), owner, WiringProc, reinterpret_cast<LPARAM>(&report));
+    std::vector<wchar_t> buffer(32768, L'\0');
+    const std::wstring name = Utf8ToWide(kSaveReportDefaultName);
+    name.copy(buffer.data(), buffer.size() - 1);
+    const std::wstring filter = std::wstring(L"JSON (*.json)") + L'\0' + L"*.json" + L'\0';
+    const std::wstring title = Utf8ToWide(kSaveReportTitle);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrDefExt = L"json";
+    ofn.lpstrTitle = title.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&ofn))
+        return std::nullopt;
+    return WideToUtf8(buffer.data());
+}
+
+void RunWiringDialog(HINSTANCE instance, HWND owner, CWiringSession& session, IPrompt& prompt,
+                     const ReportFileChooser& chooseFile)
+{
+    WiringDialog state{session, prompt, chooseFile};
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_WIRING), owner, WiringProc, reinterpret_cast<LPARAM>(&state));
 }

@@ -272,6 +272,10 @@ TEST(ListFormats, CsvCellsAreSpreadsheetSafeAndLossless)
     std::vector<DeviceRecord> recs;
     for (const char* name : {"=cmd|' /C calc'!A0", "+SUM(1;2)", "@A1", "-2+3", "'=A1", "''@x", "'", "'plain", "a=b"})
         recs.push_back(MakeRecord(name, 1, 2, 3, 4, -5, -1.5f));
+    // A name starting with every byte, after no, one and two apostrophes.
+    for (int byte = 1; byte < 256; ++byte)
+        for (const std::string_view before : {"", "'", "''"})
+            recs.push_back(MakeRecord(std::string(before) + static_cast<char>(byte) + "=1", 1, 2, 3, 4, 5, 5.0f));
     DeviceList list;
     for (DeviceRecord& r : recs) list.Append(&r);
     std::ostringstream text;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <deque>
+#include <numeric>
 #include <random>
 #include <unordered_map>
 
@@ -356,6 +357,12 @@ TEST(DuplicateIndex, CountsAKeyHeldManyTimes)
     for (int i = 0; i < 300; ++i) recs.push_back(MakeRecord("K" + std::to_string(i), 0, 0, 0, static_cast<std::uint8_t>(i)));
     for (int i = 0; i < 2000; ++i) recs.push_back(same);
     const DeviceList list = ListOf(recs);
+    std::vector<std::size_t> copies(2000);
+    std::iota(copies.begin(), copies.end(), std::size_t{300});
+    EXPECT_EQ(FindDuplicateGroups(list), std::vector<std::vector<std::size_t>>{copies});
+    DeviceList deduped = list;
+    EXPECT_EQ(RemoveDuplicates(deduped), 301u);
+    EXPECT_EQ(deduped[300], list[300]);
     for (int round = 0; round < 8; ++round) {
         const auto saved = ReplaceDuplicateHashKey({rng() | 1, rng() | 1, rng() | 1, rng() | 1});
         DuplicateIndex rebuilt, added;

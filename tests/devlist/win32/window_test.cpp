@@ -14,6 +14,7 @@
 #include "aboutbox.h"
 #include "chipfiles.h"
 #include "mainwnd.h"
+#include "next_dialog.h"
 #include "recordtext.h"
 #include "scripted_chooser.h"
 #include "scripted_prompt.h"
@@ -25,40 +26,6 @@ namespace fs = std::filesystem;
 using Answer = IPrompt::Answer;
 
 namespace {
-
-// Runs `drive` on the next dialog this thread opens over `owner` (an entry dialog, the About
-// box): a timer fires inside that dialog's own modal loop.
-std::function<void(HWND)> g_drive;
-HWND g_owner = nullptr;
-
-void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
-{
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM out) -> BOOL {
-            wchar_t cls[16] = {};
-            GetClassNameW(wnd, cls, 16);
-            if (wnd != g_owner && IsWindowVisible(wnd) && std::wcscmp(cls, L"#32770") == 0) {
-                *reinterpret_cast<HWND*>(out) = wnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (!found) return;  // not up yet: the timer fires again
-    KillTimer(nullptr, id);
-    auto drive = std::move(g_drive);
-    g_drive = nullptr;
-    drive(found);
-}
-
-void OnNextDialog(HWND owner, std::function<void(HWND)> drive)
-{
-    g_owner = owner;
-    g_drive = std::move(drive);
-    SetTimer(nullptr, 0, 20, DriveTimer);
-}
 
 void Click(HWND dlg, int id) { SendMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 
@@ -119,31 +86,15 @@ protected:
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
         ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
-
-    int Selected() const { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
-
-    // A key pressed on `target` as the program's message loop takes it, with Ctrl / Shift held.
-    void Key(HWND target, WPARAM vk, bool ctrl = false, bool shift = false)
-    {
-        BYTE state[256] = {};
-        GetKeyboardState(state);
-        BYTE held[256];
-        std::memcpy(held, state, sizeof held);
-        held[VK_CONTROL] = ctrl ? 0x80 : 0;
-        held[VK_SHIFT] = shift ? 0x80 : 0;
-        SetKeyboardState(held);
-        MSG msg{target, WM_KEYDOWN, vk, 1, 0, {}};
-        dlg.PreTranslateMessage(msg);
-        SetKeyboardState(state);
-    }
-
-    bool Visible(int id) const { return IsWindowVisible(GetDlgItem(wnd, id)) != FALSE; }
 };
 
 TEST_F(Win32WindowTest, ControlsCarryTheSharedTexts)
 {
     EXPECT_EQ(GetWindowUtf8(wnd), kMainCaption);
-    for (const ControlText& b : kMainButtons) EXPECT_EQ(GetDlgItemUtf8(wnd, b.id), b.text) << b.id;
+    for (const CommandDef& c : MainCommands()) {
+        if (!c.button) continue;
+        EXPECT_EQ(GetDlgItemUtf8(wnd, c.button), c.buttonText) << c.button;
+    }
     HWND header = ListView_GetHeader(list);
     ASSERT_EQ(Header_GetItemCount(header), COL_COUNT);
     for (int c = 0; c < COL_COUNT; ++c) {
@@ -244,84 +195,6 @@ TEST_F(Win32WindowTest, EachButtonReachesItsFlow)
     Click(wnd, IDC_EXIT);
     EXPECT_TRUE(dlg.IsClosed());
     EXPECT_EQ(prompt.CountOf("是否保存当前器件列表?"), 2);
-}
-
-TEST_F(Win32WindowTest, EnterNeverClosesEscAndTheCloseBoxAsk)
-{
-    OpenSample();
-    Select(0);
-    Click(wnd, IDC_DELETE);
-    Key(list, VK_RETURN);
-    EXPECT_FALSE(dlg.IsClosed());
-    // Not even on the exit button, which has the focus when the window opens.
-    const HWND exitButton = GetDlgItem(wnd, IDC_EXIT);
-    SetFocus(exitButton);
-    Key(exitButton, VK_RETURN);
-    EXPECT_FALSE(dlg.IsClosed());
-    EXPECT_EQ(prompt.Count(), 0u);
-
-    prompt.Queue(Answer::Cancel);
-    Key(list, VK_ESCAPE);
-    EXPECT_FALSE(dlg.IsClosed());
-    prompt.Queue(Answer::Cancel);
-    SendMessageW(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_FALSE(dlg.IsClosed());
-    EXPECT_EQ(prompt.CountOf("是否保存当前器件列表?"), 2);
-}
-
-TEST_F(Win32WindowTest, DeleteKeyUndoAndRedoKeys)
-{
-    OpenSample();
-    // Home and End stay the list view's: the window's own keys must not swallow them.
-    Select(1);
-    Key(list, VK_END);
-    EXPECT_EQ(Selected(), 2);
-    Key(list, VK_HOME);
-    EXPECT_EQ(Selected(), 0);
-    Key(list, VK_DELETE);
-    EXPECT_EQ(Rows(), 2);
-    Key(list, 'Z', true);
-    EXPECT_EQ(Rows(), 3);
-    EXPECT_EQ(Cell(0, COL_NAME), RecordName(ThreeDevices()[0]));
-    Key(list, 'Y', true);
-    EXPECT_EQ(Rows(), 2);
-}
-
-TEST_F(Win32WindowTest, FindBarFindsThroughTheWindow)
-{
-    OpenSample();
-    Key(list, 'F', true);
-    ASSERT_TRUE(Visible(IDC_FIND_TEXT));
-    EXPECT_EQ(GetFocus(), GetDlgItem(wnd, IDC_FIND_TEXT));
-
-    // Each change of the text searches (the name field is the first choice).
-    const std::string third(RecordName(ThreeDevices()[2]));
-    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, third);
-    EXPECT_EQ(Selected(), 2);
-    // A text found nowhere says so.
-    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, "没有这个器件");
-    EXPECT_EQ(GetDlgItemUtf8(wnd, IDC_FIND_STATUS), kFindNotFound);
-
-    // F3, Enter and Shift+F3 go to the next and previous match: "89" is in rows 0 and 2.
-    Select(0);
-    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, "89");
-    EXPECT_EQ(Selected(), 0);
-    const HWND edit = GetDlgItem(wnd, IDC_FIND_TEXT);
-    Key(edit, VK_F3);
-    EXPECT_EQ(Selected(), 2);
-    Key(edit, VK_RETURN);
-    EXPECT_EQ(Selected(), 0);
-    Key(edit, VK_F3, false, true);
-    EXPECT_EQ(Selected(), 2);
-    // The field chooser: FID 0a is row 1 only.
-    SendDlgItemMessageW(wnd, IDC_FIND_FIELD, CB_SETCURSEL, 2, 0);
-    SetDlgItemUtf8(wnd, IDC_FIND_TEXT, "0a");
-    EXPECT_EQ(Selected(), 1);
-
-    // Esc in the bar closes the bar, not the window.
-    Key(GetDlgItem(wnd, IDC_FIND_TEXT), VK_ESCAPE);
-    EXPECT_FALSE(Visible(IDC_FIND_TEXT));
-    EXPECT_FALSE(dlg.IsClosed());
 }
 
 TEST_F(Win32WindowTest, DroppedFileOpensAfterTheSaveQuestion)

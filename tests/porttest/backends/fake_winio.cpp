@@ -39,6 +39,10 @@ __declspec(dllexport) bool WINAPI GetPortVal(WORD port, PDWORD value, BYTE size)
     g_state.lastPort = port;
     g_state.lastSize = size;
     *value = g_state.readValue;
+    if (g_state.ecpBase && port == g_state.ecpBase + 2)
+        *value = g_state.control;
+    if (g_state.ecpBase && port == g_state.ecpBase + 0x402)
+        *value = (g_state.ecr & 0xFC) | 0x01;
     return true;
 }
 
@@ -48,6 +52,10 @@ __declspec(dllexport) bool WINAPI SetPortVal(WORD port, DWORD value, BYTE size)
     g_state.lastPort = port;
     g_state.lastValue = value;
     g_state.lastSize = size;
+    if (g_state.ecpBase && port == g_state.ecpBase + 2)
+        g_state.control = static_cast<BYTE>(value);
+    if (g_state.ecpBase && port == g_state.ecpBase + 0x402)
+        g_state.ecr = static_cast<BYTE>(value);
     return true;
 }
 

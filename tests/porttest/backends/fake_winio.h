@@ -15,6 +15,10 @@ struct FakeWinIoState {
     BYTE lastSize;
     DWORD readValue; // what GetPortVal stores
     int reads, writes;
+    // An ECP port at ecpBase (when set): its control register, and its ECR at base + 0x402 whose
+    // FIFO bits read "empty"; every other port reads readValue.
+    WORD ecpBase;
+    BYTE control, ecr;
 };
 
 using FakeWinIoStateFn = FakeWinIoState*(__cdecl*)();

@@ -109,6 +109,24 @@ TEST_F(WinIo, RunningDriverIsNeverInstalledAndALongPathReachesItWhole)
     EXPECT_EQ(state->installPath, deep);
 }
 
+TEST_F(WinIo, EcpPortIsInByteModeWhileTheDriverHoldsIt)
+{
+    state->initializeAnswers[0] = TRUE;
+    state->ecpBase = 0xD010;
+    state->control = 0x04;
+    state->ecr = 0x75; // ECP mode
+    {
+        WinIoPlatform platform(WinIoPlatform::Mode::ByVersion, 0xD010, kFakeDir);
+        CParallelPort port(platform, prompt);
+        EXPECT_TRUE(port.OpenPort(kLptBase));
+        EXPECT_EQ(state->ecr, 0x34) << "mode 001 while held";
+        EXPECT_EQ(state->control, 0x04) << "the control register put back after the probe";
+        EXPECT_NE(platform.InUse().description.find("字节模式"), std::string::npos);
+    }
+    EXPECT_EQ(state->ecr, 0x75) << "the ECR as found, once the port is let go";
+    EXPECT_EQ(state->shutdownCalls, 1);
+}
+
 TEST_F(WinIo, BothStartsFailingShowBothHeadlinesOnceAndLeaveNoPort)
 {
     g_strAppDir = "C:\\nowhere\\"; // no winio.sys there

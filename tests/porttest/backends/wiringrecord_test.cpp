@@ -81,7 +81,7 @@ TEST(WiggleTest, CountsTheRunsEachWireFailedAndStopsWhenAsked)
         EXPECT_EQ(port.m_byData, 0x11);
         EXPECT_EQ(platform.Port().ReadControl(), 0x0C);
 
-        const std::string json = WiringReportJson(r, "2026-01-02T03:04:05+0800");
+        const std::string json = WiringReportJson(r, {"2026-01-02T03:04:05+0800"});
         EXPECT_NE(json.find("\"date\": \"2026-01-02T03:04:05+0800\""), std::string::npos);
         EXPECT_NE(json.find("\"port\": \"虚拟并口, 不是真实硬件\""), std::string::npos);
         EXPECT_NE(json.find("\"runs\": " + std::to_string(row.made)), std::string::npos);
@@ -97,7 +97,7 @@ TEST(WiggleTest, TheRecordEscapesWhatJsonMust)
 {
     RepeatedReport r;
     r.last.mapSource = "引脚表: 设置文件 C:\\p\\\"x\"\n.ini";
-    const std::string json = WiringReportJson(r, "t");
+    const std::string json = WiringReportJson(r, {"t"});
     EXPECT_NE(json.find("\"mapSource\": \"引脚表: 设置文件 C:\\\\p\\\\\\\"x\\\"\\u000a.ini\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"wires\": [],"), std::string::npos) << json;
 }
@@ -129,7 +129,7 @@ TEST(WiggleTest, APortFailureKeepsTheRunsFinishedBeforeItInTheTableAndTheRecord)
     EXPECT_NE(TallySummary(r).find("结论: 并口访问失败"), std::string::npos) << TallySummary(r);
     EXPECT_NE(TallySummary(r).find("之前完成的 10 次中 2 次失败: 并口访问失败:输入/输出错误(EIO)"), std::string::npos)
         << TallySummary(r);
-    const std::string json = WiringReportJson(r, "t");
+    const std::string json = WiringReportJson(r, {"t"});
     EXPECT_NE(json.find("\"runs\": 10,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"output\": 2, \"input\": 15"), std::string::npos) << json;
     EXPECT_NE(json.find("\"verdict\": \"并口访问失败\""), std::string::npos) << json;

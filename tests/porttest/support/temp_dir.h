@@ -38,7 +38,12 @@ public:
 
     const std::filesystem::path& Path() const { return m_path; }
     // The directory with a trailing separator, as g_strAppDir holds it.
-    std::string Dir() const { return m_path.string() + kPathSeparator; }
+    std::string Dir() const
+    {
+        // UTF-8 on every system, as the program's own paths are.
+        const std::u8string u8 = m_path.u8string();
+        return std::string(u8.begin(), u8.end()) + kPathSeparator;
+    }
 
     void Write(const std::string& name, std::string_view bytes) const
     {

