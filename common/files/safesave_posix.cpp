@@ -370,13 +370,7 @@ SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, co
     else if (FileCalls().FTruncate(fd, static_cast<off_t>(size)) != 0) r = SaveResult::Failure("set file size", errno, true);
     else if (FileCalls().FSync(fd) != 0) r = SaveResult::Failure("flush to disk", errno, true);
     else r.ok = true;
-    if (!r.ok && !Restore(fd, old, backup)) {
-        r.targetDamaged = true;
-        r.backupPath = backup.path;
-        backup.keep = true;
-    } else if (!backup.Remove()) {
-        r.backupPath = backup.path;
-    }
+    SettleBackup(r, backup, [&] { return Restore(fd, old, backup); });
     return r;
 }
 
