@@ -15,8 +15,8 @@ PACKAGE_TOOLS=(dpkg-dev debhelper help2man lintian desktop-file-utils appstream 
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # Only the Windows cross build and its test run under Wine need these: the icon is drawn from its
 # SVG at build time (rsvg-convert, icotool); the window tests need a display (Xvfb) and a font
-# with Chinese for the Wine prefix; the installer is made with NSIS and zip and checked with xdotool.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 librsvg2-bin icoutils xvfb xauth fonts-wqy-microhei
+# with Chinese for the Wine prefix (and a zh_CN locale for the install test under code page 936); the installer is made with NSIS and zip and checked with xdotool.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 librsvg2-bin icoutils xvfb xauth fonts-wqy-microhei locales
                   nsis zip xdotool)
 # Only the ppdev guest test needs these.
 QEMU_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils zstd)

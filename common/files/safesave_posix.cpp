@@ -289,16 +289,25 @@ struct Backup {
 // Gives a complete backup its name without replacing anything already there.
 bool NameBackup(Temporary& file, const fs::path& name)
 {
+    // From then on the backup's own rules say when it goes; `file` keeps only a temporary name
+    // still to be removed.
     if (!file.named) {
         const fs::path unnamed = file.name;
         file.name = name;
-        if (LinkUnnamed(file)) return true;
+        if (LinkUnnamed(file)) {
+            file.named = false;
+            return true;
+        }
         file.name = unnamed;
         return false;
     }
-    if (FileCalls().RenameNoReplace(file.name.c_str(), name.c_str()) == 0) return true;
+    if (FileCalls().RenameNoReplace(file.name.c_str(), name.c_str()) == 0) {
+        file.named = false;
+        return true;
+    }
     if (errno != EINVAL || FileCalls().Link(file.name.c_str(), name.c_str()) != 0) return false;
-    FileCalls().Unlink(file.name.c_str());
+    // The temporary name goes now or, should that fail, once more when the save ends.
+    file.named = FileCalls().Unlink(file.name.c_str()) != 0;
     return true;
 }
 
@@ -318,7 +327,6 @@ int MakeBackupIn(const fs::path& dir, const std::string& name, int oldFd, const 
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path candidate = dir / BackupNameFor(name, static_cast<unsigned>(rd()));
         if (NameBackup(b.file, candidate)) {
-            b.file.named = false;  // from now on the backup's own rules say when it goes
             b.path = candidate;
             SyncDirectory(dir);
             return 0;
@@ -362,13 +370,7 @@ SaveResult WriteInPlace(int fd, const fs::path& dir, const std::string& name, co
     else if (FileCalls().FTruncate(fd, static_cast<off_t>(size)) != 0) r = SaveResult::Failure("set file size", errno, true);
     else if (FileCalls().FSync(fd) != 0) r = SaveResult::Failure("flush to disk", errno, true);
     else r.ok = true;
-    if (!r.ok && !Restore(fd, old, backup)) {
-        r.targetDamaged = true;
-        r.backupPath = backup.path;
-        backup.keep = true;
-    } else if (!backup.Remove()) {
-        r.backupPath = backup.path;
-    }
+    SettleBackup(r, backup, [&] { return Restore(fd, old, backup); });
     return r;
 }
 

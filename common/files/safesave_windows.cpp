@@ -172,13 +172,7 @@ SaveResult WriteInPlace(HANDLE h, const fs::path& dir, const std::string& name, 
     else if (!FileCalls().SetEndOfFile(h)) r = SaveResult::Failure("set file size", LastErrno(), true);
     else if (!FileCalls().FlushFileBuffers(h)) r = SaveResult::Failure("flush to disk", LastErrno(), true);
     else r.ok = true;
-    if (!r.ok && !Restore(h, backup)) {
-        r.targetDamaged = true;
-        r.backupPath = backup.path;
-        backup.keep = true;
-    } else if (!backup.Remove()) {
-        r.backupPath = backup.path;
-    }
+    SettleBackup(r, backup, [&] { return Restore(h, backup); });
     return r;
 }
 

@@ -114,6 +114,8 @@ g++ -std=c++20 -O2 -static -Wall -Wextra \
     "$ROOT/porttest/core/port.cpp" "$ROOT/porttest/core/appdir.cpp" \
     "$ROOT/porttest/core/wiringtest.cpp" "$ROOT/porttest/core/loopbackplug.cpp" \
     "$ROOT/porttest/core/mapsource.cpp" "$ROOT/porttest/core/findfile.cpp" \
+    "$ROOT/porttest/core/settingswords.cpp" "$ROOT/porttest/core/errnotext.cpp" \
+    "$ROOT/common/gbk.cpp" "$ROOT/common/platform/codepage936_iconv.cpp" \
     "$ROOT/porttest/platform/programfile_posix.cpp" \
     -o "$INITDIR/ppdev_guest" || fail "building the guest test program"
 

@@ -16,3 +16,13 @@
         TestObject test;                                                                           \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
+
+// The same start for a GoogleTest program that drives Qt windows (one that includes gtest).
+#define TP_GTEST_QT_MAIN()                                                                         \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        QApplication app(argc, argv);                                                              \
+        InstallDialogFontSubstitutions();                                                          \
+        ::testing::InitGoogleTest(&argc, argv);                                                    \
+        return RUN_ALL_TESTS();                                                                    \
+    }

@@ -56,6 +56,10 @@ bool CreatesIn(Call c, const wchar_t* path, const fs::path& dir)
            IdOf(fs::path(path).parent_path()) == IdOf(dir);
 }
 void SetTemporaryFolder(const fs::path& p) { ::SetEnvironmentVariableW(L"TMP", p.empty() ? nullptr : p.c_str()); }
+// Windows has no unnamed files, in-kernel copies or renames that refuse to replace: one kind of
+// file system.
+constexpr bool kFileSystemChoices[] = {true};
+Error PlainFileSystemRefuses(Call, const wchar_t*, const fs::path&) { return 0; }
 void AddAttribute(const fs::path&) {}
 #else
 #include <sys/stat.h>
@@ -86,6 +90,17 @@ FileId IdOf(const fs::path& p)
 bool ChangesContent(Call c) { return FaultyFileCalls::IsWrite(c) || c == Call::FTruncate; }
 // A new file in the folder: an unnamed temporary file is opened on the folder itself.
 bool CreatesIn(Call c, const char* path, const fs::path& dir) { return c == Call::Open && path && dir == path; }
+// A file system with unnamed files (O_TMPFILE), in-kernel copies and renames that refuse to
+// replace, and a plain one without: the save then uses named temporary files, copies through a
+// buffer and names a backup by a link.
+constexpr bool kFileSystemChoices[] = {true, false};
+Error PlainFileSystemRefuses(Call c, const char* path, const fs::path& dir)
+{
+    if (CreatesIn(c, path, dir)) return EOPNOTSUPP;
+    if (c == Call::CopyFileRange) return ENOSYS;
+    if (c == Call::RenameNoReplace) return EINVAL;
+    return 0;
+}
 void SetTemporaryFolder(const fs::path& p)
 {
     if (p.empty()) ::unsetenv("TMPDIR");
@@ -137,8 +152,8 @@ std::vector<std::string> Others(const fs::path& dir, std::initializer_list<std::
 
 class SaveTable {
 public:
-    SaveTable(Path path, std::vector<std::byte> oldContent, std::vector<std::byte> newContent)
-        : m_path(path), m_old(std::move(oldContent)), m_new(std::move(newContent))
+    SaveTable(Path path, bool richFileSystem, std::vector<std::byte> oldContent, std::vector<std::byte> newContent)
+        : m_path(path), m_richFileSystem(richFileSystem), m_old(std::move(oldContent)), m_new(std::move(newContent))
     {
         fs::create_directory(m_dir / "d");
         fs::create_directory(m_dir / "tmp");
@@ -219,6 +234,8 @@ private:
         const bool readOnlyFolder = m_path == Path::InPlaceBackupInTemporaryFolder;
         calls.before = [this, readOnlyFolder](std::size_t, Call c, auto file, auto path) -> Error {
             if (readOnlyFolder && CreatesIn(c, path, Dir())) return kRefused;
+            if (!m_richFileSystem)
+                if (const Error err = PlainFileSystemRefuses(c, path, Dir())) return err;
             if (ChangesContent(c) && m_targetId != 0 && IdOf(file) == m_targetId) m_touched = true;
             return 0;
         };
@@ -229,7 +246,7 @@ private:
     void Check(const Row& row, const SaveResult& r, bool touched, const std::vector<Call>& calls)
     {
         std::ostringstream where;
-        where << PathName(m_path) << ", old " << m_old.size() << " bytes, new " << m_new.size() << ": " << row.what
+        where << PathName(m_path) << (m_richFileSystem ? "" : ", plain file system") << ", old " << m_old.size() << " bytes, new " << m_new.size() << ": " << row.what
               << " -> " << (r.ok ? "ok" : r.step + " errno " + std::to_string(r.sysErrno)) << "; calls:";
         for (const Call c : calls) where << ' ' << FaultyFileCalls::Name(c);
         const std::vector<std::byte> now = fs::exists(Target()) ? ReadAll(Target()) : std::vector<std::byte>{};
@@ -272,6 +289,7 @@ private:
     }
 
     const Path m_path;
+    const bool m_richFileSystem;
     const std::vector<std::byte> m_old, m_new;
     TempDir m_dir;
     FileId m_targetId = 0;
@@ -288,10 +306,13 @@ TEST(SafeSaveFaults, EveryCallOfEveryPathFailedInTurn)
         // A longer list and a shorter one: putting the old content back must also cut the file.
         for (const auto& [oldSize, newSize] : {std::pair<std::size_t, std::size_t>{80, 152}, {152, 80}}) {
             if (path == Path::NewFile && oldSize > newSize) continue;
-            SaveTable table(path, Content(oldSize, 1), Content(newSize, 2));
-            const std::size_t rows = table.Run();
-            sizes << PathName(path) << " (" << oldSize << " -> " << newSize << "): " << rows << " rows\n";
-            total += rows;
+            for (const bool rich : kFileSystemChoices) {
+                SaveTable table(path, rich, Content(oldSize, 1), Content(newSize, 2));
+                const std::size_t rows = table.Run();
+                sizes << PathName(path) << (rich ? "" : ", plain file system") << " (" << oldSize << " -> "
+                      << newSize << "): " << rows << " rows\n";
+                total += rows;
+            }
         }
     std::cout << sizes.str() << "rows in all: " << total << '\n';
 }

@@ -11,11 +11,11 @@
 #include <QTest>
 
 #include "devicelistmodel.h"
-#include "dialogunits.h"
 #include "findbar.h"
 #include "main_driver.h"
 #include "mainwnd.h"
 #include "modal_driver.h"
+#include "qt_test_main.h"
 #include "qtkeys.h"
 
 namespace {
@@ -163,10 +163,4 @@ private:
 
 std::unique_ptr<MainWindowDriver> MakeMainWindowDriver() { return std::make_unique<QtMainWindowDriver>(); }
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    InstallDialogFontSubstitutions();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+TP_GTEST_QT_MAIN()

@@ -14,6 +14,7 @@
 
 #include "dialogunits.h"
 #include "porvik_driver.h"
+#include "qt_test_main.h"
 #include "testwnd.h"
 #include "window_driver.h"
 #include "wiringdlg.h"
@@ -157,10 +158,4 @@ private:
 
 std::unique_ptr<IPorvikDriver> MakePorvikDriver() { return std::make_unique<QtDriver>(); }
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    InstallDialogFontSubstitutions();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+TP_GTEST_QT_MAIN()
