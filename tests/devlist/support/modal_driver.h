@@ -33,8 +33,8 @@ int DriveModal(QDialog& dlg, Run&& run, const std::function<void()>& body)
 }
 
 // Polls QApplication::activeModalWidget() every 10 ms and hands each newly appeared modal
-// window to the next queued handler. A watchdog ends every modal window after `watchdogMs`
-// so that a test that goes wrong fails instead of hanging. Handlers run inside a timer: an
+// window to the next queued handler. A watchdog ends every modal window that is up and no
+// handler takes after `watchdogMs`, so that a test that goes wrong fails instead of hanging. Handlers run inside a timer: an
 // action that opens another modal window (a click that shows a message box) must be queued
 // with QTimer::singleShot(0, ...) so that polling continues while it is open.
 class ModalPoller {
@@ -88,6 +88,15 @@ private:
 
     void Bite()
     {
+        // A process that was starved (a loaded machine) finds the poll and the watchdog both
+        // overdue, and they fire in no set order: a dialog that is up with its handler waiting is
+        // handed to it, not ended, and with no modal window up there is nothing to end yet.
+        const std::size_t waiting = m_handlers.size();
+        Poll();
+        if (m_handlers.size() != waiting || !QApplication::activeModalWidget()) {
+            m_watchdog.start();
+            return;
+        }
         m_bFired = true;
         m_poll.stop();
         // Innermost first: done() hides a window at once, so the next one becomes active and

@@ -76,9 +76,7 @@ public:
     void CloseBox() override { m_dlg.close(); }
     void OnNextDialog(DialogScript script) override
     {
-        // The watchdog only keeps a wrong test from hanging: it must not end a dialog that a
-        // loaded machine is slow to show.
-        m_poller = std::make_unique<ModalPoller>(kWatchdogMs);
+        m_poller = std::make_unique<ModalPoller>();
         m_poller->Expect([this, script](QWidget* w) {
             ++dialogs;
             dialogTitle = w->windowTitle().toStdString();
@@ -153,7 +151,6 @@ private:
     }
 
     static constexpr int kActivationMs = 30000;
-    static constexpr int kWatchdogMs = 60000;
 
     CDeviceListDlg m_dlg;
     std::unique_ptr<ModalPoller> m_poller;
