@@ -32,16 +32,32 @@ std::string JsonString(const std::string& text)
     return out + "\"";
 }
 
-std::string VerdictWord(const RepeatedReport& r)
+// The whole test's verdict, decided once; its Chinese word and its machine-readable code are a
+// row each of one table, so that the two can never disagree.
+struct VerdictNames {
+    const char* word;
+    const char* code;
+};
+enum class Overall { SettingsError, PortFailed, Untested, Pass, Fail };
+constexpr VerdictNames kOverallNames[] = {
+    {"设置错误", "settings-error"}, {"并口访问失败", "port-failed"}, {"未测试", "untested"},
+    {"通过", "pass"}, {"失败", "fail"},
+};
+
+Overall OverallVerdict(const RepeatedReport& r)
 {
     if (!r.last.settingsError.empty())
-        return "设置错误";
+        return Overall::SettingsError;
     if (r.last.portFailed)
-        return "并口访问失败";
+        return Overall::PortFailed;
     if (r.last.noPort)
-        return r.runs == 0 ? "未测试" : "并口访问失败";
-    return WiringResultText(r.Passed());
+        return r.runs == 0 ? Overall::Untested : Overall::PortFailed;
+    return r.Passed() ? Overall::Pass : Overall::Fail;
 }
+
+const VerdictNames& NamesOf(const RepeatedReport& r) { return kOverallNames[static_cast<int>(OverallVerdict(r))]; }
+
+std::string VerdictWord(const RepeatedReport& r) { return NamesOf(r).word; }
 
 } // namespace
 
@@ -180,16 +196,7 @@ const char* VerdictCode(const WireTally& t)
     return t.failedRuns == 0 ? "pass" : "fail";
 }
 
-const char* VerdictCode(const RepeatedReport& r)
-{
-    if (!r.last.settingsError.empty())
-        return "settings-error";
-    if (r.last.portFailed)
-        return "port-failed";
-    if (r.last.noPort)
-        return r.runs == 0 ? "untested" : "port-failed";
-    return r.Passed() ? "pass" : "fail";
-}
+const char* VerdictCode(const RepeatedReport& r) { return NamesOf(r).code; }
 
 namespace {
 
