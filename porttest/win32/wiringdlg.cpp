@@ -1,13 +1,12 @@
 #include "wiringdlg.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "dialogunits.h"
+#include "systemfiledialog.h"
 #include "resource.h"
 #include "testertexts.h"
 #include "wintext.h"
@@ -156,24 +155,12 @@ INT_PTR CALLBACK WiringProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 
 std::optional<std::string> ChooseReportFile(HWND owner)
 {
-    std::vector<wchar_t> buffer(32768, L'\0');
-    const std::wstring name = Utf8ToWide(kSaveReportDefaultName);
-    name.copy(buffer.data(), buffer.size() - 1);
-    const std::wstring filter = std::wstring(L"JSON (*.json)") + L'\0' + L"*.json" + L'\0';
-    const std::wstring title = Utf8ToWide(kSaveReportTitle);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrDefExt = L"json";
-    ofn.lpstrTitle = title.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameW(&ofn))
+    const std::optional<std::wstring> chosen =
+        RunFileDialog({owner, true, std::wstring(L"JSON (*.json)") + L'\0' + L"*.json" + L'\0', L"json",
+                       Utf8ToWide(kSaveReportTitle), Utf8ToWide(kSaveReportDefaultName)});
+    if (!chosen)
         return std::nullopt;
-    return WideToUtf8(buffer.data());
+    return WideToUtf8(*chosen);
 }
 
 void RunWiringDialog(HINSTANCE instance, HWND owner, CWiringSession& session, IPrompt& prompt,
